@@ -1,0 +1,45 @@
+include(GoogleTest)
+
+function(vireon_setup_warnings)
+    add_compile_options(-Wall -Wextra -Wpedantic -Werror -Wshadow -Wnon-virtual-dtor
+                        -Wno-unused-parameter)
+    if(VIREON_SANITIZE)
+        add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
+                            -fno-omit-frame-pointer)
+        add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+    endif()
+endfunction()
+
+# vireon_add_test(name SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l])
+# Each test runs with its own temporary HOME and XDG folders so nothing touches the user's files.
+function(vireon_add_test name)
+    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${VIREON_TOP}/tests)
+    set(labels unit)
+    if(T_LABELS)
+        set(labels ${T_LABELS})
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS "${labels}"
+                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VIREON_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+endfunction()
+
+# vireon_add_fuzz(name SOURCE fuzz.cpp CORPUS dir LIBS libs)
+# Always builds a replay driver that CTest runs over the checked-in corpus; with VIREON_FUZZ
+# (clang) also builds the libFuzzer binary name-fuzzer.
+function(vireon_add_fuzz name)
+    cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
+    add_executable(${name}-replay ${F_SOURCE} ${VIREON_TOP}/tests/fuzz/replay_main.cpp)
+    target_link_libraries(${name}-replay PRIVATE ${F_LIBS})
+    add_test(NAME fuzz-replay-${name} COMMAND ${name}-replay ${F_CORPUS})
+    set_tests_properties(fuzz-replay-${name} PROPERTIES LABELS fuzz)
+    if(VIREON_FUZZ)
+        add_executable(${name}-fuzzer ${F_SOURCE})
+        target_compile_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_libraries(${name}-fuzzer PRIVATE ${F_LIBS})
+    endif()
+endfunction()

@@ -1,0 +1,123 @@
+#include "common/numfmt.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <ostream>
+
+using vireon::FormatNumber;
+using vireon::GeneralNumber;
+
+namespace {
+
+struct FormatCase {
+    double value;
+    const char* pattern;
+    const char* expected;
+};
+
+void PrintTo(const FormatCase& c, std::ostream* os) {
+    *os << c.value << " as " << c.pattern;
+}
+
+class FormatPatterns : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatPatterns, FormatsAsTheReadoutsAndFilesShowIt) {
+    const auto& c = GetParam();
+    EXPECT_EQ(FormatNumber(c.value, c.pattern), c.expected)
+        << "value " << c.value << " pattern " << c.pattern;
+}
+
+const FormatCase kFormatCases[] = {
+    // fixed decimals, ties away from zero on the decimal form
+    {1.2345, "0.000", "1.235"},   {-1.2345, "0.000", "-1.235"}, {0, "0.000", "0.000"},
+    {2.675, "0.00", "2.68"},      {0.125, "0.00", "0.13"},      {-0.125, "0.00", "-0.13"},
+    {0.005, "0.00", "0.01"},      {-0.004, "0.00", "0.00"},     {9.995, "0.00", "10.00"},
+    {0.05, "0.0", "0.1"},         {0.25, "0.0", "0.3"},         {-12.34, "0.0", "-12.3"},
+    {2.5, "0", "3"},              {3.5, "0", "4"},              {-2.5, "0", "-3"},
+    {0, "0", "0"},                {1234567, "0", "1234567"},
+    // optional decimals
+    {5, "0.0#####", "5.0"},       {0.1234567, "0.0#####", "0.123457"},
+    {0.0000004, "0.0#####", "0.0"}, {-1.5, "0.0#####", "-1.5"},
+    {1.0, "0.0#", "1.0"},         {1.256, "0.0#", "1.26"},      {1.2, "0.0#", "1.2"},
+    {0, "0.######", "0"},         {0.1, "0.######", "0.1"},     {5, "0.######", "5"},
+    {0.0000005, "0.######", "0.000001"}, {-0.25, "0.######", "-0.25"},
+    // thousands
+    {12345, "#,###,###", "12,345"}, {1234567.4, "#,###,###", "1,234,567"},
+    {10000, "#,###,###", "10,000"}, {-98765, "#,###,###", "-98,765"}, {0, "#,###,###", ""},
+    {999.5, "#,###,###", "1,000"},
+    // optional integer digits
+    {0.5, "#.0", ".5"},           {5, "#.0", "5.0"},            {9.96, "#.0", "10.0"},
+    {-0.5, "#.0", "-.5"},         {1.005, "#.00", "1.01"},       {12.3, "#.00", "12.30"},
+    {0.5, ".000", ".500"},        {0.12345, ".000", ".123"},    {0, ".000", ".000"},
+    {42, "#", "42"},              {0, "#", ""},                 {0.4, "#", ""},
+    {0.5, "#", "1"},              {-7.5, "#", "-8"},
+    // leading zeros and fixed widths
+    {5, "00", "05"},              {59, "00", "59"},             {0, "00", "00"},
+    {1.5, "0.00000", "1.50000"},  {0.0000049, "0.00000", "0.00000"},
+    {1.5, "0.000000", "1.500000"}, {0.0000005, "0.000000", "0.000001"},
+    {0.12345, "0.0000", "0.1235"}, {1.23456, "#0.000", "1.235"},  {0.5, "#0.000", "0.500"},
+    {12.345, "##0.00", "12.35"},  {0.5, "##0.00", "0.50"},      {1234.56, "####0.0", "1234.6"},
+    {0.04, "####0.0", "0.0"},     {-0.04, "####0.0", "0.0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, FormatPatterns, ::testing::ValuesIn(kFormatCases));
+
+TEST(GeneralNumber, SevenSignificantDigitsWithExponentForExtremes) {
+    EXPECT_EQ(GeneralNumber(1.5f), "1.5");
+    EXPECT_EQ(GeneralNumber(0.0f), "0");
+    EXPECT_EQ(GeneralNumber(-2.25f), "-2.25");
+    EXPECT_EQ(GeneralNumber(0.1f), "0.1");
+    EXPECT_EQ(GeneralNumber(1.0f / 3.0f), "0.3333333");
+    EXPECT_EQ(GeneralNumber(123.456f), "123.456");
+    EXPECT_EQ(GeneralNumber(0.0001f), "0.0001");
+    EXPECT_EQ(GeneralNumber(0.000015f), "1.5E-05");
+    EXPECT_EQ(GeneralNumber(-0.000015f), "-1.5E-05");
+    EXPECT_EQ(GeneralNumber(1234567.0f), "1234567");
+    EXPECT_EQ(GeneralNumber(12345678.0f), "1.234568E+07");
+    EXPECT_EQ(GeneralNumber(1e20f), "1E+20");
+    EXPECT_EQ(GeneralNumber(1e-30f), "1E-30");
+}
+
+TEST(Val, ReadsTheLeadingNumberOrZero) {
+    EXPECT_DOUBLE_EQ(vireon::Val("12.5abc"), 12.5);
+    EXPECT_DOUBLE_EQ(vireon::Val("  -3"), -3.0);
+    EXPECT_DOUBLE_EQ(vireon::Val("1.5E-05"), 1.5e-5);
+    EXPECT_DOUBLE_EQ(vireon::Val("2E"), 2.0);
+    EXPECT_DOUBLE_EQ(vireon::Val(".25"), 0.25);
+    EXPECT_DOUBLE_EQ(vireon::Val("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(vireon::Val(""), 0.0);
+    EXPECT_DOUBLE_EQ(vireon::Val("-"), 0.0);
+    EXPECT_DOUBLE_EQ(vireon::Val("1e999"), 0.0);
+    EXPECT_DOUBLE_EQ(vireon::Val("9600,o,7,1"), 9600.0);
+}
+
+TEST(Near, HalvesGoToTheEvenNeighbour) {
+    EXPECT_EQ(vireon::Near(0.5), 0.0);
+    EXPECT_EQ(vireon::Near(1.5), 2.0);
+    EXPECT_EQ(vireon::Near(2.5), 2.0);
+    EXPECT_EQ(vireon::Near(-2.5), -2.0);
+    EXPECT_EQ(vireon::Near(2.51), 3.0);
+    EXPECT_EQ(vireon::NearInt16(1e9), 32767);
+    EXPECT_EQ(vireon::NearInt16(-1e9), -32768);
+    EXPECT_EQ(vireon::NearInt16(std::nan("")), 0);
+    EXPECT_EQ(vireon::NearInt32(-1180.5), -1180);
+}
+
+TEST(TimeOfDay, FractionOfADay) {
+    EXPECT_FLOAT_EQ(vireon::TimeOfDayFraction(43200), 0.5f);
+    EXPECT_FLOAT_EQ(vireon::TimeOfDayFraction(0), 0.0f);
+}
+
+TEST(Cp1252, RoundTripsThroughUtf8) {
+    const std::string cp = std::string("V/m") + vireon::kSuperscriptTwo + " 25" +
+                           vireon::kDegreeSign + "C \x80";
+    const std::string utf8 = vireon::Cp1252ToUtf8(cp);
+    EXPECT_EQ(utf8, "V/m\xC2\xB2 25\xC2\xB0"
+                    "C \xE2\x82\xAC");
+    EXPECT_EQ(vireon::Utf8ToCp1252(utf8), cp);
+    EXPECT_EQ(vireon::Utf8ToCp1252("\xE4\xB8\xAD"), "?");
+    EXPECT_EQ(vireon::Utf8ToCp1252("\xC2"), "?");
+}
+
+} // namespace
