@@ -1,6 +1,7 @@
 #include "common/numfmt.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,14 +14,16 @@ namespace {
 struct PatternInfo {
     std::string prefix;
     std::string suffix;
-    int intZeros = 0;   // forced integer digits
+    int intZeros = 0; // forced integer digits
     bool grouping = false;
     int fracZeros = 0;  // forced decimals
     int fracHashes = 0; // optional decimals
     bool hasPoint = false;
 };
 
-bool isPlaceholder(char c) { return c == '0' || c == '#' || c == '.' || c == ','; }
+bool isPlaceholder(char c) {
+    return c == '0' || c == '#' || c == '.' || c == ',';
+}
 
 PatternInfo parsePattern(std::string_view pattern) {
     PatternInfo p;
@@ -167,18 +170,27 @@ std::string generalText(double v, int digits) {
     if (std::isinf(v)) {
         return v < 0 ? "-Inf" : "Inf";
     }
+    // to_chars gives printf's "%.*G" text without the locale (a process that has set a
+    // decimal comma must still write ".") and several times faster, which log saving needs.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*G", digits, v);
-    std::string s(buf);
-    // printf writes at least two exponent digits, as wanted; drop a leading "0" before the
-    // point only where printf would not (it never does), so the text is used as it stands.
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
+    std::string s(buf, res.ptr);
+    for (char& c : s) {
+        if (c == 'e') {
+            c = 'E';
+        }
+    }
     return s;
 }
 } // namespace
 
-std::string GeneralNumber(float v) { return generalText(static_cast<double>(v), 7); }
+std::string GeneralNumber(float v) {
+    return generalText(static_cast<double>(v), 7);
+}
 
-std::string GeneralNumber(double v) { return generalText(v, 15); }
+std::string GeneralNumber(double v) {
+    return generalText(v, 15);
+}
 
 double Val(std::string_view text) {
     size_t i = 0;
@@ -224,7 +236,9 @@ double Val(std::string_view text) {
     return std::isfinite(r) ? r : 0.0;
 }
 
-double Near(double v) { return std::nearbyint(v); }
+double Near(double v) {
+    return std::nearbyint(v);
+}
 
 int16_t NearInt16(double v) {
     if (std::isnan(v)) {

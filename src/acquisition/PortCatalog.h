@@ -1,0 +1,29 @@
+#pragma once
+// Which of Comm 1..24 exist, and the events when one appears or goes away.
+
+#include <functional>
+#include <string>
+
+namespace vireon {
+
+inline constexpr int kMaxCommPorts = 24;
+
+class PortCatalog {
+public:
+    virtual ~PortCatalog() = default;
+    // True when port n (1..24) exists and can be opened for query; false for n <= 0.
+    virtual bool PortExists(int n) = 0;
+    // The device path behind port n ("" when unknown).
+    virtual std::string DevicePath(int n) const = 0;
+
+    // Raised with the name "COMn".
+    std::function<void(const std::string& name)> DeviceArrival;
+    std::function<void(const std::string& name)> DeviceRemoveComplete;
+};
+
+// The port number carried by a device name: "COM3" gives 3, a longer name its last two
+// characters ("COM12" gives 12). Returns 0 when the name does not start with "COM" or carries
+// no number.
+int PortNumberFromDeviceName(const std::string& name);
+
+} // namespace vireon

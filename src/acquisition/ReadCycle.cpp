@@ -1,0 +1,435 @@
+#include "acquisition/ReadCycle.h"
+
+#include <exception>
+
+namespace vireon {
+
+namespace {
+const std::string kCR = "\r";
+bool StartsWith(const std::string& s, const char* prefix) {
+    return s.rfind(prefix, 0) == 0;
+}
+} // namespace
+
+int PortNumberFromDeviceName(const std::string& name) {
+    if (!StartsWith(name, "COM") || name.size() < 4) {
+        return 0;
+    }
+    const std::string digits =
+        name.size() < 5 ? name.substr(name.size() - 1) : name.substr(name.size() - 2);
+    int n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') {
+            return 0;
+        }
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+ReadCycle::ReadCycle(AcqState& state, SerialLink& link, PortCatalog& ports, Timer& readTimer,
+                     ProbeCommands& probe, AcqView& view, UserPrompts& prompts)
+    : s_(state), link_(link), ports_(ports), readTimer_(readTimer), probe_(probe), view_(view),
+      prompts_(prompts) {}
+
+void ReadCycle::OpenCommPort(int16_t port) {
+    for (int n = 1; n <= kMaxCommPorts; ++n) {
+        view_.CheckPortEntry(n, false);
+    }
+    try {
+        if (link_.IsOpen()) {
+            link_.Close();
+        }
+        link_.Open(port);
+        view_.CheckPortEntry(port, true);
+        s_.CommPortNo = port;
+        s_.CommPortOpenOk = 1;
+        probe_.LostComm(1);
+    } catch (const std::exception&) {
+        prompts_.MsgBox(kMsgCannotOpenPort, MsgIcon::Exclamation, MsgButtons::Ok);
+        view_.ClearDisplay();
+    }
+}
+
+void ReadCycle::RefreshPortMenu() {
+    for (int n = 1; n <= kMaxCommPorts; ++n) {
+        if (n == s_.CommPortNo && s_.CommPortOpenOk == 1) {
+            // The open port cannot be probed: it is in use by us.
+            view_.ShowPortEntry(n, true);
+        } else {
+            view_.ShowPortEntry(n, PortExists(n));
+        }
+    }
+}
+
+bool ReadCycle::PortExists(int32_t n) {
+    return n > 0 && ports_.PortExists(n);
+}
+
+void ReadCycle::MnuCommClick(int16_t index) {
+    readTimer_.Enabled(false);
+    s_.CommPortOpenOk = 0;
+    OpenCommPort(index);
+    if (s_.CommPortOpenOk != 1) {
+        probe_.LostComm(1);
+    }
+}
+
+void ReadCycle::OnDeviceArrival(const std::string& name) {
+    if (!StartsWith(name, "COM")) {
+        return;
+    }
+    const int n = PortNumberFromDeviceName(name);
+    s_.RefreshCnt = 0;
+    view_.StatusText("Laser Detector Unit Connected  (" + name + ")");
+    if (n < 1 || n > kMaxCommPorts) {
+        return;
+    }
+    view_.ShowPortEntry(n, true);
+    OpenCommPort(static_cast<int16_t>(n));
+}
+
+void ReadCycle::OnDeviceRemoveComplete(const std::string& name) {
+    if (!StartsWith(name, "COM") || PortNumberFromDeviceName(name) != s_.CommPortNo) {
+        return;
+    }
+    try {
+        if (link_.IsOpen()) {
+            link_.Close();
+        }
+    } catch (const std::exception&) {
+        // The device is gone already; closing can only fail harmlessly.
+    }
+    EndLaser();
+    s_.LaserState = kLaserOff;
+    s_.RefreshCnt = 0;
+    s_.CommPortOpenOk = 0;
+    view_.StatusText("Laser Detector Unit Disconnected");
+    readTimer_.Enabled(false);
+    for (int n = 1; n <= kMaxCommPorts; ++n) {
+        view_.CheckPortEntry(n, false);
+    }
+}
+
+void ReadCycle::SetRthreshold(int16_t count) {
+    s_.ProbeStrLeng = count;
+    if (s_.RthresEnabled == 1) {
+        link_.RThreshold(count);
+    }
+}
+
+void ReadCycle::SendCmnd() {
+    s_.CommEventRCVD = 0;
+    if (s_.RthresEnabled == 1) {
+        readTimer_.Enabled(false);
+    }
+    s_.ProbeCmnd = probe_.GetNextCmnd(s_.ProbeData);
+    if (StartsWith(s_.ProbeCmnd, "M")) {
+        view_.BusyPointer(true);
+    }
+    SetRthreshold(probe_.GetRThreshold());
+    readTimer_.Interval(probe_.GetTimerInterval());
+    if (s_.RthresEnabled == 1) {
+        readTimer_.Enabled(true);
+    }
+    link_.Output(s_.ProbeCmnd);
+}
+
+void ReadCycle::OnComm() {
+    if (s_.RthresEnabled != 1) {
+        return;
+    }
+    try {
+        if (s_.LaserState == kLaserStarting) {
+            s_.LaserRxBuffer += link_.Input();
+            if (!s_.LaserRxBuffer.empty() && s_.LaserRxBuffer.back() == '\r') {
+                s_.ProbeData = s_.LaserRxBuffer;
+                s_.LaserRxBuffer.clear();
+                StartLaser();
+            }
+            return;
+        }
+        if (s_.LaserState != kLaserRunning) {
+            // Nothing is awaited; the characters stay for whoever reads next.
+            return;
+        }
+        s_.ProbeData = link_.Input();
+        if (StartsWith(s_.ProbeData, ":")) {
+            s_.CommEventRCVD = 1;
+            if (s_.MaxSpeedFlag != 0) {
+                SendCmnd();
+            }
+            view_.Process7300Format();
+            ++s_.RepliesProcessed;
+        }
+    } catch (const SerialError& e) {
+        HandleReadError(e.Number());
+    } catch (const std::exception&) {
+        HandleReadError(0);
+    }
+}
+
+void ReadCycle::OnReadTick() {
+    try {
+        switch (s_.LaserState) {
+        case kLaserStarting:
+            StartLaser();
+            return;
+        case kLaserSwitchingOff:
+            s_.ProbeData = link_.IsOpen() ? link_.Input() : std::string();
+            s_.LaserState = kLaserOff;
+            if (link_.IsOpen()) {
+                link_.Output("o" + kCR);
+            }
+            return;
+        case kLaserRunning:
+            break;
+        default:
+            return;
+        }
+        if (!link_.IsOpen()) {
+            return;
+        }
+        if (s_.CommEventRCVD == 1) {
+            if (s_.MaxSpeedFlag == 0) {
+                SendCmnd();
+            }
+            return;
+        }
+        s_.ProbeData = link_.Input();
+        const size_t length = s_.ProbeData.size();
+        s_.PreviousRthres = s_.ProbeStrLeng;
+        const std::string reply = s_.ProbeData;
+        SendCmnd();
+        if (StartsWith(reply, ":") && length == static_cast<size_t>(s_.PreviousRthres)) {
+            s_.ProbeData = reply;
+            view_.Process7300Format();
+            ++s_.RepliesProcessed;
+        } else {
+            CountMiss();
+        }
+    } catch (const SerialError& e) {
+        HandleReadError(e.Number());
+    } catch (const std::exception&) {
+        HandleReadError(0);
+    }
+}
+
+void ReadCycle::CountMiss() {
+    if (s_.TimeOut < 4) {
+        ++s_.TimeOut;
+    } else if (s_.TimeOut == 4) {
+        view_.ClearDisplay();
+        view_.ClearBatteryLow();
+        s_.TimeOut = 5;
+        if (view_.ARProbeChecked()) {
+            probe_.StartARProbe(1);
+        }
+        probe_.LostComm(1);
+        s_.ProbeData = link_.Input();
+    } else {
+        probe_.LostComm(1);
+        s_.ProbeData.clear();
+        s_.RefreshCnt = 0;
+        s_.ChangeDisplayFlag = 1;
+    }
+}
+
+void ReadCycle::OnSerialError(int number) {
+    if (number == kErrPortVanished && (link_.IsOpen() || s_.CommPortOpenOk == 1)) {
+        HandleReadError(number);
+    }
+}
+
+void ReadCycle::HandleReadError(int number) {
+    if (number == kErrPortVanished) {
+        try {
+            if (link_.IsOpen()) {
+                link_.Close();
+            }
+        } catch (const std::exception&) {
+            // Already gone.
+        }
+        readTimer_.Enabled(false);
+        s_.CommPortOpenOk = 0;
+        s_.LaserState = kLaserOff;
+        EndLaser();
+        return;
+    }
+    prompts_.MsgBox(kMsgReadError, MsgIcon::None, MsgButtons::Ok);
+}
+
+void ReadCycle::Drain() {
+    try {
+        if (link_.IsOpen()) {
+            link_.Input();
+        }
+    } catch (const std::exception&) {
+        // Nothing to drain from a port that failed.
+    }
+}
+
+void ReadCycle::CmdStart() {
+    if (s_.LaserState != kLaserOff) {
+        return;
+    }
+    if (!link_.IsOpen()) {
+        prompts_.MsgBox(kMsgPortNotOpen, MsgIcon::Information, MsgButtons::Ok);
+        view_.BusyPointer(false);
+        return;
+    }
+    s_.StartProgress = 0;
+    view_.StartProgressBar(true, 0);
+    s_.OK_TurnLaserOn = 0;
+    s_.OK_TurnLaserOn = view_.ConfirmLaserOn() ? -1 : 0;
+    if (s_.OK_TurnLaserOn == 0) {
+        view_.StartProgressBar(false, 0);
+        return;
+    }
+    Drain();
+    view_.StatusText("Initializing Probe Please Wait...");
+    view_.BusyPointer(true);
+    s_.LaserState = kLaserStarting;
+    s_.LaserStep = 0;
+    s_.LaserRxBuffer.clear();
+    StartLaser();
+    view_.BusyPointer(false);
+}
+
+void ReadCycle::CmdOff() {
+    EndLaser();
+    if (link_.IsOpen() && (s_.LaserState == kLaserStarting || s_.LaserState == kLaserRunning)) {
+        s_.LaserState = kLaserSwitchingOff;
+        readTimer_.Interval(100);
+        readTimer_.Enabled(true);
+    }
+}
+
+void ReadCycle::StartLaser() {
+    s_.RthresEnabled = 1;
+    try {
+        link_.RThreshold(1);
+        readTimer_.Enabled(false);
+        const std::string& d = s_.ProbeData;
+        auto send = [&](const char* cmd, double period) {
+            readTimer_.Interval(period);
+            s_.ProbeCmnd = std::string(cmd) + kCR;
+            link_.Output(s_.ProbeCmnd);
+        };
+        switch (s_.LaserStep) {
+        case 0:
+            send("i", 100);
+            s_.LaserStep = 1;
+            break;
+        case 1:
+            probe_.InputStr2(d);
+            view_.Process7300Format();
+            send("I", 32000);
+            s_.LaserStep = 2;
+            break;
+        case 2:
+            if (!(StartsWith(d, ":I") && d.size() >= 33)) {
+                SetLaserLostCommunications();
+                return;
+            }
+            s_.StartProgress = 63;
+            view_.StartProgressBar(true, s_.StartProgress);
+            probe_.InputStr2(d);
+            view_.Process7300Format();
+            if (s_.ProbeSerialNo != s_.LastProbeSerialNo ||
+                s_.ProbeCalDate != s_.LastProbeCalDate) {
+                s_.LaserStep = 3;
+                send("M", 9000);
+            } else {
+                view_.StartProgressBar(true, 75);
+                s_.LaserStep = 4;
+                send("s", 100);
+            }
+            s_.LastProbeCalDate = s_.ProbeCalDate;
+            s_.LastProbeSerialNo = s_.ProbeSerialNo;
+            break;
+        case 3:
+            if (!(StartsWith(d, ":M") && d.size() >= 579)) {
+                SetLaserLostCommunications();
+                return;
+            }
+            view_.StartProgressBar(true, 75);
+            probe_.InputStr2(d);
+            view_.Process7300Format();
+            s_.LaserStep = 4;
+            send("s", 100);
+            break;
+        case 4:
+            if (!(StartsWith(d, ":s") && d.size() >= 37)) {
+                SetLaserLostCommunications();
+                return;
+            }
+            probe_.InputStr2(d);
+            view_.Process7300Format();
+            send("S", 30);
+            s_.LaserStep = 5;
+            break;
+        default:
+            if (!(StartsWith(d, ":S") && d.size() >= 19)) {
+                SetLaserLostCommunications();
+                return;
+            }
+            if (d.compare(0, 18, kNoDataReply) != 0) {
+                probe_.InputStr2(d);
+                view_.Process7300Format();
+                ++s_.RepliesProcessed;
+                send("S", readTimer_.Interval());
+                ++s_.LaserStep;
+                if (s_.LaserStep >= 9) {
+                    s_.LaserState = kLaserRunning;
+                    view_.StartProgressBar(false, 0);
+                }
+            } else {
+                ++s_.LaserStep;
+                if (s_.LaserStep < 9) {
+                    send("S", readTimer_.Interval());
+                } else {
+                    s_.LaserState = kLaserSwitchingOff;
+                    EndLaser();
+                    view_.StartProgressBar(false, 0);
+                }
+            }
+            break;
+        }
+        readTimer_.Enabled(true);
+    } catch (const SerialError& e) {
+        HandleReadError(e.Number());
+    } catch (const std::exception&) {
+        HandleReadError(0);
+    }
+}
+
+void ReadCycle::SetLaserLostCommunications() {
+    s_.RthresEnabled = 0;
+    try {
+        link_.RThreshold(0);
+    } catch (const std::exception&) {
+        // The port may be gone; the start is abandoned regardless.
+    }
+    view_.StartProgressBar(false, 0);
+    s_.LastProbeCalDate.clear();
+    s_.LastProbeSerialNo.clear();
+    readTimer_.Enabled(false);
+    readTimer_.Interval(50);
+    s_.LaserState = kLaserOff;
+    probe_.LostComm(1);
+}
+
+void ReadCycle::EndLaser() {
+    probe_.LostComm(1);
+    view_.ClearDisplay();
+    s_.ChangeDisplayFlag = 1;
+    Drain();
+    s_.ProbeData.clear();
+}
+
+void ReadCycle::SendRaw(const std::string& text) {
+    link_.Output(text);
+}
+
+} // namespace vireon

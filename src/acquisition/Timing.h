@@ -1,0 +1,39 @@
+#pragma once
+// Timers and clocks: the program uses Qt timers and the system clocks, tests a manual scheduler
+// that advances virtual time.
+
+#include <functional>
+#include <memory>
+
+namespace vireon {
+
+class Timer {
+public:
+    virtual ~Timer() = default;
+    // Period in milliseconds; setting it on a running timer restarts its period.
+    virtual void Interval(double ms) = 0;
+    virtual double Interval() const = 0;
+    // Enabling (also when already enabled) starts a fresh period.
+    virtual void Enabled(bool on) = 0;
+    virtual bool Enabled() const = 0;
+
+    std::function<void()> OnTick;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual double SecondsSinceMidnight() const = 0;
+    virtual double MonotonicMs() const = 0;
+    // Waits `ms` on the monotonic clock after one pass over pending events; no event is
+    // handled while waiting, so the window does not repaint during a delay.
+    virtual void Delay(float ms) = 0;
+};
+
+class TimerFactory {
+public:
+    virtual ~TimerFactory() = default;
+    virtual std::unique_ptr<Timer> MakeTimer(double intervalMs, bool enabled) = 0;
+};
+
+} // namespace vireon

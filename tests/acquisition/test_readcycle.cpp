@@ -1,0 +1,404 @@
+// The read cycle driven by virtual time against a fake serial port.
+#include "acquisition/ReadCycle.h"
+#include "support/Fakes.h"
+#include "support/ManualTiming.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace vireon::test {
+namespace {
+
+class ScriptedProbe : public ProbeCommands {
+public:
+    std::string GetNextCmnd(const std::string& reply) override {
+        replies.push_back(reply);
+        return command;
+    }
+    int16_t GetRThreshold() override { return threshold; }
+    double GetTimerInterval() override { return interval; }
+    void LostComm(int16_t v) override {
+        lostComm = v;
+        ++lostCommCalls;
+    }
+    void StartARProbe(int16_t v) override { startAR = v; }
+    void InputStr2(const std::string& reply) override { input2.push_back(reply); }
+
+    std::string command = "S\r";
+    int16_t threshold = 19;
+    double interval = 50;
+    int16_t lostComm = 0;
+    int lostCommCalls = 0;
+    int16_t startAR = 0;
+    std::vector<std::string> replies;
+    std::vector<std::string> input2;
+};
+
+class RecordingView : public AcqView {
+public:
+    explicit RecordingView(AcqState& s) : s_(s) {}
+    void ClearDisplay() override { ++clears; }
+    void StatusText(const std::string& t) override { status = t; }
+    void CheckPortEntry(int n, bool c) override { checked[n] = c; }
+    void ShowPortEntry(int n, bool v) override { visible[n] = v; }
+    void Process7300Format() override {
+        processed.push_back(s_.ProbeData);
+        s_.TimeOut = 0;
+        if (s_.ProbeData.rfind(":I", 0) == 0) {
+            s_.ProbeSerialNo = s_.ProbeData.substr(16, 8);
+            s_.ProbeCalDate = s_.ProbeData.substr(24, 8);
+        }
+    }
+    void ClearBatteryLow() override { ++batteryCleared; }
+    bool ARProbeChecked() const override { return arChecked; }
+    void BusyPointer(bool) override {}
+    void StartProgressBar(bool v, int value) override {
+        progressVisible = v;
+        progress = value;
+    }
+    bool ConfirmLaserOn() override { return confirm; }
+
+    int CheckedCount() const {
+        int c = 0;
+        for (auto& [n, on] : checked) {
+            c += on ? 1 : 0;
+        }
+        return c;
+    }
+
+    AcqState& s_;
+    int clears = 0;
+    int batteryCleared = 0;
+    std::string status;
+    std::map<int, bool> checked;
+    std::map<int, bool> visible;
+    std::vector<std::string> processed;
+    bool arChecked = false;
+    bool confirm = true;
+    bool progressVisible = false;
+    int progress = 0;
+};
+
+struct Rig {
+    AcqState state;
+    FakeSerialLink link;
+    FakePortCatalog ports;
+    ManualScheduler sched;
+    std::unique_ptr<Timer> timer = sched.MakeTimer(66, false);
+    ScriptedProbe probe;
+    RecordingView view{state};
+    FakePrompts prompts;
+    ReadCycle cycle{state, link, ports, *timer, probe, view, prompts};
+
+    Rig() {
+        timer->OnTick = [this] { cycle.OnReadTick(); };
+        link.OnReceive = [this] { cycle.OnComm(); };
+    }
+    // Running in the timer path, as after the laser start with a numeric rate.
+    void Running() {
+        cycle.OpenCommPort(2);
+        state.LaserState = kLaserRunning;
+        state.RthresEnabled = 0;
+        state.ProbeStrLeng = 19;
+        timer->Interval(50);
+        timer->Enabled(true);
+    }
+};
+
+const std::string kGood = ":S1231231230A0B0C0\r"; // 19 characters
+
+TEST(ReadCycle, TimerPathProcessesExactLengthRepliesStartingWithColon) {
+    Rig r;
+    r.Running();
+    r.link.rx = kGood;
+    r.sched.Advance(50);
+    ASSERT_EQ(r.view.processed.size(), 1u);
+    EXPECT_EQ(r.view.processed[0], kGood);
+    // The next command went out before the reply was judged.
+    ASSERT_EQ(r.link.sent.size(), 1u);
+    EXPECT_EQ(r.link.sent[0], "S\r");
+    EXPECT_EQ(r.probe.replies.back(), kGood);
+}
+
+TEST(ReadCycle, WrongRepliesAreMissesAndTheFifthClearsTheDisplay) {
+    Rig r;
+    r.Running();
+    const std::string noColon = "S1231231230A0B0C0\r:"; // right length, wrong start
+    const std::string shortReply = ":S12312312\r";
+    const std::string longReply = kGood + "X";
+    const std::vector<std::string> misses = {noColon, shortReply, longReply, ""};
+    for (size_t i = 0; i < misses.size(); ++i) {
+        r.link.rx = misses[i];
+        r.sched.Advance(50);
+        EXPECT_EQ(r.state.TimeOut, static_cast<int16_t>(i + 1));
+    }
+    EXPECT_TRUE(r.view.processed.empty());
+    EXPECT_EQ(r.view.clears, 0) << "four misses leave the display alone";
+    const int lostBefore = r.probe.lostCommCalls;
+    r.link.rx = "";
+    r.sched.Advance(50);
+    EXPECT_EQ(r.state.TimeOut, 5);
+    EXPECT_EQ(r.view.clears, 1);
+    EXPECT_EQ(r.view.batteryCleared, 1);
+    EXPECT_EQ(r.probe.lostComm, 1);
+    EXPECT_GT(r.probe.lostCommCalls, lostBefore);
+    EXPECT_EQ(r.probe.startAR, 0);
+    for (int i = 0; i < 3; ++i) {
+        r.link.rx = shortReply;
+        r.sched.Advance(50);
+        EXPECT_EQ(r.state.TimeOut, 5);
+        EXPECT_TRUE(r.state.ProbeData.empty());
+        EXPECT_EQ(r.state.ChangeDisplayFlag, 1);
+    }
+    EXPECT_EQ(r.view.clears, 1) << "later misses do not clear again";
+    // A good reply brings the link back.
+    r.link.rx = kGood;
+    r.sched.Advance(50);
+    EXPECT_EQ(r.state.TimeOut, 0);
+    EXPECT_EQ(r.view.processed.size(), 1u);
+}
+
+TEST(ReadCycle, FifthMissRestartsAlternateRemoteWhenChecked) {
+    Rig r;
+    r.Running();
+    r.view.arChecked = true;
+    for (int i = 0; i < 5; ++i) {
+        r.sched.Advance(50);
+    }
+    EXPECT_EQ(r.probe.startAR, 1);
+}
+
+TEST(ReadCycle, ReceiveEventTakesRepliesAndMaxSpeedSendsFirst) {
+    Rig r;
+    r.Running();
+    r.state.RthresEnabled = 1;
+    r.state.MaxSpeedFlag = -1;
+    r.cycle.SendCmnd();
+    EXPECT_EQ(r.link.threshold, 19);
+    r.link.sent.clear();
+    r.link.Receive(kGood);
+    ASSERT_EQ(r.view.processed.size(), 1u);
+    EXPECT_EQ(r.state.CommEventRCVD, 0) << "SendCmnd cleared it again";
+    EXPECT_EQ(r.link.sent.size(), 1u) << "max speed sends before processing";
+    // A reply not starting with ":" is left to the read timer.
+    r.link.Receive("XXXXXXXXXXXXXXXXXXX");
+    EXPECT_EQ(r.view.processed.size(), 1u);
+}
+
+TEST(ReadCycle, ReceiveEventAtNumericRateLeavesSendingToTheTimer) {
+    Rig r;
+    r.Running();
+    r.state.RthresEnabled = 1;
+    r.cycle.SendCmnd();
+    r.link.sent.clear();
+    r.link.Receive(kGood);
+    EXPECT_EQ(r.state.CommEventRCVD, 1);
+    EXPECT_TRUE(r.link.sent.empty());
+    r.sched.Advance(50);
+    EXPECT_EQ(r.link.sent.size(), 1u);
+    EXPECT_EQ(r.state.TimeOut, 0);
+}
+
+TEST(ReadCycle, SendCmndSetsThresholdAndIntervalFromTheProbe) {
+    Rig r;
+    r.Running();
+    r.probe.threshold = 34;
+    r.probe.interval = 120;
+    r.probe.command = "I\r";
+    r.cycle.SendCmnd();
+    EXPECT_EQ(r.state.ProbeStrLeng, 34);
+    EXPECT_EQ(r.link.threshold, 0) << "timer path leaves the receive threshold alone";
+    EXPECT_EQ(r.timer->Interval(), 120);
+    EXPECT_EQ(r.link.sent.back(), "I\r");
+}
+
+TEST(ReadCycle, VanishedPortDuringReadEndsTheLaserUnit) {
+    Rig r;
+    r.Running();
+    r.link.vanished = true;
+    r.sched.Advance(50);
+    EXPECT_FALSE(r.link.IsOpen());
+    EXPECT_FALSE(r.timer->Enabled());
+    EXPECT_EQ(r.state.CommPortOpenOk, 0);
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_TRUE(r.prompts.asked.empty());
+}
+
+TEST(ReadCycle, OtherReadErrorsAreReported) {
+    Rig r;
+    r.Running();
+    r.link.OnError = nullptr;
+    struct Thrower : ScriptedProbe {
+        std::string GetNextCmnd(const std::string&) override { throw std::runtime_error("x"); }
+    };
+    Thrower t;
+    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, t, r.view, r.prompts);
+    cycle.OnReadTick();
+    ASSERT_EQ(r.prompts.asked.size(), 1u);
+    EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");
+}
+
+TEST(Ports, UnopenablePortKeepsThePreviousNumberAndNoCheckMark) {
+    Rig r;
+    r.cycle.OpenCommPort(3);
+    EXPECT_EQ(r.state.CommPortNo, 3);
+    EXPECT_TRUE(r.view.checked[3]);
+    r.link.unopenable.insert(7);
+    r.cycle.MnuCommClick(7);
+    ASSERT_EQ(r.prompts.asked.size(), 1u);
+    EXPECT_EQ(r.prompts.asked[0].text, "Unable to open the selected comm port.  Reselect comm "
+                                       "port or check system configuration.");
+    EXPECT_EQ(r.prompts.asked[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(r.state.CommPortNo, 3);
+    EXPECT_EQ(r.state.CommPortOpenOk, 0);
+    EXPECT_EQ(r.view.CheckedCount(), 0);
+    EXPECT_EQ(r.view.clears, 1);
+    EXPECT_EQ(r.probe.lostComm, 1);
+}
+
+TEST(Ports, RefreshShowsExistingPortsAndKeepsTheOpenOne) {
+    Rig r;
+    r.ports.existing = {1, 5};
+    r.cycle.OpenCommPort(9);
+    r.cycle.RefreshPortMenu();
+    EXPECT_TRUE(r.view.visible[1]);
+    EXPECT_TRUE(r.view.visible[5]);
+    EXPECT_TRUE(r.view.visible[9]) << "the open port stays listed";
+    EXPECT_FALSE(r.view.visible[2]);
+    EXPECT_FALSE(r.view.visible[24]);
+    EXPECT_FALSE(r.cycle.PortExists(0));
+    EXPECT_FALSE(r.cycle.PortExists(-3));
+}
+
+TEST(Ports, DeviceNamesGiveTheirPortNumbers) {
+    EXPECT_EQ(PortNumberFromDeviceName("COM3"), 3);
+    EXPECT_EQ(PortNumberFromDeviceName("COM12"), 12);
+    EXPECT_EQ(PortNumberFromDeviceName("COM24"), 24);
+    EXPECT_EQ(PortNumberFromDeviceName("LPT1"), 0);
+    EXPECT_EQ(PortNumberFromDeviceName("COM"), 0);
+    EXPECT_EQ(PortNumberFromDeviceName("COMx"), 0);
+}
+
+TEST(Ports, ArrivalOpensThePortAndRemovalOfOthersChangesNothing) {
+    Rig r;
+    r.cycle.OpenCommPort(2);
+    r.state.RefreshCnt = 9;
+    r.cycle.OnDeviceArrival("COM12");
+    EXPECT_EQ(r.view.status, "Laser Detector Unit Connected  (COM12)");
+    EXPECT_EQ(r.state.CommPortNo, 12);
+    EXPECT_EQ(r.link.CommPort(), 12);
+    EXPECT_TRUE(r.view.visible[12]);
+    EXPECT_EQ(r.state.RefreshCnt, 0);
+    r.cycle.OnDeviceRemoveComplete("COM5");
+    EXPECT_TRUE(r.link.IsOpen());
+    EXPECT_EQ(r.state.CommPortOpenOk, 1);
+    r.state.LaserState = kLaserRunning;
+    r.timer->Enabled(true);
+    r.cycle.OnDeviceRemoveComplete("COM12");
+    EXPECT_FALSE(r.link.IsOpen());
+    EXPECT_EQ(r.view.status, "Laser Detector Unit Disconnected");
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_EQ(r.state.CommPortOpenOk, 0);
+    EXPECT_FALSE(r.timer->Enabled());
+    EXPECT_EQ(r.view.CheckedCount(), 0);
+}
+
+// The laser detector unit's start: "i", "I", "M" when the probe is new, "s", then four "S".
+std::string Pad(std::string s, size_t n) {
+    s.resize(n - 1, '0');
+    return s + "\r";
+}
+
+TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
+    Rig r;
+    r.cycle.OpenCommPort(2);
+    r.cycle.CmdStart();
+    EXPECT_EQ(r.state.LaserState, kLaserStarting);
+    EXPECT_EQ(r.link.sent.back(), "i\r");
+    EXPECT_EQ(r.link.threshold, 1);
+    r.sched.Advance(100); // no answer to "i" is awaited: the tick moves on
+    EXPECT_EQ(r.link.sent.back(), "I\r");
+    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    EXPECT_EQ(r.link.sent.back(), "M\r");
+    r.link.Receive(Pad(":M", 600));
+    EXPECT_EQ(r.link.sent.back(), "s\r");
+    r.link.Receive(Pad(":s", 40));
+    EXPECT_EQ(r.link.sent.back(), "S\r");
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(r.state.LaserState, kLaserStarting);
+        r.link.Receive(kGood);
+    }
+    EXPECT_EQ(r.state.LaserState, kLaserRunning);
+    EXPECT_FALSE(r.view.progressVisible);
+    // Same probe again after Off: no calibration download.
+    r.cycle.CmdOff();
+    r.sched.Advance(100);
+    EXPECT_EQ(r.link.sent.back(), "o\r");
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    EXPECT_EQ(r.link.sent.back(), "s\r");
+}
+
+TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
+    Rig r;
+    r.cycle.OpenCommPort(2);
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+    r.link.Receive(Pad(":I00000730200300A00012345061520", 32));
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_EQ(r.state.RthresEnabled, 0);
+    EXPECT_EQ(r.link.threshold, 0);
+    EXPECT_TRUE(r.state.LastProbeSerialNo.empty());
+    // Silence during the calibration download: the 9 s time-out fails the start.
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    EXPECT_EQ(r.link.sent.back(), "M\r");
+    r.sched.Advance(8999);
+    EXPECT_EQ(r.state.LaserState, kLaserStarting);
+    r.sched.Advance(2);
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+}
+
+TEST(Laser, StartIsRefusedWhenRunningClosedOrCancelled) {
+    Rig r;
+    r.cycle.CmdStart();
+    ASSERT_EQ(r.prompts.asked.size(), 1u);
+    EXPECT_EQ(r.prompts.asked[0].text,
+              "CommPort not open.  Select 'Communications' to reopen Commport.");
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    r.cycle.OpenCommPort(2);
+    r.view.confirm = false;
+    r.cycle.CmdStart();
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_TRUE(r.link.sent.empty());
+    r.view.confirm = true;
+    r.state.LaserState = kLaserRunning;
+    r.cycle.CmdStart();
+    EXPECT_TRUE(r.link.sent.empty());
+}
+
+TEST(Laser, NoDataRepliesUntilStepNineSwitchTheLaserOff) {
+    Rig r;
+    r.cycle.OpenCommPort(2);
+    const std::string ident = Pad(":I00000730200300A00012345061520", 34);
+    r.state.LastProbeSerialNo = ident.substr(16, 8);
+    r.state.LastProbeCalDate = ident.substr(24, 8);
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    r.link.Receive(Pad(":s", 40));
+    for (int i = 0; i < 4; ++i) {
+        r.link.Receive(":S000000000000000F0\r");
+    }
+    EXPECT_EQ(r.state.LaserState, kLaserSwitchingOff);
+    r.sched.Advance(100);
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_EQ(r.link.sent.back(), "o\r");
+}
+
+} // namespace
+} // namespace vireon::test

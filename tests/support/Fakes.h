@@ -1,0 +1,120 @@
+#pragma once
+// Test doubles of the platform seams that record what was asked of them.
+
+#include "acquisition/PortCatalog.h"
+#include "acquisition/SerialLink.h"
+#include "acquisition/UserPrompts.h"
+
+#include <deque>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vireon::test {
+
+class FakeSerialLink : public SerialLink {
+public:
+    void Open(int16_t port) override {
+        if (unopenable.count(port) != 0) {
+            throw SerialError(8005, "Port cannot be opened");
+        }
+        open_ = true;
+        port_ = port;
+        ++opens;
+    }
+    void Close() override { open_ = false; }
+    bool IsOpen() const override { return open_; }
+    int16_t CommPort() const override { return port_; }
+    void Output(const std::string& text) override {
+        if (vanished) {
+            throw SerialError(kErrPortVanished, "gone");
+        }
+        sent.push_back(text);
+    }
+    std::string Input() override {
+        if (vanished) {
+            throw SerialError(kErrPortVanished, "gone");
+        }
+        std::string out;
+        out.swap(rx);
+        return out;
+    }
+    int InBufferCount() const override { return static_cast<int>(rx.size()); }
+    void RThreshold(int16_t count) override { threshold = count; }
+    int16_t RThreshold() const override { return threshold; }
+
+    // Puts characters into the receive buffer and raises the receive event as the port would.
+    void Receive(const std::string& text) {
+        rx += text;
+        if (threshold > 0 && static_cast<int>(rx.size()) >= threshold && OnReceive) {
+            OnReceive();
+        }
+    }
+
+    std::set<int> unopenable;
+    std::vector<std::string> sent;
+    std::string rx;
+    int16_t threshold = 0;
+    bool vanished = false;
+    int opens = 0;
+
+private:
+    bool open_ = false;
+    int16_t port_ = 0;
+};
+
+class FakePortCatalog : public PortCatalog {
+public:
+    bool PortExists(int n) override { return existing.count(n) != 0; }
+    std::string DevicePath(int n) const override { return "/dev/fake" + std::to_string(n); }
+    std::set<int> existing;
+};
+
+class FakePrompts : public UserPrompts {
+public:
+    struct Asked {
+        std::string text;
+        MsgIcon icon;
+        MsgButtons buttons;
+        std::string title;
+    };
+    MsgResult MsgBox(const std::string& text, MsgIcon icon, MsgButtons buttons,
+                     const std::string& title) override {
+        asked.push_back({text, icon, buttons, title});
+        if (!answers.empty()) {
+            MsgResult r = answers.front();
+            answers.pop_front();
+            return r;
+        }
+        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+    }
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string&,
+                                        const std::string& def) override {
+        inputPrompts.push_back(prompt);
+        if (!inputs.empty()) {
+            auto r = inputs.front();
+            inputs.pop_front();
+            return r;
+        }
+        return def;
+    }
+    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return fileName;
+    }
+    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
+                                            const std::string&) override {
+        return fileName;
+    }
+    std::optional<int32_t> ChooseColor(int32_t) override { return color; }
+
+    std::vector<Asked> asked;
+    std::deque<MsgResult> answers;
+    std::deque<std::optional<std::string>> inputs;
+    std::vector<std::string> inputPrompts;
+    std::optional<std::string> fileName;
+    std::optional<int32_t> color;
+};
+
+} // namespace vireon::test
