@@ -1,0 +1,383 @@
+// probe-sim: a simulated laser detector unit and probe on a pseudo-terminal, linked into the
+// monitor's ports folder as a chosen COMn so the monitor finds it like a plugged-in adapter.
+
+#include "common/paths.h"
+#include "faults.h"
+#include "scenario.h"
+#include "sim_fiber.h"
+#if __has_include("sim_families.h")
+#include "sim_families.h"
+#define VIREON_SIM_HAS_FAMILIES 1
+#endif
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fcntl.h>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <poll.h>
+#include <string>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace vireon::sim;
+
+namespace {
+
+volatile std::sig_atomic_t gStop = 0;
+void OnSignal(int) {
+    gStop = 1;
+}
+
+const char* kHelp = R"(Usage: probe-sim [options]
+
+Simulates the laser detector unit with a probe on a pseudo-terminal and links it into the
+monitor's ports folder as COMn, so the monitor sees it arrive (and go away when it exits).
+
+Options:
+  --com N|auto          COM number to take (1..24); auto takes the lowest free from 3 up
+                        (default auto)
+  --ports-dir DIR       ports folder (default: the monitor's, $XDG_CONFIG_HOME/vireon2/ports)
+  --probe MODEL         instrument to simulate: KD-7310 (laser detector unit with a fiber-optic
+                        probe, the default), a four-range model such as "KD-5233 STE", or an
+                        E/H probe (E150, H250); --list-probes shows them all
+  --list-probes         print the known probe models and exit
+  --scenario SPEC       field over time, per axis in V/m (A/m for magnetic probes):
+                          const:X[,Y,Z]         constant (one value for all axes)
+                          steps:V1,V2,..@S      stepping every S seconds, cycling
+                          sine:AMP,OFFSET,PERIOD
+                          file:PATH             lines "t,x,y,z"
+                        (default const:5)
+  --drop N              do not send every Nth reply
+  --corrupt N           replace the first character of every Nth reply
+  --truncate N          send only the first half of every Nth reply
+  --lengthen N          add one character to every Nth reply
+  --no-data N           answer the first N data requests after the laser goes on with the
+                        no-data reply :S000000000000000F
+  --delay MS            hold every reply back MS milliseconds
+  --baud B              pace output at B baud (10 bits a character); default: as fast as
+                        the pseudo-terminal takes it
+  --unplug-after SEC    remove the link and close the line after SEC seconds, then exit
+  --battery P           battery percent reported (default 85)
+  --battery-low         report a low battery in data replies
+  --serial S            probe serial number, 8 characters (default 00012345)
+  --verbose             log every command and reply to standard error
+  --help                this text
+
+On start it prints "probe-sim: COMn <device>" on standard output. SIGINT or SIGTERM removes
+the link and exits.
+)";
+
+struct Options {
+    std::string com = "auto";
+    std::string portsDir;
+    std::string probe = "KD-7310";
+    std::string scenario = "const:5";
+    FaultOptions faults;
+    FiberOptions fiber;
+    double delayMs = 0;
+    long baud = 0;
+    double unplugAfter = -1;
+    bool verbose = false;
+};
+
+[[noreturn]] void Fail(const std::string& why) {
+    std::cerr << "probe-sim: " << why << "\n";
+    std::exit(2);
+}
+
+long ToLong(const std::string& opt, const std::string& v, long lo, long hi) {
+    char* end = nullptr;
+    errno = 0;
+    const long n = std::strtol(v.c_str(), &end, 10);
+    if (errno != 0 || end == v.c_str() || *end != '\0' || n < lo || n > hi) {
+        Fail(opt + " wants a whole number from " + std::to_string(lo) + " to " +
+             std::to_string(hi) + ", not \"" + v + "\"");
+    }
+    return n;
+}
+
+double ToDouble(const std::string& opt, const std::string& v) {
+    char* end = nullptr;
+    const double d = std::strtod(v.c_str(), &end);
+    if (end == v.c_str() || *end != '\0' || d < 0) {
+        Fail(opt + " wants a number of 0 or more, not \"" + v + "\"");
+    }
+    return d;
+}
+
+bool IsFiber(const std::string& model) {
+    return model == "KD-7310" || model == "fiber";
+}
+
+void ListProbes() {
+    std::cout << "KD-7310\n";
+#ifdef VIREON_SIM_HAS_FAMILIES
+    for (const auto& m : KnownFamilyModels()) {
+        std::cout << m << "\n";
+    }
+#endif
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                Fail(a + " needs a value (see --help)");
+            }
+            return argv[++i];
+        };
+        if (a == "--help" || a == "-h") {
+            std::cout << kHelp;
+            std::exit(0);
+        } else if (a == "--list-probes") {
+            ListProbes();
+            std::exit(0);
+        } else if (a == "--com") {
+            o.com = value();
+        } else if (a == "--ports-dir") {
+            o.portsDir = value();
+        } else if (a == "--probe") {
+            o.probe = value();
+        } else if (a == "--scenario") {
+            o.scenario = value();
+        } else if (a == "--drop") {
+            o.faults.dropEvery = static_cast<int>(ToLong(a, value(), 1, 1000000));
+        } else if (a == "--corrupt") {
+            o.faults.corruptEvery = static_cast<int>(ToLong(a, value(), 1, 1000000));
+        } else if (a == "--truncate") {
+            o.faults.truncateEvery = static_cast<int>(ToLong(a, value(), 1, 1000000));
+        } else if (a == "--lengthen") {
+            o.faults.lengthenEvery = static_cast<int>(ToLong(a, value(), 1, 1000000));
+        } else if (a == "--no-data") {
+            o.fiber.noDataReplies = static_cast<int>(ToLong(a, value(), 0, 1000000));
+        } else if (a == "--delay") {
+            o.delayMs = ToDouble(a, value());
+        } else if (a == "--baud") {
+            o.baud = ToLong(a, value(), 50, 4000000);
+        } else if (a == "--unplug-after") {
+            o.unplugAfter = ToDouble(a, value());
+        } else if (a == "--battery") {
+            o.fiber.batteryPercent = static_cast<int>(ToLong(a, value(), 0, 100));
+        } else if (a == "--battery-low") {
+            o.fiber.batteryLow = true;
+        } else if (a == "--serial") {
+            o.fiber.serialNo = value();
+            if (o.fiber.serialNo.size() != 8) {
+                Fail("--serial wants 8 characters");
+            }
+        } else if (a == "--verbose") {
+            o.verbose = true;
+        } else {
+            Fail("unknown option " + a + " (see --help)");
+        }
+    }
+    if (o.portsDir.empty()) {
+        o.portsDir = vireon::PortsFolder();
+    }
+    return o;
+}
+
+bool LinkValid(const fs::path& link) {
+    struct stat st {};
+    return ::lstat(link.c_str(), &st) == 0 && ::stat(link.c_str(), &st) == 0;
+}
+
+int ChoosePort(const Options& o) {
+    if (o.com != "auto") {
+        std::string n = o.com;
+        if (n.rfind("COM", 0) == 0) {
+            n = n.substr(3);
+        }
+        return static_cast<int>(ToLong("--com", n, 1, 24));
+    }
+    for (int n = 3; n <= 24; ++n) {
+        struct stat st {};
+        if (::lstat((fs::path(o.portsDir) / ("COM" + std::to_string(n))).c_str(), &st) != 0) {
+            return n;
+        }
+    }
+    Fail("no free COM number from 3 to 24 in " + o.portsDir);
+}
+
+std::string Printable(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const Options o = Parse(argc, argv);
+
+    FieldScenario scenario;
+    try {
+        scenario = ParseScenario(o.scenario);
+    } catch (const std::exception& e) {
+        Fail(std::string("--scenario: ") + e.what());
+    }
+    std::unique_ptr<SimDevice> device;
+    if (IsFiber(o.probe)) {
+        device = std::make_unique<SimFiberUnit>(scenario, o.fiber);
+    } else {
+#ifdef VIREON_SIM_HAS_FAMILIES
+        device = MakeFamilyDevice(o.probe, scenario);
+#endif
+        if (!device) {
+            Fail("unknown probe model \"" + o.probe + "\" (see --list-probes)");
+        }
+    }
+
+    const int port = ChoosePort(o);
+    std::error_code ec;
+    fs::create_directories(o.portsDir, ec);
+    const fs::path link = fs::path(o.portsDir) / ("COM" + std::to_string(port));
+    if (LinkValid(link)) {
+        Fail(link.string() + " is in use by another device");
+    }
+
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        Fail(std::string("cannot open a pseudo-terminal: ") + std::strerror(errno));
+    }
+    const std::string slaveName = ::ptsname(master);
+    // Holding the slave side open ourselves keeps the line up between the monitor's opens.
+    const int slave = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY);
+    if (slave < 0) {
+        Fail("cannot open " + slaveName + ": " + std::strerror(errno));
+    }
+    termios tio{};
+    ::tcgetattr(slave, &tio);
+    ::cfmakeraw(&tio);
+    ::cfsetspeed(&tio, B115200);
+    ::tcsetattr(slave, TCSANOW, &tio);
+    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+
+    const fs::path tmpLink = link.string() + ".new";
+    fs::remove(tmpLink, ec);
+    fs::create_symlink(slaveName, tmpLink, ec);
+    if (ec) {
+        Fail("cannot link " + tmpLink.string() + ": " + ec.message());
+    }
+    fs::rename(tmpLink, link, ec);
+    if (ec) {
+        fs::remove(tmpLink, ec);
+        Fail("cannot link " + link.string() + ": " + ec.message());
+    }
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGHUP, OnSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::cout << "probe-sim: COM" << port << " " << slaveName << std::endl;
+
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+
+    FaultInjector faults(o.faults);
+    std::string inbuf;
+    struct Pending {
+        double at;
+        std::string bytes;
+    };
+    std::deque<Pending> pending;
+    std::string outbuf;
+    double nextByteAt = 0;
+    const double byteTime = o.baud > 0 ? 10.0 / static_cast<double>(o.baud) : 0.0;
+
+    while (gStop == 0) {
+        const double now = seconds();
+        if (o.unplugAfter >= 0 && now >= o.unplugAfter) {
+            break;
+        }
+        while (!pending.empty() && pending.front().at <= now) {
+            outbuf += pending.front().bytes;
+            pending.pop_front();
+        }
+        // Write what the pacing allows.
+        if (!outbuf.empty()) {
+            size_t allowed = outbuf.size();
+            if (byteTime > 0) {
+                nextByteAt = std::max(nextByteAt, now - byteTime);
+                allowed = static_cast<size_t>(std::max(0.0, (now - nextByteAt) / byteTime));
+                allowed = std::min(allowed, outbuf.size());
+            }
+            if (allowed > 0) {
+                const ssize_t w = ::write(master, outbuf.data(), allowed);
+                if (w > 0) {
+                    outbuf.erase(0, static_cast<size_t>(w));
+                    nextByteAt += static_cast<double>(w) * byteTime;
+                }
+            }
+        }
+        double wait = 0.2;
+        if (!pending.empty()) {
+            wait = std::min(wait, pending.front().at - now);
+        }
+        if (!outbuf.empty()) {
+            wait = std::min(wait, byteTime > 0 ? byteTime : 0.001);
+        }
+        if (o.unplugAfter >= 0) {
+            wait = std::min(wait, o.unplugAfter - now);
+        }
+        pollfd p{master, POLLIN, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(std::max(0.0, wait) * 1000.0) + 1);
+        if (r > 0 && (p.revents & POLLIN) != 0) {
+            char buf[512];
+            const ssize_t n = ::read(master, buf, sizeof buf);
+            if (n > 0) {
+                inbuf.append(buf, static_cast<size_t>(n));
+            }
+        }
+        size_t cr;
+        while ((cr = inbuf.find('\r')) != std::string::npos) {
+            std::string command = inbuf.substr(0, cr);
+            inbuf.erase(0, cr + 1);
+            while (!command.empty() && (command.front() == '\n' || command.front() == ' ')) {
+                command.erase(0, 1);
+            }
+            const auto reply = device->Answer(command, seconds());
+            std::optional<std::string> sent;
+            if (reply) {
+                sent = faults.Apply(*reply);
+                if (sent) {
+                    pending.push_back({seconds() + o.delayMs / 1000.0, *sent});
+                }
+            }
+            if (o.verbose) {
+                std::cerr << "probe-sim: " << Printable(command) << " -> "
+                          << (sent ? Printable(*sent) : std::string("(nothing)")) << "\n";
+            }
+        }
+        if (inbuf.size() > 4096) {
+            inbuf.clear(); // line noise without carriage returns
+        }
+    }
+
+    fs::remove(link, ec);
+    ::close(slave);
+    ::close(master);
+    std::cout << "probe-sim: COM" << port << " removed" << std::endl;
+    return 0;
+}

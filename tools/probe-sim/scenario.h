@@ -1,0 +1,18 @@
+#pragma once
+// Field scenarios: what the simulated probe measures over time.
+
+#include "sim_device.h"
+
+#include <string>
+
+namespace vireon::sim {
+
+// Parses a scenario description:
+//   const:X[,Y,Z]              constant field per axis (one value: the same on every axis)
+//   steps:V1,V2,...@S          the same value on every axis, stepping every S seconds, cycling
+//   sine:AMP,OFFSET,PERIOD     offset + amp * sin(2 pi t / period) on every axis (never below 0)
+//   file:PATH                  lines "t,x,y,z" (seconds, field); held from each line's time on
+// Throws std::invalid_argument with a readable reason when the text is not understood.
+FieldScenario ParseScenario(const std::string& text);
+
+} // namespace vireon::sim
