@@ -1,0 +1,297 @@
+#include "files/ConfigFile.h"
+
+#include <array>
+#include <limits>
+#include <variant>
+
+#include "common/numfmt.h"
+
+namespace vireon {
+
+namespace {
+
+// A configuration file is a few hundred bytes.
+constexpr size_t kMaxCfgBytes = 1 << 20;
+
+enum class Form { Text, Integer, Byte, Long, Flag, Single };
+
+using Member =
+    std::variant<std::string CfgSettings::*, int16_t CfgSettings::*, uint8_t CfgSettings::*,
+                 int32_t CfgSettings::*, bool CfgSettings::*, float CfgSettings::*>;
+
+struct Line {
+    std::string_view Key; // written exactly so, comma (and space) included
+    Form Kind;
+    Member Field;
+};
+
+using S = CfgSettings;
+const std::array<Line, kCfgLines> kLines{{
+    {"ProbeUnits,", Form::Text, &S::ProbeUnits},
+    {"GraphScale,", Form::Text, &S::GraphScale},
+    {"LogScaleOn,", Form::Integer, &S::LogScale},
+    {"Averaging,", Form::Integer, &S::GITxtAverage},
+    {"CommPort,", Form::Integer, &S::CommPortNo},
+    {"GraphSamplesPerDiv,", Form::Integer, &S::DefSamPerDiv},
+    {"TextUpdatePerSecond,", Form::Integer, &S::GITDisplayUpdate},
+    {"Exposure,", Form::Text, &S::MinAverText},
+    {"HorizontalLinesOn,", Form::Integer, &S::DisplayHorLinesFlag},
+    {"Path,", Form::Text, &S::DefaultSavePath},
+    {"BaudRate,", Form::Text, &S::BaudRatePreference},
+    {"PlotComposite,", Form::Integer, &S::PlotComposite},
+    {"ExposureFrame,", Form::Flag, &S::ExposureFrame},
+    {"StatusBar,", Form::Flag, &S::StatusBar},
+    {"MaxSpeed,", Form::Flag, &S::MaxSpeedFlag},
+    {"UpdateBattTemp,", Form::Flag, &S::UpdateProbeBatt},
+    {"Multiplex,", Form::Flag, &S::Axis3Prefered},
+    {"AutoRange,", Form::Integer, &S::AutoRangeOn},
+    {"GraphBackGroundColor,", Form::Long, &S::BackGround},
+    {"GraphGridLineColor,", Form::Long, &S::GridLineColor},
+    {"GraphXYZaxisColor,", Form::Long, &S::XYZaxisColor},
+    {"GraphXaxisColor,", Form::Long, &S::XaxisColor},
+    {"GraphYaxisColor,", Form::Long, &S::YaxisColor},
+    {"GraphZaxisColor,", Form::Long, &S::ZaxisColor},
+    {"ReadTimer,", Form::Integer, &S::VDelay},
+    {"RthresEnabled,", Form::Byte, &S::RthresEnabled},
+    {"SampleRate,", Form::Text, &S::SampleRate},
+    {"UpdateBattTemp,", Form::Integer, &S::BattTempUpdateInterval},
+    {"GraphScaleAuto,", Form::Integer, &S::GraphScaleAuto},
+    {"TemperatureCelsius,", Form::Integer, &S::UseCelsiusTemp},
+    {"AlarmEnable, ", Form::Integer, &S::AlarmEnable},
+    {"AlarmValue, ", Form::Single, &S::AlarmValue},
+    {"GraphTextColor, ", Form::Long, &S::GraphTextColor},
+    {"BoxColor, ", Form::Long, &S::BoxColor},
+    {"MatchBarGraphToScatt, ", Form::Integer, &S::MatchBarGraphToScatt},
+    {"FormBackColor, ", Form::Long, &S::FormBackColor},
+    {"LogScaleMinDivOn, ", Form::Integer, &S::LogScaleMinOn},
+    {"MinDivColor, ", Form::Long, &S::MinLineColor},
+    {"SaveFileName, ", Form::Text, &S::SaveFileName},
+    {"PeriodicInterval, ", Form::Integer, &S::PeriodicInterval},
+    {"PeriodicIntervalEnabled, ", Form::Integer, &S::PeriodicIntervalEnabled},
+}};
+
+const char* FormName(Form f) {
+    switch (f) {
+    case Form::Text:
+        return "a text";
+    case Form::Integer:
+        return "a 16-bit integer";
+    case Form::Byte:
+        return "an integer from 0 to 255";
+    case Form::Long:
+        return "a 32-bit integer";
+    case Form::Flag:
+        return "True or False";
+    case Form::Single:
+        return "a number";
+    }
+    return "a value";
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if ((static_cast<unsigned char>(a[i]) | 0x20) !=
+            (static_cast<unsigned char>(b[i]) | 0x20)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<bool> ParseFlag(std::string_view v) {
+    if (EqualsNoCase(v, "True")) {
+        return true;
+    }
+    if (EqualsNoCase(v, "False")) {
+        return false;
+    }
+    // Numbers as a flag: 0 is false, anything else true.
+    if (const auto n = ParseIntField(v, std::numeric_limits<int32_t>::min(),
+                                     std::numeric_limits<int32_t>::max())) {
+        return *n != 0;
+    }
+    return std::nullopt;
+}
+
+// Stores the value text of one line; false when it has the wrong form.
+bool Store(const Line& line, std::string_view rest, CfgSettings& s) {
+    if (line.Kind == Form::Text) {
+        s.*std::get<std::string S::*>(line.Field) = std::string(TrimBlanks(rest));
+        return true;
+    }
+    // Other values end at the next comma, as they always have.
+    const std::string_view v = TrimBlanks(rest.substr(0, rest.find(',')));
+    switch (line.Kind) {
+    case Form::Integer:
+        if (const auto n = ParseIntField(v, std::numeric_limits<int16_t>::min(),
+                                         std::numeric_limits<int16_t>::max())) {
+            s.*std::get<int16_t S::*>(line.Field) = static_cast<int16_t>(*n);
+            return true;
+        }
+        return false;
+    case Form::Byte:
+        if (const auto n = ParseIntField(v, 0, 255)) {
+            s.*std::get<uint8_t S::*>(line.Field) = static_cast<uint8_t>(*n);
+            return true;
+        }
+        return false;
+    case Form::Long:
+        if (const auto n = ParseIntField(v, std::numeric_limits<int32_t>::min(),
+                                         std::numeric_limits<int32_t>::max())) {
+            s.*std::get<int32_t S::*>(line.Field) = *n;
+            return true;
+        }
+        return false;
+    case Form::Flag:
+        if (const auto b = ParseFlag(v)) {
+            s.*std::get<bool S::*>(line.Field) = *b;
+            return true;
+        }
+        return false;
+    case Form::Single:
+        if (const auto f = ParseSingleField(v)) {
+            s.*std::get<float S::*>(line.Field) = *f;
+            return true;
+        }
+        return false;
+    case Form::Text:
+        break;
+    }
+    return false;
+}
+
+std::string ValueText(const Line& line, const CfgSettings& s) {
+    switch (line.Kind) {
+    case Form::Text:
+        return OneLine(s.*std::get<std::string S::*>(line.Field));
+    case Form::Integer:
+        return std::to_string(s.*std::get<int16_t S::*>(line.Field));
+    case Form::Byte:
+        return std::to_string(s.*std::get<uint8_t S::*>(line.Field));
+    case Form::Long:
+        return std::to_string(s.*std::get<int32_t S::*>(line.Field));
+    case Form::Flag:
+        return s.*std::get<bool S::*>(line.Field) ? "True" : "False";
+    case Form::Single:
+        return GeneralNumber(s.*std::get<float S::*>(line.Field));
+    }
+    return {};
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+} // namespace
+
+void SetCfgDefaults(CfgSettings& s, const std::string& programFolder) {
+    const CfgSettings d;
+    s.ProbeUnits = d.ProbeUnits;
+    s.GraphScale = d.GraphScale;
+    s.GITxtAverage = d.GITxtAverage;
+    s.CommPortNo = d.CommPortNo;
+    s.DefSamPerDiv = d.DefSamPerDiv;
+    s.GITDisplayUpdate = d.GITDisplayUpdate;
+    s.MinAverText = d.MinAverText;
+    s.DisplayHorLinesFlag = d.DisplayHorLinesFlag;
+    s.DefaultSavePath = programFolder;
+    s.BaudRatePreference = d.BaudRatePreference;
+    s.PlotComposite = d.PlotComposite;
+    s.ExposureFrame = d.ExposureFrame;
+    s.MaxSpeedFlag = d.MaxSpeedFlag;
+    s.Axis3Prefered = d.Axis3Prefered;
+    s.AutoRangeOn = d.AutoRangeOn;
+    s.BackGround = d.BackGround;
+    s.GridLineColor = d.GridLineColor;
+    s.XYZaxisColor = d.XYZaxisColor;
+    s.XaxisColor = d.XaxisColor;
+    s.YaxisColor = d.YaxisColor;
+    s.ZaxisColor = d.ZaxisColor;
+    s.VDelay = d.VDelay;
+    s.RthresEnabled = d.RthresEnabled;
+    s.SampleRate = d.SampleRate;
+    s.BattTempUpdateInterval = d.BattTempUpdateInterval;
+    s.AlarmValue = d.AlarmValue;
+    s.GraphTextColor = d.GraphTextColor;
+    s.FormBackColor = d.FormBackColor;
+    s.LogScaleMinOn = d.LogScaleMinOn;
+    s.MinLineColor = d.MinLineColor;
+    s.SaveFileName = d.SaveFileName;
+    s.PeriodicInterval = d.PeriodicInterval;
+    s.PeriodicIntervalEnabled = d.PeriodicIntervalEnabled;
+}
+
+CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
+    CfgLoadResult r;
+    LineCursor cursor(text);
+    for (const Line& line : kLines) {
+        std::string_view content;
+        if (!cursor.Next(content)) {
+            r.Problem = r.LinesRead == 0
+                            ? std::string("The file is empty.")
+                            : "The file ends after line " + std::to_string(r.LinesRead) + ".";
+            return r;
+        }
+        const size_t comma = content.find(',');
+        const std::string where =
+            "Line " + std::to_string(cursor.LineNo()) + " (" + Quoted(line.Key) + ")";
+        if (comma == std::string_view::npos) {
+            r.Problem = where + " has no comma.";
+            return r;
+        }
+        const std::string_view rest = content.substr(comma + 1);
+        if (!Store(line, rest, s)) {
+            r.Problem =
+                where + ": " + Quoted(TrimBlanks(rest)) + " is not " + FormName(line.Kind) + ".";
+            return r;
+        }
+        ++r.LinesRead;
+    }
+    r.Complete = true;
+    return r;
+}
+
+CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
+                      const std::string& programFolder) {
+    SetCfgDefaults(s, programFolder);
+    const ReadResult file = ReadWholeFile(path, kMaxCfgBytes);
+    if (!file.Ok) {
+        CfgLoadResult r;
+        r.Missing = file.Missing;
+        r.Problem = "\"" + path.string() + "\" could not be read: " + file.Error;
+        return r;
+    }
+    return ParseCfgText(file.Bytes, s);
+}
+
+std::string CfgText(const CfgSettings& s) {
+    std::string out;
+    for (const Line& line : kLines) {
+        out += line.Key;
+        out += ValueText(line, s);
+        out += kLineEnd;
+    }
+    return out;
+}
+
+WriteResult SaveCfg(const std::filesystem::path& path, const CfgSettings& s) {
+    return WriteFileAtomically(path, CfgText(s));
+}
+
+std::optional<int16_t> UnitsCode(std::string_view unitText) {
+    if (unitText == "V/m") {
+        return 0;
+    }
+    if (unitText == "mW/cm2") {
+        return 1;
+    }
+    if (unitText == "V2/m2") {
+        return 2;
+    }
+    return std::nullopt;
+}
+
+} // namespace vireon

@@ -1,0 +1,381 @@
+#include "files/LogFile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "common/numfmt.h"
+
+namespace vireon {
+
+namespace {
+
+// A page file is about 2 MB; a file far larger is not one, and only its start is read.
+constexpr size_t kMaxLogBytes = 64u << 20;
+
+std::string TwoDigits(int64_t v) {
+    std::string s = std::to_string(v < 0 ? -v : v);
+    if (s.size() < 2) {
+        s.insert(0, 1, '0');
+    }
+    return v < 0 ? "-" + s : s;
+}
+
+size_t LastSeparator(std::string_view path) {
+    return path.find_last_of("\\/");
+}
+
+int16_t ColumnsLineValue(int16_t mode) {
+    switch (mode) {
+    case 1:
+        return 5;
+    case 2:
+        return 3;
+    default:
+        return 2;
+    }
+}
+
+int32_t HeldRows(const LogModel& log) {
+    const auto held = static_cast<int32_t>(log.LogData.empty() ? 0 : log.LogData.size() - 1);
+    return std::clamp(log.RecordCnt, 0, held);
+}
+
+void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
+    out += a;
+    out += b;
+    out += kLineEnd;
+}
+
+} // namespace
+
+int32_t PageCount(int32_t recordCnt) {
+    if (recordCnt <= 0) {
+        return 1;
+    }
+    return (recordCnt - 1) / kPageRows + 1;
+}
+
+std::string ParsePathFile(std::string_view path, int16_t part) {
+    const size_t sep = LastSeparator(path);
+    if (part == 1) {
+        return sep == std::string_view::npos ? std::string() : std::string(path.substr(0, sep));
+    }
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+std::string PagePath(std::string_view chosenPath, int32_t page) {
+    const size_t sep = LastSeparator(chosenPath);
+    const size_t nameStart = sep == std::string_view::npos ? 0 : sep + 1;
+    const size_t dot = chosenPath.rfind('.');
+    std::string_view base = chosenPath;
+    std::string_view ext;
+    if (dot != std::string_view::npos && dot >= nameStart) {
+        base = chosenPath.substr(0, dot);
+        ext = chosenPath.substr(dot, 4);
+    }
+    std::string out(base);
+    if (page >= 2) {
+        out += '_';
+        out += std::to_string(page);
+    }
+    out += ext;
+    return out;
+}
+
+std::string FormatTimeStr(float t, std::string* message) {
+    const int64_t s = NearInt32(static_cast<double>(t) * 86400.0);
+    const int64_t hours = (s >= 0 ? s : s - 3599) / 3600;
+    const int64_t r = s - hours * 3600;
+    std::string text = TwoDigits(hours) + ":" + TwoDigits(r / 60) + ":" + TwoDigits(r % 60);
+    if (text.size() != 8 && message != nullptr) {
+        *message = std::string(kFormatTimeStrError);
+    }
+    return text;
+}
+
+float UnFormatTime(std::string_view text) {
+    const std::string_view h = text.substr(0, 2);
+    const std::string_view m = text.size() > 3 ? text.substr(3, 2) : std::string_view();
+    const std::string_view s = text.size() >= 2 ? text.substr(text.size() - 2) : text;
+    return static_cast<float>((Val(h) * 3600.0 + Val(m) * 60.0 + Val(s)) / 86400.0);
+}
+
+std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
+                        std::string_view fileName, const SaveStamp& stamp, bool* timeError) {
+    const int32_t rows = HeldRows(log);
+    const int16_t mode = log.LogColumnMode;
+    const std::string units = OneLine(log.LogUnits);
+    std::string out;
+
+    AppendLine(out, "Header");
+    AppendLine(out, "File,", OneLine(fileName));
+    AppendLine(out, "Date,", OneLine(stamp.Date));
+    AppendLine(out, "Time,", OneLine(stamp.Time));
+    AppendLine(out, "Samples,", std::to_string(rows));
+    AppendLine(out, "Columns,", std::to_string(ColumnsLineValue(mode)));
+    AppendLine(out, "Page,", std::to_string(page) + " of " + std::to_string(pageCount));
+    AppendLine(out, "GraphScale,", OneLine(log.GraphScale));
+    AppendLine(out, "Field Peak,", GeneralNumber(log.LogPeaks[0]));
+    if (mode == 1) {
+        AppendLine(out, "X Peak,", GeneralNumber(log.LogPeaks[1]));
+        AppendLine(out, "Y Peak,", GeneralNumber(log.LogPeaks[2]));
+        AppendLine(out, "Z Peak,", GeneralNumber(log.LogPeaks[3]));
+    }
+    AppendLine(out, "Probe Type,", OneLine(stamp.ProbeModel));
+    const int16_t notes = std::clamp<int16_t>(log.HeaderNotes.Count, 0, HeaderNoteTable::kMaxNotes);
+    for (int16_t i = 1; i <= notes; ++i) {
+        const HeaderNote& n = log.HeaderNotes.Entry[static_cast<size_t>(i)];
+        if (!n.Value.empty()) {
+            AppendLine(out, OneLine(n.Label) + ",", OneLine(n.Value));
+        }
+    }
+    AppendLine(out, "Units,", units);
+    AppendLine(out, "EndHeader");
+    switch (mode) {
+    case 1:
+        AppendLine(out, "Time ,Field " + units + ",X " + units + ",Y " + units + ",Z " + units);
+        break;
+    case 2:
+        AppendLine(out, "Time ,Field " + units + ",Moving Ave" + units);
+        break;
+    default:
+        AppendLine(out, "Time ,Field " + units);
+        break;
+    }
+
+    const int32_t first = (page - 1) * kPageRows + 1;
+    const int32_t last = std::min(rows, page * kPageRows);
+    const int values = mode == 1 ? 4 : (mode == 2 ? 2 : 1);
+    if (last >= first) {
+        out.reserve(out.size() + static_cast<size_t>(last - first + 1) * (10 + 14 * values));
+    }
+    std::string message;
+    char buf[32];
+    for (int32_t r = first; r <= last; ++r) {
+        const auto& row = log.LogData[static_cast<size_t>(r)];
+        out += FormatTimeStr(row[0], &message);
+        for (int c = 1; c <= values; ++c) {
+            out += ',';
+            // Same text as GeneralNumber, without a string per value: this loop runs for
+            // every sample of every page.
+            const float v = row[static_cast<size_t>(c)];
+            if (std::isfinite(v) && v != 0.0f) {
+                const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v),
+                                               std::chars_format::general, 7);
+                for (char* p = buf; p != res.ptr; ++p) {
+                    out += *p == 'e' ? 'E' : *p;
+                }
+            } else {
+                out += GeneralNumber(v);
+            }
+        }
+        out += kLineEnd;
+    }
+    if (timeError != nullptr && !message.empty()) {
+        *timeError = true;
+    }
+    return out;
+}
+
+SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStamp& stamp) {
+    SaveResult result;
+    if (log.LogColumnMode < 0 || log.LogColumnMode > 2) {
+        result.Error = "The log has an unknown column layout (" +
+                       std::to_string(log.LogColumnMode) + "); nothing was saved.";
+        return result;
+    }
+    if (ParsePathFile(PagePath(path, 1), 2).empty()) {
+        result.Error = "\"" + path + "\" names no file; nothing was saved.";
+        return result;
+    }
+    const int32_t rows = HeldRows(log);
+    const int32_t pages = PageCount(rows);
+    bool timeError = false;
+    std::vector<PendingFile> pending;
+    pending.reserve(static_cast<size_t>(pages));
+    for (int32_t p = 1; p <= pages; ++p) {
+        const std::string pagePath = PagePath(path, p);
+        pending.emplace_back(std::filesystem::path(pagePath));
+        PendingFile& file = pending.back();
+        file.Write(LogPageText(log, p, pages, ParsePathFile(pagePath, 2), stamp, &timeError));
+        if (!file.Finish()) {
+            result.Error = file.Error() + " Nothing was saved.";
+            return result; // the pending files remove their temporary files
+        }
+    }
+    for (PendingFile& file : pending) {
+        if (!file.Commit()) {
+            result.Error = file.Error();
+            if (!result.Pages.empty()) {
+                result.Error += " Pages before it were replaced; it and later pages were not.";
+            }
+            return result;
+        }
+        result.Pages.push_back(file.Target().string());
+    }
+    if (timeError) {
+        result.Messages.emplace_back(kFormatTimeStrError);
+    }
+    result.Ok = true;
+    result.Status = "Saved " + std::to_string(rows) + " data points.";
+    return result;
+}
+
+namespace {
+
+bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+std::string_view After(std::string_view s, size_t n) {
+    return n < s.size() ? s.substr(n) : std::string_view();
+}
+
+} // namespace
+
+LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
+    LoadResult r;
+    r.Ok = true;
+    r.Table.assign(static_cast<size_t>(kPageRows) + 1, std::array<float, 6>{});
+    r.LoadedFileTag = "    (" + std::string(fileName) + ")";
+
+    LineCursor cursor(text);
+    std::string_view line;
+    if (!cursor.Next(line)) {
+        r.Notices.emplace_back("The file is empty.");
+        return r;
+    }
+    size_t fileColumns = kMaxValueColumns;
+    if (line == "Header") {
+        r.HasHeader = true;
+        r.HeaderLines.emplace_back(line);
+        bool ended = false;
+        while (cursor.Next(line)) {
+            r.HeaderLines.emplace_back(line);
+            if (StartsWith(line, "EndHeader")) {
+                ended = true;
+                break;
+            }
+            if (StartsWith(line, "GraphScale")) {
+                r.GraphScale = std::string(After(line, 11));
+            } else if (StartsWith(line, "Units")) {
+                r.LogUnits = std::string(After(line, 6));
+            }
+        }
+        if (!ended) {
+            r.Notices.emplace_back("The header has no \"EndHeader\" line; no data was read.");
+            return r;
+        }
+        if (!cursor.Next(line)) {
+            r.Notices.emplace_back("The file ends before the column titles; no data was read.");
+            return r;
+        }
+        fileColumns = static_cast<size_t>(std::count(line.begin(), line.end(), ','));
+    }
+    const size_t columns = std::min<size_t>(fileColumns, kMaxValueColumns);
+    r.ValueColumns = static_cast<int16_t>(columns);
+    if (fileColumns > columns) {
+        r.Notices.push_back("The file has " + std::to_string(fileColumns) +
+                            " value columns; only the first " + std::to_string(columns) +
+                            " were read.");
+    }
+
+    int64_t rowsLeftOut = 0;
+    int32_t longRowLine = 0;
+    int32_t badValueLine = 0;
+    int64_t badValues = 0;
+    int32_t rows = 0;
+    while (cursor.Next(line)) {
+        if (TrimBlanks(line).empty()) {
+            continue; // a blank line holds no row
+        }
+        if (rows == kPageRows) {
+            ++rowsLeftOut;
+            continue;
+        }
+        std::array<std::string_view, kMaxValueColumns + 1> fields;
+        size_t found = 0;
+        size_t start = 0;
+        bool more = false;
+        while (true) {
+            const size_t comma = line.find(',', start);
+            const std::string_view field =
+                line.substr(start, comma == std::string_view::npos ? line.npos : comma - start);
+            if (found <= columns) {
+                fields[found] = field;
+            }
+            ++found;
+            if (comma == std::string_view::npos) {
+                break;
+            }
+            if (found > fileColumns) {
+                more = true;
+                break;
+            }
+            start = comma + 1;
+        }
+        if (found < columns + 1) {
+            r.StoppedAtLine = cursor.LineNo();
+            r.Notices.push_back("Line " + std::to_string(cursor.LineNo()) + " has " +
+                                std::to_string(found) + " field" + (found == 1 ? "" : "s") +
+                                " where " + std::to_string(columns + 1) +
+                                " were expected; reading stopped there, keeping the " +
+                                std::to_string(rows) + " rows before it.");
+            break;
+        }
+        if (more && longRowLine == 0) {
+            longRowLine = cursor.LineNo();
+        }
+        auto& row = r.Table[static_cast<size_t>(rows) + 1];
+        row[1] = UnFormatTime(TrimBlanks(fields[0]));
+        for (size_t c = 1; c <= columns; ++c) {
+            const auto v = ParseSingleField(fields[c]);
+            if (v) {
+                row[c + 1] = *v;
+            } else {
+                row[c + 1] = static_cast<float>(Val(fields[c]));
+                ++badValues;
+                if (badValueLine == 0) {
+                    badValueLine = cursor.LineNo();
+                }
+            }
+        }
+        ++rows;
+    }
+    r.RecordCnt = rows;
+    if (badValues > 0) {
+        r.Notices.push_back(std::to_string(badValues) + " value" +
+                            (badValues == 1 ? " is" : "s are") + " not a number (first on line " +
+                            std::to_string(badValueLine) +
+                            "); read as the leading number, else 0.");
+    }
+    if (longRowLine != 0) {
+        r.Notices.push_back("Line " + std::to_string(longRowLine) +
+                            " and maybe others hold more fields than the column titles name; "
+                            "the extra fields were not read.");
+    }
+    if (rowsLeftOut > 0) {
+        r.Notices.push_back("The file holds " + std::to_string(kPageRows + rowsLeftOut) +
+                            " data rows; only the first " + std::to_string(kPageRows) +
+                            " were read.");
+    }
+    return r;
+}
+
+LoadResult LoadData(const std::string& path) {
+    const ReadResult file = ReadWholeFile(std::filesystem::path(path), kMaxLogBytes);
+    if (!file.Ok) {
+        LoadResult r;
+        r.Error = "\"" + path + "\" could not be read: " + file.Error;
+        return r;
+    }
+    LoadResult r = ParseLogText(file.Bytes, ParsePathFile(path, 2));
+    if (file.Truncated) {
+        r.Notices.push_back("The file is larger than " + std::to_string(kMaxLogBytes >> 20) +
+                            " MiB; only its beginning was read.");
+    }
+    return r;
+}
+
+} // namespace vireon

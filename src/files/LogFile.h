@@ -1,0 +1,107 @@
+#pragma once
+// Log files: comma-separated text with a "Header" ... "EndHeader" block, written from the
+// in-memory log in pages of at most 32000 rows and read back one page at a time.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/HeaderNotes.h"
+
+namespace vireon {
+
+inline constexpr int32_t kLogMaxRows = 512000; // rows the in-memory log holds
+inline constexpr int32_t kPageRows = 32000;    // rows per page file and in the reader's table
+inline constexpr int16_t kMaxValueColumns = 4; // value columns the reader's table holds
+
+inline constexpr std::string_view kFormatTimeStrError = "Error in FormatTimeStr";
+
+// The in-memory log, filled while logging and written by SaveData.
+struct LogModel {
+    LogModel() : LogData(static_cast<size_t>(kLogMaxRows) + 1) {}
+
+    // Rows 0..512000 of (time as a day fraction, total, X, Y, Z) or, in column mode 2,
+    // (time, total, moving average). Row 0 is never written; rows 1..RecordCnt are samples.
+    std::vector<std::array<float, 5>> LogData;
+    int32_t RecordCnt = 0;
+    int16_t LogColumnMode = 0;       // 0 total only, 1 total and axes, 2 total and moving average
+    std::array<float, 4> LogPeaks{}; // total, X, Y, Z
+    std::string LogUnits;
+    std::string GraphScale;
+    HeaderNoteTable HeaderNotes;
+};
+
+// What the header takes from the window at save time: the date and time in the user's short
+// formats and the probe object's model text.
+struct SaveStamp {
+    std::string Date;
+    std::string Time;
+    std::string ProbeModel;
+};
+
+struct SaveResult {
+    bool Ok = false;
+    std::string Error;                 // why the save failed; no page is then half written
+    std::vector<std::string> Pages;    // paths written, page 1 first
+    std::string Status;                // "Saved n data points." for the status bar
+    std::vector<std::string> Messages; // information boxes to show, each once
+};
+
+// Writes the whole log to path and, beyond 32000 rows, to further page files (survey.csv,
+// survey_2.csv, ...). Every page is written to a temporary file first and the pages replace
+// their old files only when all were written, so a failure leaves the old files as they were.
+SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStamp& stamp);
+
+// The text of page `page` (1-based) of `pageCount`, as SaveData writes it under fileName.
+// Sets *timeError when a time text came out malformed (hours of 100 or more).
+std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
+                        std::string_view fileName, const SaveStamp& stamp,
+                        bool* timeError = nullptr);
+
+// Number of page files for a log of recordCnt rows (1 for an empty log).
+int32_t PageCount(int32_t recordCnt);
+
+// Path of page `page` for the chosen path: the extension (the last "." of the file name and at
+// most three characters after it) stays at the end, pages 2 on get "_" + page before it. A dot
+// in a folder name is not an extension.
+std::string PagePath(std::string_view chosenPath, int32_t page);
+
+// Part 1: the folder before the last "\" or "/" (empty when there is none); any other part:
+// the file name after it.
+std::string ParsePathFile(std::string_view path, int16_t part);
+
+// A day fraction as HH:MM:SS (to the nearest second, halves to even). Hours of 100 or more
+// give a longer text; then *message is set to "Error in FormatTimeStr", which the caller shows.
+std::string FormatTimeStr(float t, std::string* message = nullptr);
+
+// HH:MM:SS back to a day fraction; parts that are not numbers read as 0.
+float UnFormatTime(std::string_view text);
+
+struct LoadResult {
+    bool Ok = false; // false: the file could not be read (Error says why)
+    std::string Error;
+    bool HasHeader = false;
+    std::vector<std::string> HeaderLines;  // for the header list, "Header" to "EndHeader"
+    std::optional<std::string> GraphScale; // from the "GraphScale" header line, if any
+    std::optional<std::string> LogUnits;   // from the "Units" header line, if any
+    int16_t ValueColumns = 0;              // value columns read (at most 4)
+    int32_t RecordCnt = 0;                 // rows read
+    // Rows 0..32000 of columns 0..5: column 1 the time, columns 2.. the values in file order;
+    // row 0 and column 0 stay 0.
+    std::vector<std::array<float, 6>> Table;
+    std::string LoadedFileTag; // "    (" + file name + ")"
+    int32_t StoppedAtLine = 0; // line of a malformed row that ended the read, else 0
+    // What was left out or read in a way the user should know about, for a message box.
+    std::vector<std::string> Notices;
+};
+
+// Reads one log file.
+LoadResult LoadData(const std::string& path);
+
+// Reads log text already in memory; fileName goes into LoadedFileTag.
+LoadResult ParseLogText(std::string_view text, std::string_view fileName);
+
+} // namespace vireon

@@ -1,0 +1,110 @@
+#pragma once
+// Text-file plumbing shared by the log, note-prompts and configuration files: splitting lines,
+// reading number fields without the locale, and replacing files without ever leaving a torn one.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vireon {
+
+// Files are written with CR LF; readers take CR LF, LF or a lone CR as a line end.
+inline constexpr std::string_view kLineEnd = "\r\n";
+
+// Walks the lines of a text held in memory.
+class LineCursor {
+public:
+    explicit LineCursor(std::string_view text) : text_(text) {}
+    // The next line without its line end; false at the end of the text. A text ending in a
+    // line end has no further empty line after it.
+    bool Next(std::string_view& line);
+    // 1-based number of the line last returned.
+    int32_t LineNo() const { return lineNo_; }
+
+private:
+    std::string_view text_;
+    size_t pos_ = 0;
+    int32_t lineNo_ = 0;
+};
+
+// Leading and trailing blanks (space and tab) removed.
+std::string_view TrimBlanks(std::string_view s);
+
+// Leading and trailing spaces removed (the note prompts trim spaces only).
+std::string_view TrimSpaces(std::string_view s);
+
+// Reads a whole field as a single: blanks around it allowed, optional sign, decimal or
+// exponent form ("1.5E-05"), and the "NaN", "Inf", "-Inf" texts the writer uses for values
+// that are not finite. Empty when the field is not exactly one number. Magnitudes beyond the
+// single range read as infinity, tiny ones as zero.
+std::optional<float> ParseSingleField(std::string_view field);
+
+// Reads a whole field as an integer; a fractional value is rounded, halves to even. Empty
+// when the field is not a number or lies outside [lo, hi].
+std::optional<int32_t> ParseIntField(std::string_view field, int32_t lo, int32_t hi);
+
+// Line breaks inside a single-line text value would split the record; they become spaces.
+std::string OneLine(std::string_view text);
+
+// The result of reading a file into memory.
+struct ReadResult {
+    bool Ok = false;        // the file was opened and read
+    bool Missing = false;   // it does not exist
+    bool Truncated = false; // larger than the limit; only the first part is in Bytes
+    std::string Bytes;
+    std::string Error; // why it could not be read
+};
+
+// Reads up to maxBytes of a file.
+ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes);
+
+// A file being written under a temporary name in the target's folder. Commit() flushes it to
+// the disk and renames it over the target, so readers see the old file or the complete new
+// one, never a part. Dropping it uncommitted removes the temporary file.
+class PendingFile {
+public:
+    explicit PendingFile(std::filesystem::path target);
+    ~PendingFile();
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+
+    // False (with Error() set) once anything has failed; later calls then do nothing.
+    bool Ok() const { return error_.empty(); }
+    const std::string& Error() const { return error_; }
+    const std::filesystem::path& Target() const { return target_; }
+
+    bool Write(std::string_view bytes);
+    // Flushes and closes the temporary file; the target is not touched yet.
+    bool Finish();
+    // Renames the finished temporary file over the target.
+    bool Commit();
+
+private:
+    void Fail(const std::string& what, int err);
+    void Fail(const std::string& what, const std::string& reason);
+    void Discard();
+
+    std::filesystem::path target_;
+    std::filesystem::path temp_;
+    std::FILE* file_ = nullptr;
+    bool finished_ = false;
+    bool committed_ = false;
+    std::string error_;
+};
+
+// The outcome of writing a file: Ok, or the reason it failed (the old file is then intact).
+struct WriteResult {
+    bool Ok = true;
+    std::string Error;
+};
+
+// Writes bytes to path through a PendingFile.
+WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace vireon

@@ -1,0 +1,273 @@
+// Writing log files: header, titles and rows byte for byte, page splitting and page names.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "files/LogFile.h"
+#include "files/TempDir.h"
+
+namespace vireon {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+
+float DayFraction(int h, int m, double s) {
+    return static_cast<float>((h * 3600 + m * 60 + s) / 86400.0);
+}
+
+std::unique_ptr<LogModel> SmallLog(int16_t mode) {
+    auto log = std::make_unique<LogModel>();
+    log->LogColumnMode = mode;
+    log->LogUnits = "V/m";
+    log->GraphScale = "0-35";
+    log->LogPeaks = {12.5f, 7.25f, 1.5e-5f, 0.0f};
+    log->HeaderNotes.Count = 3;
+    log->HeaderNotes.Entry[1] = {"Operator name?", "Operator", "J"};
+    log->HeaderNotes.Entry[2] = {"Site?", "Site", ""};
+    log->HeaderNotes.Entry[3] = {"Antenna?", "Antenna", "Horn, 2 m"};
+    log->RecordCnt = 2;
+    log->LogData[1] = {DayFraction(14, 3, 27), 12.5f, 7.25f, 3.1f, 0.5f};
+    log->LogData[2] = {DayFraction(14, 3, 28), 12345678.0f, 0.0001f, 1.5e-5f, -2.0f};
+    return log;
+}
+
+const SaveStamp kStamp{"06/12/2026", "14:05:00", "FP-7400"};
+
+std::string HeaderStart(const std::string& samples, const std::string& columns) {
+    return "Header\r\nFile,log.csv\r\nDate,06/12/2026\r\nTime,14:05:00\r\nSamples," + samples +
+           "\r\nColumns," + columns + "\r\nPage,1 of 1\r\nGraphScale,0-35\r\nField Peak,12.5\r\n";
+}
+
+const std::string kHeaderEnd =
+    "Probe Type,FP-7400\r\nOperator,J\r\nAntenna,Horn, 2 m\r\nUnits,V/m\r\nEndHeader\r\n";
+
+struct ModeCase {
+    int16_t Mode;
+    std::string Expected;
+};
+
+class ColumnModes : public ::testing::TestWithParam<ModeCase> {};
+
+TEST_P(ColumnModes, WriteTheDocumentedBytes) {
+    TempDir dir;
+    const auto log = SmallLog(GetParam().Mode);
+    const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.Status, "Saved 2 data points.");
+    EXPECT_TRUE(r.Messages.empty());
+    ASSERT_EQ(r.Pages.size(), 1u);
+    EXPECT_EQ(ReadFile(dir / "log.csv"), GetParam().Expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Log, ColumnModes,
+    ::testing::Values(ModeCase{0,
+                               HeaderStart("2", "2") + kHeaderEnd +
+                                   "Time ,Field V/m\r\n14:03:27,12.5\r\n14:03:28,1.234568E+07\r\n"},
+                      ModeCase{1, HeaderStart("2", "5") +
+                                      "X Peak,7.25\r\nY Peak,1.5E-05\r\nZ Peak,0\r\n" + kHeaderEnd +
+                                      "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n"
+                                      "14:03:27,12.5,7.25,3.1,0.5\r\n"
+                                      "14:03:28,1.234568E+07,0.0001,1.5E-05,-2\r\n"},
+                      ModeCase{2, HeaderStart("2", "3") + kHeaderEnd +
+                                      "Time ,Field V/m,Moving AveV/m\r\n"
+                                      "14:03:27,12.5,7.25\r\n14:03:28,1.234568E+07,0.0001\r\n"}));
+
+TEST(SaveData, EmptyLogWritesHeaderAndTitlesOnly) {
+    TempDir dir;
+    auto log = SmallLog(0);
+    log->RecordCnt = 0;
+    const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.Status, "Saved 0 data points.");
+    EXPECT_EQ(ReadFile(dir / "log.csv"),
+              HeaderStart("0", "2") + kHeaderEnd + "Time ,Field V/m\r\n");
+}
+
+TEST(SaveData, UnitTextKeepsItsWindows1252Bytes) {
+    TempDir dir;
+    auto log = SmallLog(2);
+    log->LogUnits = std::string("V/m") + '\xB2';
+    ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
+    const std::string text = ReadFile(dir / "log.csv");
+    EXPECT_NE(text.find("Units,V/m\xB2\r\nEndHeader\r\nTime ,Field V/m\xB2,Moving AveV/m\xB2\r\n"),
+              std::string::npos);
+}
+
+TEST(SaveData, LineBreaksInHeaderTextsCannotEndTheHeaderEarly) {
+    TempDir dir;
+    auto log = SmallLog(0);
+    log->HeaderNotes.Entry[1].Value = "J\r\nEndHeader";
+    ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
+    const LoadResult back = LoadData(dir / "log.csv");
+    EXPECT_EQ(back.RecordCnt, 2);
+    EXPECT_EQ(back.LogUnits, "V/m");
+}
+
+TEST(SaveData, MidnightRoundingAndOverlongHoursAreReportedOnce) {
+    TempDir dir;
+    auto log = SmallLog(0);
+    log->LogData[1][0] = DayFraction(23, 59, 59.6);
+    log->LogData[2][0] = 5.0f; // 120 hours: not a time of day
+    log->RecordCnt = 2;
+    const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.Messages, std::vector<std::string>{"Error in FormatTimeStr"});
+    const std::string text = ReadFile(dir / "log.csv");
+    EXPECT_NE(text.find("\r\n24:00:00,12.5\r\n120:00:00,"), std::string::npos);
+}
+
+struct PageCase {
+    int32_t Rows;
+    std::string Chosen;
+    std::vector<std::string> Files;
+    std::vector<int32_t> RowsPerPage;
+};
+
+class PageSplitting : public ::testing::TestWithParam<PageCase> {};
+
+TEST_P(PageSplitting, SplitsAt32000RowsWithNumberedNames) {
+    const PageCase& c = GetParam();
+    TempDir dir;
+    auto log = std::make_unique<LogModel>();
+    log->LogColumnMode = 0;
+    log->LogUnits = "V/m";
+    log->RecordCnt = c.Rows;
+    for (int32_t i = 1; i <= c.Rows; ++i) {
+        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
+    }
+    const SaveResult r = SaveData(*log, dir / c.Chosen, kStamp);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    ASSERT_EQ(r.Pages.size(), c.Files.size());
+    const std::string pageCount = std::to_string(c.Files.size());
+    int32_t firstValue = 1;
+    for (size_t p = 0; p < c.Files.size(); ++p) {
+        EXPECT_EQ(r.Pages[p], dir / c.Files[p]);
+        const std::string text = ReadFile(dir / c.Files[p]);
+        EXPECT_NE(text.find("\r\nFile," + c.Files[p] + "\r\n"), std::string::npos);
+        EXPECT_NE(text.find("\r\nSamples," + std::to_string(c.Rows) + "\r\n"), std::string::npos);
+        EXPECT_NE(text.find("\r\nPage," + std::to_string(p + 1) + " of " + pageCount + "\r\n"),
+                  std::string::npos);
+        const LoadResult back = ParseLogText(text, c.Files[p]);
+        ASSERT_EQ(back.RecordCnt, c.RowsPerPage[p]);
+        if (back.RecordCnt > 0) {
+            EXPECT_EQ(back.Table[1][2], static_cast<float>(firstValue));
+            EXPECT_EQ(back.Table[static_cast<size_t>(back.RecordCnt)][2],
+                      static_cast<float>(firstValue + back.RecordCnt - 1));
+        }
+        firstValue += back.RecordCnt;
+    }
+    EXPECT_EQ(testing::CountEntries(dir.Path()), static_cast<int>(c.Files.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Log, PageSplitting,
+    ::testing::Values(PageCase{32000, "full.csv", {"full.csv"}, {32000}},
+                      PageCase{32001, "survey.csv", {"survey.csv", "survey_2.csv"}, {32000, 1}},
+                      PageCase{32001, "run.data", {"run.dat", "run_2.dat"}, {32000, 1}},
+                      PageCase{64001,
+                               "three.txt",
+                               {"three.txt", "three_2.txt", "three_3.txt"},
+                               {32000, 32000, 1}},
+                      PageCase{3, "noext", {"noext"}, {3}}));
+
+TEST(SaveData, DotInAFolderNameIsNotAnExtension) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.Path() / "survey.2026");
+    auto log = std::make_unique<LogModel>();
+    log->RecordCnt = 32001;
+    const std::string chosen = (dir.Path() / "survey.2026" / "north").string();
+    const SaveResult r = SaveData(*log, chosen, kStamp);
+    ASSERT_TRUE(r.Ok) << r.Error;
+    EXPECT_EQ(r.Pages, (std::vector<std::string>{chosen, chosen + "_2"}));
+    EXPECT_EQ(testing::CountEntries(dir.Path()), 1); // nothing beside the folder
+}
+
+TEST(SaveData, RefusesWhatItCannotWriteAndSaysWhy) {
+    TempDir dir;
+    const auto log = SmallLog(1);
+    const SaveResult noFolder = SaveData(*log, dir / "missing/log.csv", kStamp);
+    EXPECT_FALSE(noFolder.Ok);
+    EXPECT_NE(noFolder.Error.find("No such file or directory"), std::string::npos);
+    EXPECT_FALSE(SaveData(*log, dir.Path().string() + "/", kStamp).Ok);
+    auto badMode = SmallLog(7);
+    EXPECT_FALSE(SaveData(*badMode, dir / "log.csv", kStamp).Ok);
+    EXPECT_EQ(testing::CountEntries(dir.Path()), 0);
+}
+
+TEST(SaveData, RecordCountBeyondTheTableIsClampedNotOverrun) {
+    TempDir dir;
+    auto log = SmallLog(0);
+    log->RecordCnt = kLogMaxRows + 100;
+    const SaveResult r = SaveData(*log, dir / "big.csv", kStamp);
+    ASSERT_TRUE(r.Ok);
+    EXPECT_EQ(r.Pages.size(), 16u);
+    EXPECT_EQ(r.Status, "Saved 512000 data points.");
+}
+
+struct PathCase {
+    std::string Path;
+    std::string Folder;
+    std::string Name;
+};
+
+TEST(ParsePathFile, SplitsAtTheLastSeparatorOfEitherKind) {
+    const PathCase cases[] = {
+        {"C:\\Data\\survey.csv", "C:\\Data", "survey.csv"},
+        {"/home/u/my.dir/run.csv", "/home/u/my.dir", "run.csv"},
+        {"C:\\a/b\\c.txt", "C:\\a/b", "c.txt"},
+        {"plain.csv", "", "plain.csv"},
+        {"C:\\Data\\", "C:\\Data", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParsePathFile(c.Path, 1), c.Folder) << c.Path;
+        EXPECT_EQ(ParsePathFile(c.Path, 2), c.Name) << c.Path;
+    }
+}
+
+TEST(PagePath, KeepsTheExtensionOfTheFileNameOnly) {
+    EXPECT_EQ(PagePath("C:\\a.b\\log", 2), "C:\\a.b\\log_2");
+    EXPECT_EQ(PagePath("C:\\a.b\\log.csv", 3), "C:\\a.b\\log_3.csv");
+    EXPECT_EQ(PagePath("run.data", 1), "run.dat");
+    EXPECT_EQ(PagePath("x.", 2), "x_2.");
+}
+
+TEST(FormatTimeStr, RoundsToTheSecondAndFlagsLongHours) {
+    struct Case {
+        double Seconds;
+        const char* Text;
+        bool Error;
+    };
+    const Case cases[] = {
+        {0, "00:00:00", false},
+        {50607, "14:03:27", false},
+        {59.4, "00:00:59", false},
+        {59.6, "00:01:00", false},
+        {86399.6, "24:00:00", false},
+        {3599.7, "01:00:00", false},
+        {100 * 3600.0, "100:00:00", true},
+        {-5, "-01:59:55", true},
+    };
+    for (const auto& c : cases) {
+        std::string message;
+        const float t = static_cast<float>(c.Seconds / 86400.0);
+        EXPECT_EQ(FormatTimeStr(t, &message), c.Text) << c.Seconds;
+        EXPECT_EQ(message, c.Error ? "Error in FormatTimeStr" : "") << c.Seconds;
+    }
+}
+
+TEST(UnFormatTime, ReadsEveryWrittenSecondBack) {
+    for (int s = 0; s <= 86400; ++s) {
+        const std::string text = FormatTimeStr(static_cast<float>(s / 86400.0));
+        ASSERT_EQ(FormatTimeStr(UnFormatTime(text)), text);
+    }
+    EXPECT_FLOAT_EQ(UnFormatTime("12:30:15"), static_cast<float>(45015 / 86400.0));
+    EXPECT_EQ(UnFormatTime("ab:cd:ef"), 0.0f);
+    EXPECT_EQ(UnFormatTime(""), 0.0f);
+    EXPECT_FLOAT_EQ(UnFormatTime("7"), static_cast<float>((7 * 3600 + 7) / 86400.0));
+}
+
+} // namespace
+} // namespace vireon

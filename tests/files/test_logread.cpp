@@ -1,0 +1,224 @@
+// Reading log files: header handling, column counts, table limits and malformed rows.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <random>
+
+#include "common/numfmt.h"
+#include "files/LogFile.h"
+#include "files/TempDir.h"
+
+namespace vireon {
+namespace {
+
+using testing::TempDir;
+
+std::string Rows(int first, int last, int values) {
+    std::string out;
+    for (int i = first; i <= last; ++i) {
+        out += "00:00:01";
+        for (int c = 0; c < values; ++c) {
+            out += "," + std::to_string(i * 10 + c);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
+const std::string kHeader = "Header\r\nFile,a.csv\r\nGraphScale,Log 0.1-1000\r\nOperator,J, K\r\n"
+                            "Units,mW/cm2\r\nEndHeader\r\n";
+
+TEST(LoadData, KeepsTheHeaderAndTakesScaleAndUnits) {
+    const LoadResult r = ParseLogText(
+        kHeader + "Time ,Field mW/cm2,X mW/cm2,Y mW/cm2,Z mW/cm2\r\n" + Rows(1, 3, 4), "a.csv");
+    ASSERT_TRUE(r.Ok);
+    EXPECT_TRUE(r.HasHeader);
+    EXPECT_EQ(r.HeaderLines,
+              (std::vector<std::string>{"Header", "File,a.csv", "GraphScale,Log 0.1-1000",
+                                        "Operator,J, K", "Units,mW/cm2", "EndHeader"}));
+    EXPECT_EQ(r.GraphScale, "Log 0.1-1000");
+    EXPECT_EQ(r.LogUnits, "mW/cm2");
+    EXPECT_EQ(r.LoadedFileTag, "    (a.csv)");
+    EXPECT_EQ(r.ValueColumns, 4);
+    EXPECT_EQ(r.RecordCnt, 3);
+    EXPECT_TRUE(r.Notices.empty());
+    EXPECT_EQ(r.Table[3], (std::array<float, 6>{0, 1 / 86400.0f, 30, 31, 32, 33}));
+    EXPECT_EQ(r.Table[0], (std::array<float, 6>{}));
+    EXPECT_EQ(r.Table[4], (std::array<float, 6>{}));
+}
+
+TEST(LoadData, TitleWithTwoCommasFillsTwoValueColumns) {
+    const LoadResult r =
+        ParseLogText(kHeader + "Time ,Field V/m,Moving AveV/m\n" + Rows(1, 2, 2), "b.csv");
+    EXPECT_EQ(r.ValueColumns, 2);
+    EXPECT_EQ(r.RecordCnt, 2);
+    EXPECT_EQ(r.Table[2], (std::array<float, 6>{0, 1 / 86400.0f, 20, 21, 0, 0}));
+}
+
+TEST(LoadData, WithoutHeaderTheFirstLineIsDroppedAndFourValuesAssumed) {
+    const LoadResult r = ParseLogText("whatever,this,is\n" + Rows(1, 2, 4), "c.csv");
+    EXPECT_FALSE(r.HasHeader);
+    EXPECT_TRUE(r.HeaderLines.empty());
+    EXPECT_FALSE(r.GraphScale.has_value());
+    EXPECT_EQ(r.ValueColumns, 4);
+    EXPECT_EQ(r.RecordCnt, 2);
+    EXPECT_EQ(r.Table[1][5], 13.0f);
+}
+
+TEST(LoadData, ShortRowStopsTheReadAndNamesItsLine) {
+    const std::string text = kHeader + "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n" + Rows(1, 2, 4) +
+                             "00:00:03,1,2\r\n" + Rows(4, 5, 4);
+    const LoadResult r = ParseLogText(text, "d.csv");
+    EXPECT_EQ(r.RecordCnt, 2);
+    EXPECT_EQ(r.StoppedAtLine, 10);
+    ASSERT_EQ(r.Notices.size(), 1u);
+    EXPECT_EQ(r.Notices[0], "Line 10 has 3 fields where 5 were expected; reading stopped there, "
+                            "keeping the 2 rows before it.");
+    EXPECT_EQ(r.Table[3], (std::array<float, 6>{}));
+}
+
+TEST(LoadData, MoreThanFourColumnsReadsFourAndSaysSo) {
+    const LoadResult r = ParseLogText(kHeader + "Time ,A,B,C,D,E,F\r\n" + Rows(1, 2, 6), "e.csv");
+    EXPECT_EQ(r.ValueColumns, 4);
+    EXPECT_EQ(r.RecordCnt, 2);
+    EXPECT_EQ(r.Table[2], (std::array<float, 6>{0, 1 / 86400.0f, 20, 21, 22, 23}));
+    ASSERT_EQ(r.Notices.size(), 1u);
+    EXPECT_EQ(r.Notices[0], "The file has 6 value columns; only the first 4 were read.");
+}
+
+TEST(LoadData, MoreThan32000RowsReadsTheTableFullAndSaysHowManyWereLeft) {
+    const LoadResult r = ParseLogText(kHeader + "Time ,Field V/m\r\n" + Rows(1, 32005, 1), "f");
+    EXPECT_EQ(r.RecordCnt, 32000);
+    EXPECT_EQ(r.Table.size(), 32001u);
+    EXPECT_EQ(r.Table[32000][2], 320000.0f);
+    ASSERT_EQ(r.Notices.size(), 1u);
+    EXPECT_EQ(r.Notices[0], "The file holds 32005 data rows; only the first 32000 were read.");
+}
+
+TEST(LoadData, UnfinishedFilesGiveNoRowsAndANotice) {
+    const struct {
+        std::string Text;
+        std::string Notice;
+    } cases[] = {
+        {"", "The file is empty."},
+        {"Header\r\nFile,x\r\n", "The header has no \"EndHeader\" line; no data was read."},
+        {"Header\r\nEndHeader\r\n", "The file ends before the column titles; no data was read."},
+    };
+    for (const auto& c : cases) {
+        const LoadResult r = ParseLogText(c.Text, "g");
+        EXPECT_TRUE(r.Ok);
+        EXPECT_EQ(r.RecordCnt, 0);
+        EXPECT_EQ(r.Notices, std::vector<std::string>{c.Notice});
+    }
+}
+
+TEST(LoadData, OddFieldsAreReadLeniently) {
+    const std::string text = kHeader + "Time ,Field V/m,X V/m\r\n" +
+                             " 01:00:00 , 2.5 ,x7\r\n\r\n   \r\n01:00:01,3,4,5\r\n";
+    const LoadResult r = ParseLogText(text, "h");
+    EXPECT_EQ(r.RecordCnt, 2);
+    EXPECT_EQ(r.Table[1], (std::array<float, 6>{0, 1 / 24.0f, 2.5f, 0, 0, 0}));
+    EXPECT_EQ(r.Table[2][3], 4.0f);
+    ASSERT_EQ(r.Notices.size(), 2u);
+    EXPECT_EQ(r.Notices[0], "1 value is not a number (first on line 8); read as the leading "
+                            "number, else 0.");
+    EXPECT_EQ(r.Notices[1], "Line 11 and maybe others hold more fields than the column titles "
+                            "name; the extra fields were not read.");
+}
+
+TEST(LoadData, MissingFileIsAnErrorWithItsReason) {
+    TempDir dir;
+    const LoadResult r = LoadData(dir / "nothing.csv");
+    EXPECT_FALSE(r.Ok);
+    EXPECT_NE(r.Error.find("does not exist"), std::string::npos);
+}
+
+// The single a decimal text stands for, read independently of the code under test.
+float Nearest(const std::string& text) {
+    return std::strtof(text.c_str(), nullptr);
+}
+
+std::vector<float> AwkwardSingles() {
+    std::vector<float> v = {
+        0.0f,        -0.0f,       1.0f,       -1.0f, 0.1f,          1e-4f,           9.9999e-5f,
+        1e7f,        9999999.0f,  1.5e-5f,    25.0f, 3.4028235e38f, 1.17549435e-38f, 1.4e-45f,
+        16777217.0f, 0.30000001f, 123456.789f};
+    for (int e = -45; e <= 38; ++e) {
+        for (double m : {1.0, 1.5, 2.2250738, 3.3333333, 9.9999995, 9.99999949}) {
+            const auto f = static_cast<float>(m * std::pow(10.0, e));
+            if (std::isfinite(f)) {
+                v.push_back(f);
+                v.push_back(-f);
+            }
+        }
+    }
+    std::mt19937 gen(7);
+    std::uniform_int_distribution<uint32_t> bits(0, 0x7F7FFFFF);
+    for (int i = 0; i < 20000; ++i) {
+        uint32_t b = bits(gen);
+        float f;
+        std::memcpy(&f, &b, sizeof f);
+        v.push_back(i % 2 == 0 ? f : -f);
+    }
+    return v;
+}
+
+TEST(LogValues, ReadBackAsTheSingleTheWrittenTextStandsFor) {
+    for (float v : AwkwardSingles()) {
+        const std::string text = GeneralNumber(v);
+        const auto read = ParseSingleField(text);
+        ASSERT_TRUE(read.has_value()) << text;
+        ASSERT_EQ(*read, Nearest(text)) << text;
+        // Seven digits hold a single to within half a unit of the seventh digit (plus the
+        // half step of the single the text is read into), and writing what was read gives
+        // the same text again, so a re-saved log never drifts.
+        ASSERT_LE(std::fabs(static_cast<double>(*read) - v), 5.6e-7 * std::fabs(v)) << text;
+        ASSERT_EQ(GeneralNumber(*read), text);
+    }
+}
+
+TEST(LogValues, SurviveAWholeSaveAndLoadExactly) {
+    TempDir dir;
+    const std::vector<float> values = AwkwardSingles();
+    auto log = std::make_unique<LogModel>();
+    log->LogColumnMode = 1;
+    log->LogUnits = "V/m";
+    log->RecordCnt = static_cast<int32_t>((values.size() + 3) / 4);
+    ASSERT_LE(log->RecordCnt, kPageRows);
+    for (size_t i = 0; i < values.size(); ++i) {
+        // Values already read once from a file: these must come back bit for bit.
+        const float once = *ParseSingleField(GeneralNumber(values[i]));
+        log->LogData[i / 4 + 1][i % 4 + 1] = once;
+    }
+    ASSERT_TRUE(SaveData(*log, dir / "v.csv", SaveStamp{}).Ok);
+    const LoadResult r = LoadData(dir / "v.csv");
+    ASSERT_EQ(r.RecordCnt, log->RecordCnt);
+    EXPECT_TRUE(r.Notices.empty());
+    for (int32_t row = 1; row <= r.RecordCnt; ++row) {
+        for (size_t c = 1; c <= 4; ++c) {
+            const float want = log->LogData[static_cast<size_t>(row)][c];
+            const float got = r.Table[static_cast<size_t>(row)][c + 1];
+            ASSERT_TRUE(std::memcmp(&want, &got, sizeof want) == 0 || (want == 0 && got == 0))
+                << "row " << row << " column " << c << ": " << want << " read as " << got;
+        }
+    }
+}
+
+TEST(LogValues, NotFiniteValuesAreWrittenAndReadBack) {
+    EXPECT_TRUE(std::isnan(*ParseSingleField(GeneralNumber(std::nanf("")))));
+    EXPECT_EQ(*ParseSingleField(GeneralNumber(INFINITY)), INFINITY);
+    EXPECT_EQ(*ParseSingleField(GeneralNumber(-INFINITY)), -INFINITY);
+    EXPECT_EQ(*ParseSingleField("1E+39"), INFINITY);
+    EXPECT_EQ(*ParseSingleField("-1E-60"), -0.0f);
+    EXPECT_FALSE(ParseSingleField("").has_value());
+    EXPECT_FALSE(ParseSingleField("1.5x").has_value());
+    EXPECT_FALSE(ParseSingleField("--1").has_value());
+    EXPECT_EQ(*ParseSingleField(" +2.5 "), 2.5f);
+}
+
+} // namespace
+} // namespace vireon

@@ -1,0 +1,107 @@
+// The note-prompts file: splitting rules, the 25-note limit and writing answers back.
+#include <gtest/gtest.h>
+
+#include "files/HeaderNotes.h"
+#include "files/TempDir.h"
+
+namespace vireon {
+namespace {
+
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct SplitCase {
+    std::string Line;
+    HeaderNote Note;
+};
+
+TEST(LoadNoteQuery, SplitsAtTheFirstAndLastComma) {
+    const SplitCase cases[] = {
+        {"Operator name?,Operator,J", {"Operator name?", "Operator", "J"}},
+        {"Site?,Site", {"Site?", "Site", ""}},
+        {"Q?,A,B,C", {"Q?", "A,B", "C"}},
+        {"Q?,A,B,", {"Q?", "A,B", ""}},
+        {"  Q? , Label ,  v  ", {"Q?", "Label", "v"}},
+        {"no comma at all", {"", "", ""}},
+        {",,", {"", "", ""}},
+        {"Q?,,V", {"Q?", "", "V"}},
+    };
+    for (const auto& c : cases) {
+        const HeaderNoteTable t = ParseNoteQuery(c.Line + "\r\n");
+        ASSERT_EQ(t.Count, 1) << c.Line;
+        EXPECT_EQ(t.Entry[1].Question, c.Note.Question) << c.Line;
+        EXPECT_EQ(t.Entry[1].Label, c.Note.Label) << c.Line;
+        EXPECT_EQ(t.Entry[1].Value, c.Note.Value) << c.Line;
+    }
+}
+
+TEST(LoadNoteQuery, SkipsEmptyLinesAndStopsAt25Notes) {
+    std::string text = "\r\n\nA?,a,1\r\n\r\n";
+    for (int i = 2; i <= 27; ++i) {
+        text += "Q" + std::to_string(i) + "?,L" + std::to_string(i) + ",\n";
+    }
+    const HeaderNoteTable t = ParseNoteQuery(text);
+    EXPECT_EQ(t.Count, 25);
+    EXPECT_EQ(t.Entry[1].Label, "a");
+    EXPECT_EQ(t.Entry[25].Question, "Q25?");
+    EXPECT_EQ(t.Unread, (std::vector<std::string>{"Q26?,L26,", "Q27?,L27,"}));
+}
+
+TEST(LoadNoteQuery, MissingFileGivesNoNotes) {
+    TempDir dir;
+    const HeaderNoteTable t = LoadNoteQuery(dir.Path() / "testquery.txt");
+    EXPECT_EQ(t.Count, 0);
+    EXPECT_TRUE(t.Unread.empty());
+}
+
+TEST(SaveNoteQuery, AnswersWrittenAtExitAreOfferedNextRun) {
+    TempDir dir;
+    const auto path = dir.Path() / "testquery.txt";
+    WriteFile(path, "Operator name?,Operator\r\nSite?,Site,Lab 3\r\nQ?,A,B,C\r\n");
+    HeaderNoteTable t = LoadNoteQuery(path);
+    ASSERT_EQ(t.Count, 3);
+    t.Entry[1].Value = "J";
+    t.Entry[2].Value = ""; // left empty at Save as...: still written back
+    ASSERT_TRUE(SaveNoteQuery(path, t).Ok);
+    EXPECT_EQ(ReadFile(path), "Operator name?,Operator,J\r\nSite?,Site,\r\nQ?,A,B,C\r\n");
+    const HeaderNoteTable next = LoadNoteQuery(path);
+    ASSERT_EQ(next.Count, 3);
+    EXPECT_EQ(next.Entry[1].Value, "J");
+    EXPECT_EQ(next.Entry[2].Value, "");
+    EXPECT_EQ(next.Entry[3].Label, "A,B");
+}
+
+TEST(SaveNoteQuery, AnAnswerWithACommaCannotChangeTheLabel) {
+    TempDir dir;
+    const auto path = dir.Path() / "testquery.txt";
+    HeaderNoteTable t;
+    t.Count = 1;
+    t.Entry[1] = {"Operator name?", "Operator", "Smith, J\r\n"};
+    ASSERT_TRUE(SaveNoteQuery(path, t).Ok);
+    const HeaderNoteTable back = LoadNoteQuery(path);
+    ASSERT_EQ(back.Count, 1);
+    EXPECT_EQ(back.Entry[1].Label, "Operator");
+    EXPECT_EQ(back.Entry[1].Value, "Smith; J");
+}
+
+TEST(SaveNoteQuery, KeepsLinesBeyondThe25thAndLeavesTheFileAloneWithoutNotes) {
+    TempDir dir;
+    const auto path = dir.Path() / "testquery.txt";
+    std::string text;
+    for (int i = 1; i <= 26; ++i) {
+        text += "Q" + std::to_string(i) + "?,L,v\r\n";
+    }
+    WriteFile(path, text);
+    ASSERT_TRUE(SaveNoteQuery(path, LoadNoteQuery(path)).Ok);
+    EXPECT_EQ(ReadFile(path), text);
+
+    WriteFile(path, "\r\n\r\n");
+    const HeaderNoteTable none = LoadNoteQuery(path);
+    EXPECT_EQ(none.Count, 0);
+    ASSERT_TRUE(SaveNoteQuery(path, none).Ok);
+    EXPECT_EQ(ReadFile(path), "\r\n\r\n");
+}
+
+} // namespace
+} // namespace vireon
