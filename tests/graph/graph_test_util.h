@@ -1,0 +1,63 @@
+#pragma once
+// Shared set-up for the graph tests: a recording surface and a graph with a known layout.
+
+#include "graph/RecordingSurface.h"
+#include "graph/clsGraph.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vireon::test {
+
+using Kind = RecordingSurface::Kind;
+
+// With 100-twip characters and 195-twip text the layout of a 0..100 linear graph is:
+// labels "90".."10" are 200 wide, so PlotLeft = 100 + 350 + 30 = 480, PlotWidth =
+// 10000 - 350 - 220 = 9430, PlotHeight = 6000, PlotBottom = 6100.
+struct GraphFixture : ::testing::Test {
+    RecordingSurface surface;
+    clsGraph graph;
+
+    void SetUp() override {
+        graph.OutputObj(&surface);
+        graph.Top(100);
+        graph.Left(100);
+        graph.Width(10000);
+        graph.Height(6385); // 6385 - 190 - 195 = 6000
+        graph.GraphType(0);
+        graph.NoVerDiv(10);
+        graph.VerUnitsPerDiv(10.0F);
+        graph.VerUnitsOffset(50.0F);
+        graph.NoHorDiv(10);
+        graph.SamPerDiv(10.0F);
+        graph.SetMark1(0.0F);
+    }
+
+    void Redraw(uint8_t noLabels = 1) {
+        graph.Graph(noLabels);
+        surface.Items.clear();
+    }
+
+    std::vector<RecordingSurface::Item> LinesOf(int32_t colour) const {
+        std::vector<RecordingSurface::Item> out;
+        for (const auto& i : surface.OfKind(Kind::Line)) {
+            if (i.colour == colour) {
+                out.push_back(i);
+            }
+        }
+        return out;
+    }
+};
+
+inline bool AllFinite(const RecordingSurface& s) {
+    for (const auto& i : s.Items) {
+        if (!std::isfinite(i.x1) || !std::isfinite(i.y1) || !std::isfinite(i.x2) ||
+            !std::isfinite(i.y2)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace vireon::test

@@ -1,0 +1,380 @@
+// Geometry of the time graph: layout, grid, labels, clamping, sweep and stored-data drawing.
+
+#include "common/numfmt.h"
+#include "graph_test_util.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace vireon::test {
+namespace {
+
+constexpr int32_t kGrid = RGB(128, 128, 128);
+const int32_t kTraceX = clsGraph().GetChanLineColour(3);
+const int32_t kTraceTotal = clsGraph().GetChanLineColour(2);
+
+TEST_F(GraphFixture, LinearLayoutLabelsAndGrid) {
+    graph.DisVerLines(1);
+    graph.DisHorLines(1);
+    graph.VerUnitsDesc("V");
+    graph.Graph(1);
+
+    EXPECT_DOUBLE_EQ(graph.PlotLeft(), 480.0);
+    EXPECT_DOUBLE_EQ(graph.PlotWidthExact(), 9430.0);
+    EXPECT_DOUBLE_EQ(graph.PlotRight(), 9910.0);
+    EXPECT_DOUBLE_EQ(graph.PlotBottom(), 6100.0);
+    EXPECT_EQ(graph.Width(), 9430);
+    EXPECT_EQ(graph.Height(), 6000);
+    EXPECT_TRUE(surface.Persistent);
+
+    // Vertical labels 90..10 from the top, centred on their grid line at x = Left.
+    std::vector<std::string> texts;
+    for (const auto& t : surface.Texts()) {
+        texts.push_back(t.text);
+    }
+    const std::vector<std::string> expected = {"90", "80", "70", "60", "50",
+                                               "40", "30", "20", "10"};
+    EXPECT_EQ(texts, expected); // Graph(1): no horizontal labels, VerUnitsDesc cleared
+    EXPECT_EQ(graph.VerUnitsDesc(), "");
+    const auto labels = surface.Texts();
+    for (size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_DOUBLE_EQ(labels[i].x1, 100.0);
+        EXPECT_DOUBLE_EQ(labels[i].y1, (i + 1) * 600.0 + 100.0 - 97.5);
+    }
+
+    const auto boxes = surface.OfKind(Kind::Box);
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_DOUBLE_EQ(boxes[0].x1, 450.0);
+    EXPECT_DOUBLE_EQ(boxes[0].y1, 70.0);
+    EXPECT_DOUBLE_EQ(boxes[0].x2, 9940.0);
+    EXPECT_DOUBLE_EQ(boxes[0].y2, 6130.0);
+
+    // 9 vertical and 9 horizontal grid lines, 49 minor ticks on each centre line.
+    int verGrid = 0, horGrid = 0, verTicks = 0, horTicks = 0;
+    for (const auto& l : LinesOf(kGrid)) {
+        if (l.x1 == l.x2 && l.y1 == 100.0 && l.y2 == 6100.0) {
+            ++verGrid;
+        } else if (l.x1 == l.x2) {
+            EXPECT_DOUBLE_EQ(l.y1, 3040.0); // near(3000 + 100 - 60)
+            EXPECT_DOUBLE_EQ(l.y2, 3160.0);
+            ++verTicks;
+        } else if (l.x1 == 480.0 && l.x2 == 9910.0) {
+            ++horGrid;
+        } else {
+            EXPECT_DOUBLE_EQ(l.x1, Near(4715.0 + 480.0 - 60.0));
+            ++horTicks;
+        }
+    }
+    EXPECT_EQ(verGrid, 9);
+    EXPECT_EQ(horGrid, 9);
+    EXPECT_EQ(verTicks, 49);
+    EXPECT_EQ(horTicks, 49);
+}
+
+TEST_F(GraphFixture, HorizontalTimeLabelsSkipEmptyTexts) {
+    graph.HorUnitsDesc("Time");
+    graph.DisVerLines(2);
+    graph.DisHorLines(0);
+    // Window 1..101: division i reads index int(10.1 i) + 1.
+    graph.WriteData(11, 1, static_cast<float>(3909.0 / 86400.0));
+    graph.Graph(0);
+    const auto texts = surface.Texts();
+    const auto it =
+        std::find_if(texts.begin(), texts.end(), [](const auto& t) { return t.text == "1:05:09"; });
+    ASSERT_NE(it, texts.end());
+    EXPECT_DOUBLE_EQ(it->x1, Near(943.0) + 480.0 - 350.0);
+    EXPECT_DOUBLE_EQ(it->y1, 6200.0);
+    // Divisions without a time print nothing; the title "Time" sits under the left edge.
+    EXPECT_EQ(std::count_if(texts.begin(), texts.end(),
+                            [](const auto& t) { return t.text.find(':') != std::string::npos; }),
+              1);
+    EXPECT_EQ(texts.back().text, "Time");
+    EXPECT_DOUBLE_EQ(texts.back().x1, 280.0);
+    // DisVerLines 2: short ticks below the frame only.
+    const auto ticks = LinesOf(kGrid);
+    ASSERT_EQ(ticks.size(), 9U);
+    EXPECT_DOUBLE_EQ(ticks[0].y1, 6130.0);
+    EXPECT_DOUBLE_EQ(ticks[0].y2, 6200.0);
+}
+
+TEST_F(GraphFixture, LogarithmicLayoutAndPositions) {
+    graph.GraphType(3);
+    graph.NoVerDiv(4);
+    graph.YAxisLogMax(std::string("1000"));
+    graph.DisVerLines(1);
+    graph.HorUnitsOffset(1.0F);
+    graph.NoHorDiv(2);
+    graph.Graph(1);
+
+    std::vector<std::string> texts;
+    for (const auto& t : surface.Texts()) {
+        texts.push_back(t.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{"100", "10", "1.0"}));
+    // Widest label "100": PlotLeft = 100 + 450 + 30.
+    EXPECT_DOUBLE_EQ(graph.PlotLeft(), 580.0);
+    EXPECT_DOUBLE_EQ(graph.ScaleBottom(), 0.1);
+    EXPECT_NEAR(*graph.CalVerLogPos(10.0), 6100.0 - 3000.0, 1e-9);
+    EXPECT_NEAR(*graph.CalVerLogPos(1000.0), 100.0, 1e-9);
+    EXPECT_FALSE(graph.CalVerLogPos(0.0).has_value());
+
+    // The decade grid: lines at log positions of 1..9, 10..90 until the right edge.
+    std::vector<double> xs;
+    for (const auto& l : LinesOf(kGrid)) {
+        if (l.y1 == 100.0 && l.y2 == 6100.0) {
+            xs.push_back(l.x1);
+        }
+    }
+    // One major line (NoHorDiv 2) plus the decade lines.
+    ASSERT_GE(xs.size(), 19U);
+    EXPECT_DOUBLE_EQ(xs[1], graph.PlotLeft());
+    EXPECT_NEAR(xs[2], graph.PlotLeft() + std::log10(2.0) * graph.PlotWidthExact() / 2, 1e-6);
+    for (double x : xs) {
+        EXPECT_LT(x, graph.PlotRight());
+    }
+
+    // A value is placed by its logarithm; clamping keeps the logarithm defined.
+    Redraw();
+    graph.ScrollErase(1);
+    graph.Scroll(1, 10.0F, 3);
+    graph.ScrollErase(2);
+    graph.Scroll(2, 0.0F, 3);
+    graph.ScrollErase(3);
+    graph.Scroll(3, 1e9F, 3);
+    const auto lines = LinesOf(kTraceX);
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_NEAR(lines[0].y1, 3100.0, 1e-6);
+    EXPECT_NEAR(lines[0].y2, 6100.0, 1e-6);
+    EXPECT_NEAR(lines[1].y2, 100.0, 1e-6);
+}
+
+TEST_F(GraphFixture, LogGridWithoutPositiveOffsetEnds) {
+    graph.GraphType(3);
+    graph.DisVerLines(1);
+    graph.HorUnitsOffset(0.0F);
+    graph.Graph(1);
+    for (const auto& l : LinesOf(kGrid)) {
+        EXPECT_FALSE(l.y1 == 100.0 && l.y2 == 6100.0 && l.x1 < 600.0) << l.x1;
+    }
+}
+
+TEST_F(GraphFixture, LiveValuesAreClampedToTheFrame) {
+    Redraw();
+    const float values[] = {50.0F, 250.0F, -40.0F, 100.0F, 0.0F};
+    for (int16_t p = 1; p <= 5; ++p) {
+        graph.ScrollErase(p);
+        graph.Scroll(p, values[p - 1], 3);
+    }
+    const auto lines = LinesOf(kTraceX);
+    ASSERT_EQ(lines.size(), 4U);
+    EXPECT_DOUBLE_EQ(lines[0].y1, 3100.0);
+    EXPECT_DOUBLE_EQ(lines[0].y2, 100.0);  // above ScaleTop: top edge
+    EXPECT_DOUBLE_EQ(lines[1].y2, 6100.0); // below ScaleBottom: bottom edge
+    EXPECT_DOUBLE_EQ(lines[2].y2, 100.0);
+    EXPECT_DOUBLE_EQ(lines[3].y2, 6100.0);
+    // Sweep positions: (p - 1) / (SweepLength - 1) of the width.
+    EXPECT_DOUBLE_EQ(lines[0].x2, 480.0 + 9430.0 / 99.0);
+}
+
+TEST_F(GraphFixture, FirstPointAfterGraphOrWrapHasNoLine) {
+    graph.Graph(1);
+    surface.Items.clear();
+    graph.ScrollErase(7); // mid-sweep right after Graph
+    graph.Scroll(7, 10.0F, 3);
+    EXPECT_TRUE(LinesOf(kTraceX).empty());
+    graph.ScrollErase(8);
+    graph.Scroll(8, 20.0F, 3);
+    EXPECT_EQ(LinesOf(kTraceX).size(), 1U);
+
+    // Position 1 breaks the line from the right edge back to the left.
+    graph.ScrollErase(100);
+    graph.Scroll(100, 30.0F, 3);
+    surface.Items.clear();
+    graph.ScrollErase(1);
+    graph.Scroll(1, 40.0F, 3);
+    EXPECT_TRUE(LinesOf(kTraceX).empty());
+}
+
+TEST_F(GraphFixture, ScrollEraseStrip) {
+    graph.DisHorLines(1);
+    Redraw();
+    graph.ScrollErase(50);
+    const auto fills = surface.OfKind(Kind::FillBox);
+    ASSERT_EQ(fills.size(), 1U);
+    const double x = 49.0 / 99.0 * 9430.0 + 480.0;
+    EXPECT_DOUBLE_EQ(fills[0].x1, x);
+    EXPECT_DOUBLE_EQ(fills[0].x2, x + graph.PixPerSample());
+    EXPECT_EQ(fills[0].colour, graph.BackGround());
+    EXPECT_EQ(LinesOf(kGrid).size(), 9U); // grid redrawn across the strip
+
+    // The last position's strip would reach PlotRight: nothing is erased.
+    surface.Items.clear();
+    graph.ScrollErase(100);
+    EXPECT_TRUE(surface.Items.empty());
+}
+
+TEST_F(GraphFixture, DrawLinesStopsAtSampleCountAndReportsProgress) {
+    struct Host : GraphHost {
+        std::vector<std::string> calls;
+        int32_t max = 0, last = -1;
+        void BusyCursor(bool on) override { calls.push_back(on ? "busy" : "normal"); }
+        void ProgressStart(int32_t m) override {
+            max = m;
+            last = -1;
+            calls.push_back("start");
+        }
+        void ProgressValue(int32_t v) override {
+            EXPECT_LE(v, max);
+            EXPECT_GT(v, last);
+            last = v;
+        }
+        void ProgressEnd() override { calls.push_back("end"); }
+    } host;
+    graph.Host(&host);
+    graph.TraceSet(2, 1);
+    for (int16_t i = 1; i <= 25; ++i) {
+        graph.WriteData(i, 2, static_cast<float>(i));
+    }
+    Redraw();
+    graph.DrawLines();
+    EXPECT_EQ(surface.OfKind(Kind::Point).size(), 25U);
+    const auto lines = LinesOf(kTraceTotal);
+    ASSERT_EQ(lines.size(), 24U); // the first point has no line
+    // Sample j of the window sits j sample widths right of PlotLeft.
+    const auto points = surface.OfKind(Kind::Point);
+    EXPECT_DOUBLE_EQ(points[0].x1, 480.0);
+    EXPECT_DOUBLE_EQ(points[24].x1, std::floor(24 * 94.3) + 480.0);
+    EXPECT_DOUBLE_EQ(points[24].y1, 6100.0 - std::floor(25.0 * 60.0));
+    EXPECT_EQ(graph.TraceQuery(2, 5), 1);
+    EXPECT_EQ(graph.TraceQuery(3, 5), 0);
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"busy", "start", "normal", "end"}));
+    EXPECT_EQ(host.max, 101);
+
+    // A second DrawLines starts every trace afresh.
+    surface.Items.clear();
+    graph.DrawLines();
+    EXPECT_EQ(LinesOf(kTraceTotal).size(), 24U);
+}
+
+TEST_F(GraphFixture, FewSamplesAreSpacedAsTen) {
+    graph.TraceSet(2, 1);
+    for (int16_t i = 1; i <= 5; ++i) {
+        graph.WriteData(i, 2, 50.0F);
+    }
+    graph.ZoomOut();
+    Redraw();
+    EXPECT_EQ(graph.WindowSpan(), 10);
+    EXPECT_DOUBLE_EQ(graph.PixPerSample(), 943.0);
+    graph.DrawLines();
+    EXPECT_EQ(surface.OfKind(Kind::Point).size(), 5U);
+}
+
+TEST_F(GraphFixture, XYPairsEachValueWithItsOwnHorizontalValue) {
+    graph.GraphType(1);
+    graph.HorUnitsOffset(0.0F);
+    graph.HorUnitsPerDiv(10.0F);
+    graph.TraceSet(2, 1);
+    for (int16_t i = 1; i <= 3; ++i) {
+        graph.WriteData(i, 1, 10.0F * i); // horizontal source
+        graph.WriteData(i, 2, 50.0F);
+    }
+    Redraw();
+    graph.DrawLines();
+    const auto points = surface.OfKind(Kind::Point);
+    ASSERT_EQ(points.size(), 3U);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_DOUBLE_EQ(points[i].x1, *graph.CalHorizontalPos(10.0 * (i + 1)));
+    }
+}
+
+TEST_F(GraphFixture, PointStyles) {
+    graph.TraceSet(2, 1);
+    graph.WriteData(1, 2, 50.0F);
+    graph.WriteData(2, 2, 60.0F);
+    graph.WriteData(3, 2, 40.0F);
+    graph.PixelSize(12);
+    graph.ConnectPts(0);
+    Redraw();
+    graph.DrawLines();
+    EXPECT_TRUE(LinesOf(kTraceTotal).empty());
+    const auto circles = surface.OfKind(Kind::Circle);
+    ASSERT_EQ(circles.size(), 6U); // radius 5 and 10 per point
+    EXPECT_DOUBLE_EQ(circles[1].x2, 10.0);
+}
+
+TEST_F(GraphFixture, FaultyArgumentsAreHarmless) {
+    graph.WriteData(32001, 2, 1.0F);
+    graph.WriteData(5, 7, 1.0F);
+    graph.WriteData(-1, 2, 1.0F);
+    EXPECT_EQ(graph.SampleCount(), 0);
+    EXPECT_EQ(graph.ReadData(5, 0), 0.0F);
+    EXPECT_EQ(graph.ReadData(-5, 2), 0.0F);
+    graph.TraceSet(9, 1);
+    graph.SetChanLineColour(-3, 5);
+    EXPECT_EQ(graph.TraceQuery(9, 1), 0);
+    EXPECT_EQ(graph.GetChanLineColour(-3), 0);
+
+    // Degenerate scales and layouts draw finite coordinates and never crash.
+    const struct {
+        uint8_t type, verDiv, horDiv;
+        float perDiv, samPerDiv;
+        int16_t width;
+    } cases[] = {
+        {0, 0, 0, 10, 10, 10000},  {3, 0, 10, 5, 1, 10000},
+        {0, 10, 10, 0, 0, 10000},  {3, 10, 0, 5, -4, 100},
+        {1, 10, 10, 5, 10, 32767}, {2, 5, 5, 5, 1e30F, -32768},
+        {4, 10, 10, 5, 10, 5000},  {0, 255, 255, 1e-30F, 0.1F, 32767},
+    };
+    for (const auto& c : cases) {
+        surface.Items.clear();
+        graph.GraphType(c.type);
+        graph.NoVerDiv(c.verDiv);
+        graph.NoHorDiv(c.horDiv);
+        graph.VerUnitsPerDiv(c.perDiv);
+        graph.SamPerDiv(c.samPerDiv);
+        graph.Width(c.width);
+        graph.Left(32767);
+        graph.DisVerLines(1);
+        graph.TraceSet(2, 1);
+        graph.WriteData(3, 2, 5.0F);
+        graph.Graph(0);
+        graph.DrawLines();
+        for (int16_t p = 1; p <= 3; ++p) {
+            graph.ScrollErase(p);
+            graph.Scroll(p, std::nanf(""), 3);
+            graph.Scroll(p, 1e38F, 4);
+            graph.Scroll(p, -1e38F, 4);
+        }
+        graph.SetMark1(50.0F);
+        graph.OverRangeVal(80.0F);
+        graph.UnderRangeVal(-1.0F);
+        graph.DisplayMark();
+        graph.DisplayProbeRange();
+        EXPECT_TRUE(AllFinite(surface)) << int{c.type} << " " << int{c.verDiv};
+    }
+}
+
+TEST_F(GraphFixture, SweepOfOnePositionStaysAtTheLeftEdge) {
+    graph.SamPerDiv(0.1F); // SweepLength 1
+    Redraw();
+    graph.ScrollErase(1);
+    EXPECT_DOUBLE_EQ(graph.SweepX(), graph.PlotLeft());
+}
+
+TEST_F(GraphFixture, TraceFlags) {
+    graph.TraceSet(3, 2);
+    EXPECT_EQ(graph.TraceFlags(3), 2 | 32);
+    graph.TraceSet(3, 7);
+    graph.TraceSet(4, 7);
+    graph.TraceClear(0, 2);
+    EXPECT_EQ(graph.TraceFlags(3), 32 | 64);
+    graph.TraceClear(-1, -1);
+    EXPECT_EQ(graph.TraceFlags(3), 64);
+    graph.TraceClear(0, -2);
+    EXPECT_EQ(graph.TraceFlags(3), 0);
+    EXPECT_EQ(graph.TraceFlags(4), 0);
+}
+
+} // namespace
+} // namespace vireon::test
