@@ -1,0 +1,222 @@
+// Identification of every four-range and E/H model against the simulated probes.
+
+#include "probe_test_util.h"
+#include "sim_probe52xx.h"
+#include "sim_probe_eh.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+using namespace vireon;
+using vireon::testing::Drive;
+using vireon::testing::RecordingHost;
+
+namespace {
+
+const sim::FieldScenario kElectric = [](double) { return std::array<double, 3>{5, 3, 2}; };
+const sim::FieldScenario kMagnetic = [](double) { return std::array<double, 3>{0.2, 0.12, 0.08}; };
+const sim::FieldScenario kCurrent = [](double) {
+    return std::array<double, 3>{0.005, 0.003, 0.002};
+};
+
+struct ModelCase {
+    std::string model;
+    const sim::FieldScenario* field;
+    int startUnit;          // the probe's unit before identification, restored afterwards
+    int16_t multiplexAvail; // model set-up values
+    int16_t minInterval;
+    int16_t unitCount;
+    std::array<int16_t, 3> maxRange;
+    std::vector<std::pair<int16_t, int16_t>> kilo; // (class, range) read in thousands
+    float display;                                 // reading after the units are restored
+};
+
+const std::vector<ModelCase> kCases = {
+    {"KD-5233 STE", &kElectric, 2, 1, 50, 3, {4, 3, 4}, {{1, 3}, {1, 4}, {3, 4}}, 0.038f},
+    {"KD-5233 HSE", &kElectric, 2, 1, 50, 2, {4, 4, 4}, {}, 38},
+    {"KD-5233 MSE", &kElectric, 2, 1, 50, 3, {4, 4, 4}, {{1, 4}}, 0.038f},
+    {"KD-5233 GRE", &kElectric, 2, 1, 50, 3, {4, 4, 4}, {{2, 2}, {2, 3}, {2, 4}}, 38},
+    {"KD-5253", &kElectric, 2, 1, 50, 3, {4, 4, 4}, {{2, 3}, {2, 4}}, 38},
+    {"KD-5233 LFH", &kMagnetic, 2, 1, 50, 3, {4, 4, 4}, {{3, 3}, {3, 4}}, 60.8f},
+    {"KD-5233 CH",
+     &kMagnetic,
+     2,
+     1,
+     50,
+     3,
+     {4, 4, 4},
+     {{1, 2}, {1, 3}, {1, 4}, {2, 2}, {2, 3}, {2, 4}, {3, 4}},
+     60.8f},
+    {"KD-5233 HCH", &kMagnetic, 2, 1, 50, 3, {4, 4, 4}, {{1, 3}, {1, 4}, {2, 3}, {2, 4}}, 60.8f},
+    {"KD-5257", &kMagnetic, 2, 0, 38, 3, {4, 4, 4}, {{1, 3}, {1, 4}, {2, 3}, {2, 4}}, 2.292f},
+    {"KD-5222", &kElectric, 2, 1, 60, 3, {4, 4, 4}, {{2, 2}, {2, 3}, {2, 4}}, 0.0101f},
+    {"KD-5250/5255", &kElectric, 2, 0, 38, 3, {4, 4, 4}, {{2, 2}, {2, 3}, {2, 4}}, 0.0101f},
+    {"KD-5256", &kElectric, 2, 0, 38, 3, {3, 3, 3}, {{1, 3}}, 0.0101f},
+    {"KD-1836", &kElectric, 1, 0, 41, 1, {5, 4, 4}, {{1, 3}, {1, 4}, {1, 5}}, 6.164f},
+    {"KD-1902", &kCurrent, 1, 0, 140, 1, {5, 4, 4}, {{2, 4}, {2, 5}}, 6.164f},
+};
+
+class IdentifyModel : public ::testing::TestWithParam<ModelCase> {};
+
+} // namespace
+
+TEST_P(IdentifyModel, FindsModelDefaultsAndRestoresUnits) {
+    const ModelCase& c = GetParam();
+    sim::SimProbe52xx dev(c.model, *c.field, c.startUnit, 2);
+    clsProbe probe;
+    RecordingHost host;
+    probe.SetHost(&host);
+    Drive(probe, dev, 45);
+
+    EXPECT_EQ(probe.GetModel(), c.model);
+    EXPECT_TRUE(host.messages.empty()) << host.messages.front();
+    EXPECT_EQ(probe.TypeNumb(), 2);
+    EXPECT_EQ(probe.IdentifyStep(), 0);
+    EXPECT_EQ(probe.GetMultiplexAvail(), c.multiplexAvail);
+    EXPECT_EQ(probe.GetModelMinInterval(), c.minInterval);
+    EXPECT_EQ(probe.GetUnitCount(), c.unitCount);
+    for (int16_t u = 1; u <= 3; ++u) {
+        EXPECT_EQ(probe.MaxRangeOf(u), c.maxRange[static_cast<size_t>(u - 1)]) << "unit " << u;
+    }
+    for (int16_t cls = 1; cls <= 3; ++cls) {
+        for (int16_t r = 1; r <= 5; ++r) {
+            const bool kilo =
+                std::find(c.kilo.begin(), c.kilo.end(), std::pair{cls, r}) != c.kilo.end();
+            float want = kilo ? 1000.0f : 1.0f;
+            if (c.model == "KD-5233 MSE" && cls == 2 && r == 1) {
+                want = 0.001f;
+            }
+            EXPECT_FLOAT_EQ(probe.ScaleFactor(r, cls), want) << "class " << cls << " range " << r;
+        }
+    }
+    // The probe is back in the unit it started in, and the monitor agrees.
+    EXPECT_EQ(dev.Unit(), c.startUnit);
+    EXPECT_EQ(probe.GetUnitsNo(), c.startUnit);
+    EXPECT_FALSE(probe.PendingCmndFlag());
+    EXPECT_NEAR(probe.XYZAxis(), c.display, std::max(0.01f * c.display, 0.0006f));
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModels, IdentifyModel, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ModelCase>& param) {
+                             std::string n = param.param.model;
+                             std::replace_if(
+                                 n.begin(), n.end(), [](char ch) { return !std::isalnum(ch); },
+                                 '_');
+                             return n;
+                         });
+
+TEST(Identify, EveryFourRangeModelOfTheSimulatorIsCovered) {
+    for (const auto& name : sim::SimProbe52xx::Models()) {
+        EXPECT_TRUE(std::any_of(kCases.begin(), kCases.end(), [&](const ModelCase& c) {
+            return c.model == name;
+        })) << name;
+    }
+    EXPECT_EQ(sim::MakeFamilyDevice("KD-9999", kElectric), nullptr);
+    EXPECT_NE(sim::MakeFamilyDevice("H250", kMagnetic), nullptr);
+}
+
+TEST(Identify, ProbeRefusingRange5RunsAllStepsThenAsksBattery) {
+    sim::SimProbe52xx dev("KD-5233 HSE", kElectric, 1, 3);
+    clsProbe probe;
+    const auto sent = Drive(probe, dev, 27);
+    const std::vector<std::string> want = {
+        "R",  "R",  "R5", "R5", "D2", "R1", "ADEE", "U1", "R1", "D2",   "R2", "D2", "U2", "R1",
+        "D2", "R2", "D2", "U3", "R3", "D2", "U1",   "R4", "D2", "AEEE", "R3", "B",  "TF"};
+    EXPECT_EQ(sent, want);
+    EXPECT_EQ(probe.GetDataInterval(), 100); // recomputed from the sample rate of 10
+}
+
+TEST(Identify, SingleUnitProbeTakesTheShortPathAndRestoresItsRange) {
+    sim::SimProbe52xx dev("KD-1836", kElectric, 1, 3);
+    clsProbe probe;
+    const auto sent = Drive(probe, dev, 9);
+    const std::vector<std::string> want = {"R", "R", "R5", "R5", "D2", "B", "D2", "R3", "D2"};
+    EXPECT_EQ(sent, want);
+    EXPECT_EQ(probe.GetModel(), "KD-1836");
+    EXPECT_EQ(dev.Range(), 3);
+}
+
+namespace {
+// Answers one chosen exchange with an error reply, then behaves.
+class Glitch final : public sim::SimDevice {
+public:
+    Glitch(sim::SimDevice& inner, int at) : inner_(inner), at_(at) {}
+    std::optional<std::string> Answer(const std::string& cmd, double t) override {
+        auto r = inner_.Answer(cmd, t);
+        return ++n_ == at_ ? std::optional<std::string>(":E\r") : r;
+    }
+
+private:
+    sim::SimDevice& inner_;
+    int at_;
+    int n_ = 0;
+};
+} // namespace
+
+TEST(Identify, UnexplainedMismatchRestartsCollection) {
+    sim::SimProbe52xx dev("KD-5233 GRE", kElectric, 1, 2);
+    Glitch glitchy(dev, 10); // the reply to the step-8 "D2"
+    clsProbe probe;
+    Drive(probe, glitchy, 26);
+    EXPECT_EQ(probe.GetModel(), "");
+    EXPECT_GE(probe.IdentifyStep(), 1);
+    Drive(probe, glitchy, 30);
+    EXPECT_EQ(probe.GetModel(), "KD-5233 GRE");
+}
+
+TEST(Identify, RefusedUnit3IsExplainedAndUnknownProbeIsReported) {
+    // HSE refuses "U3": that mismatch is expected and must not restart the collection.
+    sim::SimProbe52xx hse("KD-5233 HSE", kElectric, 1, 2);
+    clsProbe probe;
+    Drive(probe, hse, 26);
+    EXPECT_EQ(probe.GetModel(), "KD-5233 HSE");
+
+    // Codes that fit no model: the user is told, defaults still apply.
+    clsProbe unknown;
+    RecordingHost host;
+    unknown.SetHost(&host);
+    const std::string d = vireon::testing::Data("1.000", " W2");
+    for (const char* r : {":R2\r", ":R2\r", ":E\r", ":E\r"}) {
+        unknown.InputStr2(r);
+    }
+    for (int i = 0; i < 22; ++i) {
+        const std::string cmd = vireon::testing::Bare(unknown.GetNextCmnd2());
+        unknown.InputStr2(cmd[0] == 'D' ? d : ":" + cmd.substr(0, 1) + "\r");
+    }
+    EXPECT_EQ(unknown.IdentifyStep(), 0);
+    EXPECT_EQ(unknown.GetModel(), "");
+    EXPECT_EQ(host.messages, std::vector<std::string>{"Probe type unknown"});
+    EXPECT_EQ(unknown.GetModelMinInterval(), 50);
+}
+
+TEST(Identify, EHProbesIdentifyAndRead) {
+    for (const auto& [model, field, units] :
+         {std::tuple{"E150", &kElectric, "V/m"}, std::tuple{"H250", &kMagnetic, "A/m"}}) {
+        sim::SimProbeEH dev(model, *field);
+        clsProbe probe;
+        RecordingHost host;
+        probe.SetHost(&host);
+        std::vector<int16_t> flags;
+        const auto sent = Drive(probe, dev, 9, &flags);
+        const std::vector<std::string> want = {"R", "R", "I", "i", "B", "TF", "D1", "D1", "D1"};
+        EXPECT_EQ(sent, want) << model;
+        EXPECT_EQ(probe.TypeNumb(), 3);
+        EXPECT_EQ(probe.GetModel(), model);
+        EXPECT_EQ(host.delays, std::vector<int32_t>{1500});
+        EXPECT_EQ(probe.GetModelMinInterval(), 330);
+        EXPECT_EQ(probe.Range(), 1);
+        EXPECT_EQ(probe.UnitsStr(), units);
+        EXPECT_EQ(probe.SoftwareRev(), "EH 2.10   ");
+        EXPECT_EQ(probe.CalDate(), "03/15/2026");
+        EXPECT_FLOAT_EQ(probe.Battery(), 88.0f);
+        EXPECT_FLOAT_EQ(probe.Temperature(), 69.0f); // 21 degrees C in Fahrenheit, rounded down
+        const double total = model[0] == 'E' ? std::sqrt(38.0) : std::sqrt(0.0608);
+        EXPECT_NEAR(probe.XYZAxis(), total, 0.001);
+        EXPECT_EQ(flags[6],
+                  clsProbe::kNewReading | clsProbe::kUnitsChanged | clsProbe::kConfigChanged);
+        EXPECT_EQ(flags[7], clsProbe::kNewReading);
+    }
+}
