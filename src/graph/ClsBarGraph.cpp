@@ -39,7 +39,7 @@ void ClsBarGraph::DrawScale2() {
     const double width = s.ScaleWidth();
     const double height = s.ScaleHeight();
     scaleRight_ = NearInt16(width - 300.0);
-    longestBar_ = static_cast<int16_t>(scaleRight_ - 300);
+    longestBar_ = NearInt16(scaleRight_ - 300.0);
 
     s.FillBox(barOrigin_, 400, scaleRight_ + 20.0, 1125, s.BackColor());
     for (Bar& b : bars_) {

@@ -12,12 +12,13 @@
 namespace vireon {
 namespace {
 
+// Lives until the process ends: Qt's test input devices must not outlive it at exit.
 QApplication& App() {
     static int argc = 1;
     static char name[] = "graph_qt_tests";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 QColor PixelAt(const QImage& image, const QtSurface& s, double x, double y) {
