@@ -2,8 +2,10 @@
 
 #include "graph/clsGraph.h"
 #include "graph/qt/GraphPicture.h"
+#include "graph/qt/QtGraphHost.h"
 
 #include <QApplication>
+#include <QProgressBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -127,6 +129,57 @@ TEST(GraphPicture, EngineDrawsTheGraphOnTheSurface) {
     const int cx = s.ToPxX((g.PlotLeft() + g.PlotRight()) / 2) + 3;
     EXPECT_EQ(img.pixelColor(cx, s.ToPxY(1000)), QColor(0, 0, 64));
     EXPECT_EQ(img.pixelColor(s.ToPxX(g.PlotRight() + 30), s.ToPxY(1000)), QColor(255, 255, 255));
+}
+
+TEST(GraphPicture, FullRedrawDrivesProgressBarAndCursor) {
+    App();
+    QProgressBar bar;
+    bar.hide();
+    QtGraphHost host(&bar);
+    struct Watch : GraphHost {
+        QtGraphHost& inner;
+        QProgressBar& bar;
+        int maxSeen = 0;
+        bool shownWhileBusy = false;
+        Watch(QtGraphHost& h, QProgressBar& b) : inner(h), bar(b) {}
+        void BusyCursor(bool on) override { inner.BusyCursor(on); }
+        void ProgressStart(int32_t m) override { inner.ProgressStart(m); }
+        void ProgressValue(int32_t v) override {
+            inner.ProgressValue(v);
+            maxSeen = bar.maximum();
+            shownWhileBusy = !bar.isHidden();
+            EXPECT_NE(QApplication::overrideCursor(), nullptr);
+        }
+        void ProgressEnd() override { inner.ProgressEnd(); }
+    } watch(host, bar);
+
+    QtSurface s(96, 96);
+    s.Resize(640, 400);
+    clsGraph g;
+    g.OutputObj(&s);
+    g.Host(&watch);
+    g.GraphType(0);
+    g.TraceSet(2, 1);
+    for (int16_t i = 1; i <= 2000; ++i) {
+        g.WriteData(i, 2, static_cast<float>(i % 50));
+    }
+    g.ZoomOut();
+    g.Graph(0);
+    g.DrawLines();
+    EXPECT_EQ(watch.maxSeen, g.WindowSpan() + 1);
+    EXPECT_TRUE(watch.shownWhileBusy);
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+TEST(GraphPicture, LabelsUseThePictureFont) {
+    App();
+    GraphPicture picture;
+    const double before = picture.Surface().TextHeight("h");
+    QFont big = picture.font();
+    big.setPointSizeF(big.pointSizeF() * 3);
+    picture.setFont(big);
+    EXPECT_GT(picture.Surface().TextHeight("h"), before * 2);
 }
 
 } // namespace

@@ -104,4 +104,12 @@ void GraphPicture::mouseReleaseEvent(QMouseEvent* event) {
     Forward(event, 2);
 }
 
+void GraphPicture::changeEvent(QEvent* event) {
+    // Labels are measured and printed in the picture's own font.
+    if (event->type() == QEvent::FontChange) {
+        surface_.SetFont(font());
+    }
+    QWidget::changeEvent(event);
+}
+
 } // namespace vireon
