@@ -288,21 +288,6 @@ TEST_F(GraphFixture, XYPairsEachValueWithItsOwnHorizontalValue) {
     }
 }
 
-TEST_F(GraphFixture, PointStyles) {
-    graph.TraceSet(2, 1);
-    graph.WriteData(1, 2, 50.0F);
-    graph.WriteData(2, 2, 60.0F);
-    graph.WriteData(3, 2, 40.0F);
-    graph.PixelSize(12);
-    graph.ConnectPts(0);
-    Redraw();
-    graph.DrawLines();
-    EXPECT_TRUE(LinesOf(kTraceTotal).empty());
-    const auto circles = surface.OfKind(Kind::Circle);
-    ASSERT_EQ(circles.size(), 6U); // radius 5 and 10 per point
-    EXPECT_DOUBLE_EQ(circles[1].x2, 10.0);
-}
-
 TEST_F(GraphFixture, FaultyArgumentsAreHarmless) {
     graph.WriteData(32001, 2, 1.0F);
     graph.WriteData(5, 7, 1.0F);
@@ -353,11 +338,9 @@ TEST_F(GraphFixture, FaultyArgumentsAreHarmless) {
         graph.DisplayProbeRange();
         EXPECT_TRUE(AllFinite(surface)) << int{c.type} << " " << int{c.verDiv};
     }
-}
-
-TEST_F(GraphFixture, SweepOfOnePositionStaysAtTheLeftEdge) {
-    graph.SamPerDiv(0.1F); // SweepLength 1
-    Redraw();
+    // A sweep of a single position stays at the left edge.
+    graph.SamPerDiv(0.1F);
+    graph.Graph(1);
     graph.ScrollErase(1);
     EXPECT_DOUBLE_EQ(graph.SweepX(), graph.PlotLeft());
 }

@@ -290,18 +290,5 @@ TEST_F(SetupFixture, ZoomOutToStaticViewAndBackToLive) {
     EXPECT_EQ(view.calls.back(), "play off");
 }
 
-TEST_F(SetupFixture, ViewMenus) {
-    view.checks[GraphMenu::ViewBarGraph] = true;
-    setup.ToolbarBarGraph();
-    EXPECT_FALSE(state.BarGraphVisible);
-    setup.MnuViewBarGraphClick();
-    EXPECT_TRUE(state.BarGraphVisible);
-    setup.MnuViewScatterGraphClick();
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"pic3 hide", "adjust3", "pic1 show"}));
-    setup.SetPlotComp(1);
-    EXPECT_TRUE(view.MenuChecked(GraphMenu::ProbePlotComposite));
-    EXPECT_EQ(state.PlotComp, 1);
-}
-
 } // namespace
 } // namespace vireon
