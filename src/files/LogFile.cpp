@@ -237,7 +237,7 @@ std::string_view After(std::string_view s, size_t n) {
 LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
     LoadResult r;
     r.Ok = true;
-    r.Table.assign(static_cast<size_t>(kPageRows) + 1, std::array<float, 6>{});
+    r.Table.assign(1, std::array<float, 6>{});
     r.LoadedFileTag = "    (" + std::string(fileName) + ")";
 
     LineCursor cursor(text);
@@ -327,7 +327,7 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
         if (more && longRowLine == 0) {
             longRowLine = cursor.LineNo();
         }
-        auto& row = r.Table[static_cast<size_t>(rows) + 1];
+        auto& row = r.Table.emplace_back();
         row[1] = UnFormatTime(TrimBlanks(fields[0]));
         for (size_t c = 1; c <= columns; ++c) {
             const auto v = ParseSingleField(fields[c]);

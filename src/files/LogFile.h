@@ -89,8 +89,8 @@ struct LoadResult {
     std::optional<std::string> LogUnits;   // from the "Units" header line, if any
     int16_t ValueColumns = 0;              // value columns read (at most 4)
     int32_t RecordCnt = 0;                 // rows read
-    // Rows 0..32000 of columns 0..5: column 1 the time, columns 2.. the values in file order;
-    // row 0 and column 0 stay 0.
+    // Rows 0..RecordCnt (never more than 32000) of columns 0..5: column 1 the time, columns
+    // 2.. the values in file order; row 0, column 0 and the columns not read stay 0.
     std::vector<std::array<float, 6>> Table;
     std::string LoadedFileTag; // "    (" + file name + ")"
     int32_t StoppedAtLine = 0; // line of a malformed row that ended the read, else 0

@@ -48,7 +48,7 @@ TEST(LoadData, KeepsTheHeaderAndTakesScaleAndUnits) {
     EXPECT_TRUE(r.Notices.empty());
     EXPECT_EQ(r.Table[3], (std::array<float, 6>{0, 1 / 86400.0f, 30, 31, 32, 33}));
     EXPECT_EQ(r.Table[0], (std::array<float, 6>{}));
-    EXPECT_EQ(r.Table[4], (std::array<float, 6>{}));
+    EXPECT_EQ(r.Table.size(), 4u);
 }
 
 TEST(LoadData, TitleWithTwoCommasFillsTwoValueColumns) {
@@ -78,7 +78,7 @@ TEST(LoadData, ShortRowStopsTheReadAndNamesItsLine) {
     ASSERT_EQ(r.Notices.size(), 1u);
     EXPECT_EQ(r.Notices[0], "Line 10 has 3 fields where 5 were expected; reading stopped there, "
                             "keeping the 2 rows before it.");
-    EXPECT_EQ(r.Table[3], (std::array<float, 6>{}));
+    EXPECT_EQ(r.Table.size(), 3u);
 }
 
 TEST(LoadData, MoreThanFourColumnsReadsFourAndSaysSo) {
