@@ -186,6 +186,8 @@ private:
     static bool ValidUnit(int16_t u) { return u >= 0 && u <= 5; }
     static bool ValidRange(int16_t r) { return r >= 0 && r <= 5; }
     static float RoundLikeReadout(float v);
+    // Letter, number and CR, e.g. "R3" + CR.
+    static std::string NumberedCmnd(char letter, int n);
 
     // sequencing
     void GetNextCmndUnknown(const std::string& reply);

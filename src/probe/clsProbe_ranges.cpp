@@ -11,8 +11,16 @@ namespace {
 const std::string kEmpty;
 }
 
+std::string clsProbe::NumberedCmnd(char letter, int n) {
+    // Built by appending: GCC 12 warns falsely on literal + to_string at -O3.
+    std::string cmd(1, letter);
+    cmd.append(std::to_string(n));
+    cmd.push_back('\r');
+    return cmd;
+}
+
 void clsProbe::Range(int16_t value) {
-    currCmnd_ = "R" + std::to_string(value) + '\r';
+    currCmnd_ = NumberedCmnd('R', value);
     rThreshold_ = 4;
 }
 
@@ -31,7 +39,7 @@ void clsProbe::AutoRangeOn(int16_t value) {
 
 void clsProbe::SetAxisRange(int16_t axis, int16_t range) {
     if (axis >= 1 && axis <= 3) {
-        axisRangeCmnd_[static_cast<size_t>(axis - 1)] = "R" + std::to_string(range) + '\r';
+        axisRangeCmnd_[static_cast<size_t>(axis - 1)] = NumberedCmnd('R', range);
     }
 }
 

@@ -257,7 +257,7 @@ void clsProbe::DataReply52xx(const std::string& reply) {
                     rangeChangePending_ = 0;
                 } else {
                     rangeChangePending_ = 1;
-                    SetCurr("R" + std::to_string(range_ - 1));
+                    currCmnd_ = NumberedCmnd('R', range_ - 1);
                     ++arStepCnt_;
                 }
             }
@@ -271,7 +271,7 @@ void clsProbe::DataReply52xx(const std::string& reply) {
         underRangeFlag_ = 0;
         overRangeFlag_ = 1;
         if (autoRangeOn_ != 0 && range_ < GetMaxRange()) {
-            SetCurr("R" + std::to_string(range_ + 1));
+            currCmnd_ = NumberedCmnd('R', range_ + 1);
             rangeChangePending_ = 1;
             ++arStepCnt_;
         } else {
@@ -697,7 +697,7 @@ void clsProbe::RestoreUnitsAfterIdentify() {
                                                : 0;
     }
     if (n != 0) {
-        SetNextCmnd("U" + std::to_string(n) + '\r');
+        SetNextCmnd(NumberedCmnd('U', n));
     }
 }
 

@@ -184,7 +184,7 @@ TEST(Identify, RefusedUnit3IsExplainedAndUnknownProbeIsReported) {
     }
     for (int i = 0; i < 22; ++i) {
         const std::string cmd = vireon::testing::Bare(unknown.GetNextCmnd2());
-        unknown.InputStr2(cmd[0] == 'D' ? d : ":" + cmd.substr(0, 1) + "\r");
+        unknown.InputStr2(cmd[0] == 'D' ? d : std::string{':', cmd[0], '\r'});
     }
     EXPECT_EQ(unknown.IdentifyStep(), 0);
     EXPECT_EQ(unknown.GetModel(), "");
@@ -219,4 +219,54 @@ TEST(Identify, EHProbesIdentifyAndRead) {
                   clsProbe::kNewReading | clsProbe::kUnitsChanged | clsProbe::kConfigChanged);
         EXPECT_EQ(flags[7], clsProbe::kNewReading);
     }
+}
+
+TEST(SimulatedProbe, AutoRangingFollowsTheField) {
+    double level = 5;
+    sim::SimProbe52xx dev(
+        "KD-5233 GRE",
+        [&](double) {
+            return std::array<double, 3>{level, 0, 0};
+        },
+        1, 2);
+    clsProbe probe;
+    Drive(probe, dev, 40);
+    ASSERT_EQ(probe.GetModel(), "KD-5233 GRE");
+    probe.AutoRangeOn(1);
+    // Range full scales of the simulated probe: 10, 30, 300, 1000 V/m.
+    const std::vector<std::pair<double, int>> steps = {{150, 3}, {500, 4}, {2000, 4}, {250, 4}};
+    for (const auto& [field, range] : steps) {
+        level = field;
+        Drive(probe, dev, 8);
+        EXPECT_EQ(dev.Range(), range) << field;
+        EXPECT_EQ(probe.Range(), range) << field;
+        if (field < 1000) {
+            EXPECT_NEAR(probe.XYZAxis(), field, field * 0.01) << field;
+            EXPECT_EQ(probe.OverRangeFlag(), 0);
+        } else {
+            EXPECT_EQ(probe.OverRangeFlag(), 1); // nothing above range 4
+        }
+    }
+    // A weak field leaves range 4; ranges 2 and 3 have no lower limit to fall below.
+    level = 5;
+    Drive(probe, dev, 8);
+    EXPECT_EQ(dev.Range(), 3);
+    EXPECT_NEAR(probe.XYZAxis(), 5, 0.05);
+}
+
+TEST(SimulatedProbe, MultiplexedAxesReadEachAxis) {
+    sim::SimProbe52xx dev("KD-5233 HSE", kElectric, 1, 2);
+    clsProbe probe;
+    probe.MultiplexPrefered(1);
+    Drive(probe, dev, 40);
+    ASSERT_EQ(probe.GetModel(), "KD-5233 HSE");
+    ASSERT_EQ(probe.MultiplexOn(), 1);
+    const auto sent = Drive(probe, dev, 18);
+    for (const char* axisCmd : {"AEDD", "ADED", "ADDE"}) {
+        EXPECT_NE(std::find(sent.begin(), sent.end(), axisCmd), sent.end()) << axisCmd;
+    }
+    EXPECT_NEAR(probe.Xaxis(), 5, 0.01);
+    EXPECT_NEAR(probe.Yaxis(), 3, 0.01);
+    EXPECT_NEAR(probe.Zaxis(), 2, 0.01);
+    EXPECT_NEAR(probe.XYZAxis(), std::sqrt(38.0), 0.01);
 }

@@ -21,7 +21,7 @@ clsProbe Probe(const std::string& model, int16_t unit, int16_t range, const std:
     p.EnterModel(model);
     p.InputStr(Data("1.000", code));
     p.UnitsNo7300(unit);
-    p.InputStr2(":R" + std::to_string(range) + "\r");
+    p.InputStr2(std::string{':', 'R', static_cast<char>('0' + range), '\r'});
     return p;
 }
 } // namespace

@@ -120,6 +120,13 @@ std::string Reply(const std::string& body) {
     return body + replies::kCr;
 }
 
+std::string RangeReply(int range) {
+    std::string r(":R");
+    r.append(std::to_string(range));
+    r.push_back(replies::kCr);
+    return r;
+}
+
 } // namespace
 
 SimProbe52xx::SimProbe52xx(const std::string& model, FieldScenario scenario, int unit, int range)
@@ -168,18 +175,18 @@ std::optional<std::string> SimProbe52xx::Answer(const std::string& command, doub
     switch (c[0]) {
     case 'R':
         if (c.size() == 1) {
-            return Reply(":R" + std::to_string(range_));
+            return RangeReply(range_);
         }
         if (c == "RN") {
             range_ = range_ >= maxRange() ? 1 : range_ + 1;
-            return Reply(":R" + std::to_string(range_));
+            return RangeReply(range_);
         }
         if (c.size() == 2 && c[1] >= '0' && c[1] <= '9') {
             const int r = c[1] - '0';
             const bool selfRanging = r == 0 && model_->quantity == Quantity::Current;
             if ((r >= 1 && r <= maxRange()) || selfRanging) {
                 range_ = r;
-                return Reply(":R" + std::to_string(range_));
+                return RangeReply(range_);
             }
         }
         return Reply(":E");
