@@ -14,7 +14,7 @@ namespace {
 using Kind = RecordingSurface::Kind;
 constexpr int32_t kBar = RGB(0, 255, 255);
 
-struct BarFixture : ::testing::Test {
+struct GraphBarTest : ::testing::Test {
     RecordingSurface surface;
     ClsBarGraph bar;
     void SetUp() override {
@@ -24,7 +24,7 @@ struct BarFixture : ::testing::Test {
     std::vector<RecordingSurface::Item> Fills() const { return surface.OfKind(Kind::FillBox); }
 };
 
-TEST_F(BarFixture, LinearScaleLabelsAndTicks) {
+TEST_F(GraphBarTest, LinearScaleLabelsAndTicks) {
     bar.DrawScale(0.0F, 1.0F, 10, 0);
     EXPECT_TRUE(surface.Persistent);
     const auto texts = surface.Texts();
@@ -46,7 +46,7 @@ TEST_F(BarFixture, LinearScaleLabelsAndTicks) {
     EXPECT_EQ(ticks, 2 * 10);
 }
 
-TEST_F(BarFixture, LogScaleLabelsAndLengths) {
+TEST_F(GraphBarTest, LogScaleLabelsAndLengths) {
     bar.DrawScale(0.1F, 1.0F, 4, 1);
     std::vector<std::string> texts;
     for (const auto& t : surface.Texts()) {
@@ -59,7 +59,7 @@ TEST_F(BarFixture, LogScaleLabelsAndLengths) {
     EXPECT_FLOAT_EQ(bar.CalBarLenght(-1.0F), 0.0F);
 }
 
-TEST_F(BarFixture, RefusesAScaleWithoutDivisions) {
+TEST_F(GraphBarTest, RefusesAScaleWithoutDivisions) {
     bar.DrawScale(0.0F, 1.0F, 10, 0);
     surface.Items.clear();
     bar.DrawScale(0.0F, 1.0F, 0, 0);
@@ -67,7 +67,7 @@ TEST_F(BarFixture, RefusesAScaleWithoutDivisions) {
     EXPECT_EQ(bar.NoOfDiv(), 10);
 }
 
-TEST_F(BarFixture, PeakZoneOnFallingReadings) {
+TEST_F(GraphBarTest, PeakZoneOnFallingReadings) {
     bar.DrawScale(0.0F, 1.0F, 10, 0);
     surface.Items.clear();
     bar.DrawBarX(5.0F); // rising: the bar
@@ -91,7 +91,7 @@ TEST_F(BarFixture, PeakZoneOnFallingReadings) {
     EXPECT_FLOAT_EQ(bar.PeakValue(1), 5.0F);
 }
 
-TEST_F(BarFixture, PeakSurvivesARescale) {
+TEST_F(GraphBarTest, PeakSurvivesARescale) {
     bar.DrawScale(0.0F, 1.0F, 10, 0);
     bar.DrawBarXYZ(8.0F); // a spike followed by a fall
     bar.DrawBarXYZ(1.0F);
@@ -109,7 +109,7 @@ TEST_F(BarFixture, PeakSurvivesARescale) {
     EXPECT_EQ(bar.PeakPos(0), 310 + 2360);
 }
 
-TEST_F(BarFixture, ClearPeakThenAFallingReadingDrawsTheBar) {
+TEST_F(GraphBarTest, ClearPeakThenAFallingReadingDrawsTheBar) {
     bar.DrawScale(0.0F, 1.0F, 10, 0);
     bar.DrawBarY(6.0F);
     bar.ClearPeak();

@@ -76,7 +76,7 @@ struct FakeView : GraphView {
     }
 };
 
-struct SetupFixture : ::testing::Test {
+struct GraphSetupTest : ::testing::Test {
     RecordingSurface picture1, picture3;
     clsGraph graph;
     ClsBarGraph bar;
@@ -98,7 +98,7 @@ struct SetupFixture : ::testing::Test {
     }
 };
 
-TEST_F(SetupFixture, FixedEngineConfiguration) {
+TEST_F(GraphSetupTest, FixedEngineConfiguration) {
     EXPECT_EQ(graph.Height(), 6500 - 190 - 195);
     EXPECT_EQ(graph.Left(), 100);
     EXPECT_EQ(graph.HorUnitsDesc(), "Time");
@@ -131,7 +131,7 @@ double UpperOfName(std::string_view name, bool lower) {
     return v;
 }
 
-TEST_F(SetupFixture, EveryScaleRowMatchesItsName) {
+TEST_F(GraphSetupTest, EveryScaleRowMatchesItsName) {
     state.LiveDisplay = false;
     for (const GraphScaleRow& row : GraphScaleTable()) {
         if (row.name == "Auto") {
@@ -157,7 +157,7 @@ TEST_F(SetupFixture, EveryScaleRowMatchesItsName) {
     EXPECT_TRUE(view.messages.empty());
 }
 
-TEST_F(SetupFixture, LimitGraphSettingFillsAndRestores) {
+TEST_F(GraphSetupTest, LimitGraphSettingFillsAndRestores) {
     view.list = {"x"};
     view.text = "0-10";
     setup.LimitGraphSetting();
@@ -177,7 +177,7 @@ TEST_F(SetupFixture, LimitGraphSettingFillsAndRestores) {
     EXPECT_EQ(view.text, "");
 }
 
-TEST_F(SetupFixture, PickingAScaleAppliesAndRedraws) {
+TEST_F(GraphSetupTest, PickingAScaleAppliesAndRedraws) {
     state.LiveDisplay = false;
     Pick("0-35");
     EXPECT_EQ(probe.setTypes.back(), "0-35");
@@ -204,7 +204,7 @@ TEST_F(SetupFixture, PickingAScaleAppliesAndRedraws) {
     EXPECT_TRUE(picture1.Items.empty());
 }
 
-TEST_F(SetupFixture, ScaleForTheTimeGraphOnly) {
+TEST_F(GraphSetupTest, ScaleForTheTimeGraphOnly) {
     Pick("0-100");
     const float barTop = bar.TopValue();
     Pick("0-0.001");
@@ -212,7 +212,7 @@ TEST_F(SetupFixture, ScaleForTheTimeGraphOnly) {
     EXPECT_FLOAT_EQ(bar.TopValue(), barTop);
 }
 
-TEST_F(SetupFixture, UnknownScaleIsReportedAndChangesNothing) {
+TEST_F(GraphSetupTest, UnknownScaleIsReportedAndChangesNothing) {
     Pick("0-100");
     Pick("0-7");
     ASSERT_EQ(view.messages.size(), 1U);
@@ -223,7 +223,7 @@ TEST_F(SetupFixture, UnknownScaleIsReportedAndChangesNothing) {
     EXPECT_EQ(view.messages.size(), 2U);
 }
 
-TEST_F(SetupFixture, AutoFollowsTheProbeWhileLive) {
+TEST_F(GraphSetupTest, AutoFollowsTheProbeWhileLive) {
     probe.selection = "0-1000";
     Pick("Auto");
     EXPECT_EQ(state.AutoScale, -1);
@@ -238,7 +238,7 @@ TEST_F(SetupFixture, AutoFollowsTheProbeWhileLive) {
     EXPECT_EQ(state.AppliedScale, "0-1000");
 }
 
-TEST_F(SetupFixture, LiveSweepWrapsAndHonoursTheCompositeFlag) {
+TEST_F(GraphSetupTest, LiveSweepWrapsAndHonoursTheCompositeFlag) {
     setup.CmbSamPerDivClick("20");
     EXPECT_EQ(state.SamPerDiv, 20);
     EXPECT_EQ(state.SamPerSweep, 200);
@@ -271,7 +271,7 @@ TEST_F(SetupFixture, LiveSweepWrapsAndHonoursTheCompositeFlag) {
     EXPECT_EQ(count(total), 1);
 }
 
-TEST_F(SetupFixture, ZoomOutToStaticViewAndBackToLive) {
+TEST_F(GraphSetupTest, ZoomOutToStaticViewAndBackToLive) {
     state.LayoutReady = true;
     setup.CmbSamPerDivClick("50");
     setup.ToolbarZoomOut("V/m");

@@ -11,7 +11,7 @@
 namespace vireon {
 namespace {
 
-TEST(FormatValue, Table) {
+TEST(GraphFormatValue, Table) {
     const struct {
         float v;
         const char* text;
@@ -38,7 +38,7 @@ struct WindowGraph {
     }
 };
 
-TEST(FormatTimeStr, Table) {
+TEST(GraphFormatTimeStr, Table) {
     // f = (106 - 1 + 1) / 10 = 10.6: division i reads index int(10.6 i) + 1.
     const struct {
         int16_t division;
@@ -60,7 +60,7 @@ TEST(FormatTimeStr, Table) {
     }
 }
 
-TEST(FormatHorStr, LinearTimeTraceInterpolates) {
+TEST(GraphFormatHorStr, LinearTimeTraceInterpolates) {
     WindowGraph w;
     // f = 105 / 10 = 10.5: division 1 lies halfway between indices 11 and 12.
     w.graph.WriteData(11, 1, 2.0F);
@@ -72,7 +72,7 @@ TEST(FormatHorStr, LinearTimeTraceInterpolates) {
     EXPECT_EQ(w.graph.FormatHorStr(3), "0");
 }
 
-TEST(FormatHorStr, XYValueTable) {
+TEST(GraphFormatHorStr, XYValueTable) {
     const struct {
         uint8_t type;
         float offset;
@@ -96,7 +96,7 @@ TEST(FormatHorStr, XYValueTable) {
     }
 }
 
-TEST(BarGraphLabel, Table) {
+TEST(GraphBarLabel, Table) {
     const struct {
         float v;
         const char* text;

@@ -14,7 +14,7 @@ constexpr int32_t kYellow = RGB(255, 255, 0);
 constexpr int32_t kWhite = RGB(255, 255, 255);
 constexpr int32_t kRed = RGB(255, 0, 0);
 
-struct ZoomFixture : GraphFixture {
+struct GraphZoomTest : GraphFixture {
     void SetUp() override {
         GraphFixture::SetUp();
         graph.TraceSet(2, 1);
@@ -30,7 +30,7 @@ struct ZoomFixture : GraphFixture {
     }
 };
 
-TEST_F(ZoomFixture, BandNarrowsTheWindow) {
+TEST_F(GraphZoomTest, BandNarrowsTheWindow) {
     graph.ZoomIn(At(0.25), 1000.0F, At(0.75), 5000.0F);
     EXPECT_EQ(graph.FirstSample(), 250); // 1 + int(999 x 0.25)
     EXPECT_EQ(graph.LastSample(), 750);  // 1 + int(999 x 0.75)
@@ -39,7 +39,7 @@ TEST_F(ZoomFixture, BandNarrowsTheWindow) {
     EXPECT_EQ(surface.OfKind(Kind::Point).size(), 501U);
 }
 
-TEST_F(ZoomFixture, ReleaseLeftOfTheStartShowsTenSamples) {
+TEST_F(GraphZoomTest, ReleaseLeftOfTheStartShowsTenSamples) {
     graph.ZoomIn(At(0.75), 1000.0F, At(0.25), 5000.0F);
     EXPECT_EQ(graph.FirstSample(), 750);
     EXPECT_FLOAT_EQ(graph.SamPerDiv(), -50.0F);
@@ -47,7 +47,7 @@ TEST_F(ZoomFixture, ReleaseLeftOfTheStartShowsTenSamples) {
     EXPECT_EQ(surface.OfKind(Kind::Point).size(), 11U);
 }
 
-TEST_F(ZoomFixture, DragsOutsideThePlotChangeNothing) {
+TEST_F(GraphZoomTest, DragsOutsideThePlotChangeNothing) {
     const struct {
         float x1, y1, x2, y2;
         uint8_t zoomCntAfter;
@@ -80,7 +80,7 @@ struct FakeZoomView : ZoomView {
     void StatusText(const std::string& t) override { status.push_back(t); }
 };
 
-TEST_F(ZoomFixture, MouseRulesOfTheRubberBand) {
+TEST_F(GraphZoomTest, MouseRulesOfTheRubberBand) {
     FakeZoomView view;
     GraphZoom zoom(graph, view);
     zoom.ZoomInButton(true); // live display: the button does nothing
@@ -114,7 +114,7 @@ TEST_F(ZoomFixture, MouseRulesOfTheRubberBand) {
     EXPECT_GT(graph.FirstSample(), 1);
 }
 
-TEST_F(ZoomFixture, AStartAboveThePlotLeavesTheDragArmedWithoutBand) {
+TEST_F(GraphZoomTest, AStartAboveThePlotLeavesTheDragArmedWithoutBand) {
     FakeZoomView view;
     GraphZoom zoom(graph, view);
     zoom.ZoomInButton(false);
