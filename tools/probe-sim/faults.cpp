@@ -14,7 +14,9 @@ std::optional<std::string> FaultInjector::Apply(std::string reply) {
         reply.resize(reply.size() / 2);
     }
     if (Hit(o_.lengthenEvery, count_)) {
-        reply.insert(reply.size() > 0 ? reply.size() - 1 : 0, "~");
+        // Before the line end, so the reader still sees one complete (too long) line.
+        const size_t at = reply.empty() ? 0 : reply.size() - 1;
+        reply = reply.substr(0, at) + "~" + reply.substr(at);
     }
     return reply;
 }

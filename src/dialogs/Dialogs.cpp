@@ -1,0 +1,342 @@
+#include "dialogs/Dialogs.h"
+
+#include "common/numfmt.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QColorDialog>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QStyle>
+#include <QVBoxLayout>
+
+namespace vireon {
+
+namespace {
+const char* kTitle = "Vireon II";
+QString Q(const std::string& s) {
+    return QString::fromStdString(Cp1252ToUtf8(s));
+}
+std::string S(const QString& s) {
+    return Utf8ToCp1252(s.toStdString());
+}
+} // namespace
+
+QString ProgramVersion() {
+    return QString("%1.%2.%3")
+        .arg(VIREON_VERSION_MAJOR)
+        .arg(VIREON_VERSION_MINOR)
+        .arg(VIREON_VERSION_PATCH);
+}
+
+frmSplash::frmSplash(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setObjectName("frmSplash");
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0, 0, 64));
+    pal.setColor(QPalette::WindowText, QColor(0, 255, 255));
+    setPalette(pal);
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(kTitle, this);
+    QFont f = title->font();
+    f.setPointSize(28);
+    f.setBold(true);
+    title->setFont(f);
+    title->setAlignment(Qt::AlignCenter);
+    auto* sub = new QLabel("Isotropic field probe monitor", this);
+    sub->setAlignment(Qt::AlignCenter);
+    rev_ = new QLabel("Rev " + ProgramVersion(), this);
+    rev_->setObjectName("lblRev");
+    rev_->setAlignment(Qt::AlignCenter);
+    layout->addStretch();
+    layout->addWidget(title);
+    layout->addWidget(sub);
+    layout->addStretch();
+    layout->addWidget(rev_);
+    resize(480, 280);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+}
+
+frmAbout::frmAbout(const ProbeDescription& probe, QWidget* parent) : QDialog(parent) {
+    setObjectName("frmAbout");
+    setWindowTitle(QString("About ") + kTitle);
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(kTitle, this);
+    title->setObjectName("lblTitle");
+    QFont f = title->font();
+    f.setPointSize(16);
+    f.setBold(true);
+    title->setFont(f);
+    auto* version = new QLabel("Version " + ProgramVersion(), this);
+    version->setObjectName("lblVersion");
+    layout->addWidget(title);
+    layout->addWidget(version);
+    auto* frame = new QGroupBox("Probe Description", this);
+    auto* grid = new QGridLayout(frame);
+    const std::pair<const char*, std::pair<const char*, std::string>> rows[] = {
+        {"Model", {"LabModel", probe.Model}},
+        {"Serial Number", {"LabProbeSerialNo", probe.SerialNo}},
+        {"Software Version", {"LabProbeSoftRev", probe.SoftRev}},
+        {"Calibration Date", {"LabProbeCalDate", probe.CalDate}},
+    };
+    int r = 0;
+    for (const auto& [caption, value] : rows) {
+        grid->addWidget(new QLabel(caption, frame), r, 0);
+        auto* v =
+            new QLabel(Q(value.second.empty() ? std::string("Unknown") : value.second), frame);
+        v->setObjectName(value.first);
+        grid->addWidget(v, r, 1);
+        ++r;
+    }
+    layout->addWidget(frame);
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("cmdOK");
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(ok, 0, Qt::AlignRight);
+}
+
+frmPort::frmPort(int16_t current, QWidget* parent) : QDialog(parent), chosen_(current) {
+    setObjectName("frmPort");
+    setWindowTitle("Select a Comm Port");
+    auto* layout = new QVBoxLayout(this);
+    auto* frame = new QGroupBox("Port Number", this);
+    auto* col = new QVBoxLayout(frame);
+    const char* names[] = {"OptCom1", "OptCom2", "OptCom3", "OpCom4", "OpCom5", "OpCom6"};
+    for (int i = 0; i < 6; ++i) {
+        auto* b = new QRadioButton(QString("Comm%1").arg(i + 1), frame);
+        b->setObjectName(names[i]);
+        b->setChecked(current == i + 1);
+        connect(b, &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) {
+                chosen_ = static_cast<int16_t>(i + 1);
+            }
+        });
+        col->addWidget(b);
+    }
+    layout->addWidget(frame);
+    auto* go = new QPushButton("Continue", this);
+    go->setObjectName("Command1");
+    connect(go, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addWidget(go);
+    adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->geometry().center() - rect().center());
+    }
+}
+
+const char* frmlaserwarning::kWarning =
+    "CAUTION:  Before starting the laser, verify that all fiber optic cables are connected "
+    "firmly and securely, and then press OK to continue.  Under normal use, laser radiation is "
+    "completely contained within the system.";
+
+frmlaserwarning::frmlaserwarning(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmlaserwarning");
+    setWindowTitle(kTitle);
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout();
+    auto* icon = new QLabel(this);
+    icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(48, 48));
+    row->addWidget(icon, 0, Qt::AlignTop);
+    auto* texts = new QVBoxLayout();
+    auto* caution = new QLabel("CAUTION:", this);
+    caution->setObjectName("LabCaution");
+    QFont f = caution->font();
+    f.setBold(true);
+    caution->setFont(f);
+    auto* warning = new QLabel(kWarning, this);
+    warning->setObjectName("LabWarning");
+    warning->setWordWrap(true);
+    warning->setMinimumWidth(380);
+    texts->addWidget(caution);
+    texts->addWidget(warning);
+    row->addLayout(texts);
+    layout->addLayout(row);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch();
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("CmdOK");
+    auto* cancel = new QPushButton("Cancel", this);
+    cancel->setObjectName("CmdCancel");
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+}
+
+void QtWindowDialogs::ShowSplash() {
+    splash_ = new frmSplash();
+    splash_->setAttribute(Qt::WA_DeleteOnClose);
+    splash_->show();
+    splash_->raise();
+}
+
+void QtWindowDialogs::UnloadSplash() {
+    if (splash_) {
+        splash_->close();
+    }
+}
+
+int16_t QtWindowDialogs::ChoosePort(int16_t current) {
+    frmPort dlg(current, owner_);
+    dlg.exec();
+    return dlg.Chosen();
+}
+
+bool QtWindowDialogs::LaserCaution() {
+    frmlaserwarning dlg(owner_);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+void QtWindowDialogs::ShowAbout(const ProbeDescription& probe) {
+    frmAbout dlg(probe, owner_);
+    dlg.exec();
+}
+
+void QtWindowDialogs::UnloadAll() {
+    const auto windows = QApplication::topLevelWidgets();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        if (*it != owner_ && (*it)->isVisible()) {
+            (*it)->close();
+        }
+    }
+}
+
+MsgResult QtUserPrompts::MsgBox(const std::string& text, MsgIcon icon, MsgButtons buttons,
+                                const std::string& title) {
+    QMessageBox box(owner_);
+    box.setWindowTitle(title.empty() ? QString(kTitle) : Q(title));
+    box.setText(Q(text));
+    switch (icon) {
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgIcon::None:
+        break;
+    }
+    switch (buttons) {
+    case MsgButtons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::OkCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case MsgButtons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return MsgResult::Yes;
+    case QMessageBox::No:
+        return MsgResult::No;
+    case QMessageBox::Cancel:
+        return MsgResult::Cancel;
+    default:
+        return MsgResult::Ok;
+    }
+}
+
+std::optional<std::string> QtUserPrompts::InputBox(const std::string& prompt,
+                                                   const std::string& title,
+                                                   const std::string& defaultText) {
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner_, title.empty() ? QString(kTitle) : Q(title),
+                                               Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return S(text);
+}
+
+std::optional<std::string> QtUserPrompts::OpenFileName(const std::string& title,
+                                                       const std::string& filter,
+                                                       const std::string& folder) {
+    const QString f = QFileDialog::getOpenFileName(owner_, Q(title), Q(folder), Q(filter));
+    if (f.isEmpty()) {
+        return std::nullopt;
+    }
+    return S(f);
+}
+
+std::optional<std::string> QtUserPrompts::SaveFileName(const std::string& title,
+                                                       const std::string& filter,
+                                                       const std::string& folder) {
+    const QString f = QFileDialog::getSaveFileName(owner_, Q(title), Q(folder), Q(filter));
+    if (f.isEmpty()) {
+        return std::nullopt;
+    }
+    return S(f);
+}
+
+std::optional<int32_t> QtUserPrompts::ChooseColor(int32_t initial) {
+    const QColor c = QColorDialog::getColor(
+        QColor(initial & 0xFF, (initial >> 8) & 0xFF, (initial >> 16) & 0xFF), owner_);
+    if (!c.isValid()) {
+        return std::nullopt;
+    }
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+void QtDesktop::Beep() {
+    QApplication::beep();
+}
+
+bool QtDesktop::StartEditor(const std::string& file) {
+#ifdef Q_OS_WIN
+    return QProcess::startDetached("notepad.exe", {Q(file)});
+#else
+    for (const char* editor : {"xdg-open", "gedit", "mousepad", "xterm"}) {
+        const QString exe = QStandardPaths::findExecutable(editor);
+        if (exe.isEmpty()) {
+            continue;
+        }
+        if (QString(editor) == "xterm") {
+            return QProcess::startDetached(exe, {"-e", "vi", Q(file)});
+        }
+        return QProcess::startDetached(exe, {Q(file)});
+    }
+    return false;
+#endif
+}
+
+std::string QtDesktop::ProgramFolder() const {
+    const QString dir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(dir).isWritable()) {
+        return S(dir);
+    }
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return S(data);
+}
+
+} // namespace vireon
