@@ -78,7 +78,12 @@ public:
     int16_t GetAxisRecordedRange(int16_t axis) const;
 
     // ---- reply parsing ----
+    // Routes a reply by family: E/H replies to InputStr1400, identification replies to
+    // AutoTypeCollect (returning 0), everything else to InputStr52xx.
     int16_t InputStr(const std::string& reply);
+    int16_t InputStr52xx(const std::string& reply);
+    int16_t InputStr1400(const std::string& reply);
+    void AutoTypeCollect(const std::string& reply);
 
     float FieldValue() const { return fieldValue_; }
     const std::string& FieldText() const { return fieldText_; }
@@ -202,9 +207,6 @@ private:
     const std::string& ReplyTo(int16_t command) const;
 
     // parsing
-    int16_t InputStr52xx(const std::string& reply);
-    int16_t InputStr1400(const std::string& reply);
-    void AutoTypeCollect(const std::string& reply);
     void DecodeUnits52xx();
     void DecodeUnits1400();
     void UpdateAxis(int axis, float value);

@@ -243,3 +243,18 @@ TEST(Parse, MultiplexedAxesTotalsAndHolds) {
     p.ClearMinHold();
     EXPECT_FLOAT_EQ(p.MinHoldX(), 9999999);
 }
+
+TEST(Parse, CurrentProbeRangingByItselfReadsMilliamperes) {
+    clsProbe p;
+    p.TypeNumb(2);
+    p.EnterModel("KD-1902");
+    p.InputStr2(Data("1.000", "   "));
+    p.InputStr2(":R0\r");
+    EXPECT_EQ(p.UnitsStr(), "mA");
+    EXPECT_FLOAT_EQ(p.MAMultiplier(), 1000.0f);
+    p.InputStr2(Data("1.234", "   "));
+    EXPECT_FLOAT_EQ(p.XYZAxis(), 1234.0f);
+    p.InputStr2(Data("56.00", " M "));
+    EXPECT_EQ(p.UnitsStr(), "mA");
+    EXPECT_FLOAT_EQ(p.XYZAxis(), 56.0f);
+}
