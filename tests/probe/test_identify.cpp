@@ -59,11 +59,11 @@ const std::vector<ModelCase> kCases = {
     {"KD-1902", &kCurrent, 1, 0, 140, 1, {5, 4, 4}, {{2, 4}, {2, 5}}, 6.164f},
 };
 
-class IdentifyModel : public ::testing::TestWithParam<ModelCase> {};
+class ProbeIdentifyModel : public ::testing::TestWithParam<ModelCase> {};
 
 } // namespace
 
-TEST_P(IdentifyModel, FindsModelDefaultsAndRestoresUnits) {
+TEST_P(ProbeIdentifyModel, FindsModelDefaultsAndRestoresUnits) {
     const ModelCase& c = GetParam();
     sim::SimProbe52xx dev(c.model, *c.field, c.startUnit, 2);
     clsProbe probe;
@@ -99,7 +99,7 @@ TEST_P(IdentifyModel, FindsModelDefaultsAndRestoresUnits) {
     EXPECT_NEAR(probe.XYZAxis(), c.display, std::max(0.01f * c.display, 0.0006f));
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, IdentifyModel, ::testing::ValuesIn(kCases),
+INSTANTIATE_TEST_SUITE_P(AllModels, ProbeIdentifyModel, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<ModelCase>& param) {
                              std::string n = param.param.model;
                              std::replace_if(
@@ -108,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(AllModels, IdentifyModel, ::testing::ValuesIn(kCases),
                              return n;
                          });
 
-TEST(Identify, EveryFourRangeModelOfTheSimulatorIsCovered) {
+TEST(ProbeIdentify, EveryFourRangeModelOfTheSimulatorIsCovered) {
     for (const auto& name : sim::SimProbe52xx::Models()) {
         EXPECT_TRUE(std::any_of(kCases.begin(), kCases.end(), [&](const ModelCase& c) {
             return c.model == name;
@@ -118,7 +118,7 @@ TEST(Identify, EveryFourRangeModelOfTheSimulatorIsCovered) {
     EXPECT_NE(sim::MakeFamilyDevice("H250", kMagnetic), nullptr);
 }
 
-TEST(Identify, ProbeRefusingRange5RunsAllStepsThenAsksBattery) {
+TEST(ProbeIdentify, ProbeRefusingRange5RunsAllStepsThenAsksBattery) {
     sim::SimProbe52xx dev("KD-5233 HSE", kElectric, 1, 3);
     clsProbe probe;
     const auto sent = Drive(probe, dev, 27);
@@ -129,7 +129,7 @@ TEST(Identify, ProbeRefusingRange5RunsAllStepsThenAsksBattery) {
     EXPECT_EQ(probe.GetDataInterval(), 100); // recomputed from the sample rate of 10
 }
 
-TEST(Identify, SingleUnitProbeTakesTheShortPathAndRestoresItsRange) {
+TEST(ProbeIdentify, SingleUnitProbeTakesTheShortPathAndRestoresItsRange) {
     sim::SimProbe52xx dev("KD-1836", kElectric, 1, 3);
     clsProbe probe;
     const auto sent = Drive(probe, dev, 9);
@@ -156,7 +156,7 @@ private:
 };
 } // namespace
 
-TEST(Identify, UnexplainedMismatchRestartsCollection) {
+TEST(ProbeIdentify, UnexplainedMismatchRestartsCollection) {
     sim::SimProbe52xx dev("KD-5233 GRE", kElectric, 1, 2);
     Glitch glitchy(dev, 10); // the reply to the step-8 "D2"
     clsProbe probe;
@@ -167,7 +167,7 @@ TEST(Identify, UnexplainedMismatchRestartsCollection) {
     EXPECT_EQ(probe.GetModel(), "KD-5233 GRE");
 }
 
-TEST(Identify, RefusedUnit3IsExplainedAndUnknownProbeIsReported) {
+TEST(ProbeIdentify, RefusedUnit3IsExplainedAndUnknownProbeIsReported) {
     // HSE refuses "U3": that mismatch is expected and must not restart the collection.
     sim::SimProbe52xx hse("KD-5233 HSE", kElectric, 1, 2);
     clsProbe probe;
@@ -192,7 +192,7 @@ TEST(Identify, RefusedUnit3IsExplainedAndUnknownProbeIsReported) {
     EXPECT_EQ(unknown.GetModelMinInterval(), 50);
 }
 
-TEST(Identify, EHProbesIdentifyAndRead) {
+TEST(ProbeIdentify, EHProbesIdentifyAndRead) {
     for (const auto& [model, field, units] :
          {std::tuple{"E150", &kElectric, "V/m"}, std::tuple{"H250", &kMagnetic, "A/m"}}) {
         sim::SimProbeEH dev(model, *field);
@@ -221,7 +221,7 @@ TEST(Identify, EHProbesIdentifyAndRead) {
     }
 }
 
-TEST(SimulatedProbe, AutoRangingFollowsTheField) {
+TEST(ProbeSimulated, AutoRangingFollowsTheField) {
     double level = 5;
     sim::SimProbe52xx dev(
         "KD-5233 GRE",
@@ -254,7 +254,7 @@ TEST(SimulatedProbe, AutoRangingFollowsTheField) {
     EXPECT_NEAR(probe.XYZAxis(), 5, 0.05);
 }
 
-TEST(SimulatedProbe, MultiplexedAxesReadEachAxis) {
+TEST(ProbeSimulated, MultiplexedAxesReadEachAxis) {
     sim::SimProbe52xx dev("KD-5233 HSE", kElectric, 1, 2);
     clsProbe probe;
     probe.MultiplexPrefered(1);

@@ -15,7 +15,7 @@ namespace {
 const std::string kSq(1, kSuperscriptTwo);
 }
 
-TEST(Parse, UnitsCodesOfFourRangeProbes) {
+TEST(ProbeParse, UnitsCodesOfFourRangeProbes) {
     struct Case {
         std::string code;
         std::string model; // "" = not identified
@@ -78,7 +78,7 @@ TEST(Parse, UnitsCodesOfFourRangeProbes) {
     }
 }
 
-TEST(Parse, UnitsCodesOfEHProbes) {
+TEST(ProbeParse, UnitsCodesOfEHProbes) {
     const std::vector<std::tuple<std::string, std::string, int16_t>> cases = {
         {" V ", "V/m", 1},         {"MW2", "mW/cm" + kSq, 2}, {" W2", "W/m" + kSq, 3},
         {"UW2", "uW/cm" + kSq, 4}, {"MA ", "mA/m", 5},        {" A ", "A/m", 1},
@@ -102,7 +102,7 @@ TEST(Parse, UnitsCodesOfEHProbes) {
     EXPECT_EQ(host.messages, std::vector<std::string>{"Units Not Known"});
 }
 
-TEST(Parse, Flags) {
+TEST(ProbeParse, Flags) {
     struct Case {
         std::string name;
         std::vector<std::string> before;
@@ -158,7 +158,7 @@ TEST(Parse, Flags) {
     EXPECT_EQ(host.messages.back(), "Communication mode command received");
 }
 
-TEST(Parse, UnderRangeReportedOnlyWithManualRanging) {
+TEST(ProbeParse, UnderRangeReportedOnlyWithManualRanging) {
     clsProbe p;
     p.TypeNumb(2);
     p.EnterModel("KD-5233 HSE");
@@ -169,7 +169,7 @@ TEST(Parse, UnderRangeReportedOnlyWithManualRanging) {
     EXPECT_EQ(p.InputStr2(Data("0.500", " V ")) & 512, 0); // nothing lower than range 1
 }
 
-TEST(Parse, UnknownLinesForgetTheCodes) {
+TEST(ProbeParse, UnknownLinesForgetTheCodes) {
     clsProbe p;
     p.InputStr(Data("1.000", " V "));
     for (int i = 0; i < 3; ++i) {
@@ -182,7 +182,7 @@ TEST(Parse, UnknownLinesForgetTheCodes) {
     EXPECT_EQ(p.MissingReplyCount(), 0);
 }
 
-TEST(Parse, AveragingCountsEmptySlotsAsZero) {
+TEST(ProbeParse, AveragingCountsEmptySlotsAsZero) {
     clsProbe p;
     p.Average(10);
     for (int i = 1; i <= 10; ++i) {
@@ -201,7 +201,7 @@ TEST(Parse, AveragingCountsEmptySlotsAsZero) {
     EXPECT_EQ(p.Average(), 0);
 }
 
-TEST(Parse, MultiplexedAxesTotalsAndHolds) {
+TEST(ProbeParse, MultiplexedAxesTotalsAndHolds) {
     clsProbe p;
     p.TypeNumb(2);
     p.EnterModel("KD-5233 HSE");
@@ -244,7 +244,7 @@ TEST(Parse, MultiplexedAxesTotalsAndHolds) {
     EXPECT_FLOAT_EQ(p.MinHoldX(), 9999999);
 }
 
-TEST(Parse, CurrentProbeRangingByItselfReadsMilliamperes) {
+TEST(ProbeParse, CurrentProbeRangingByItselfReadsMilliamperes) {
     clsProbe p;
     p.TypeNumb(2);
     p.EnterModel("KD-1902");

@@ -26,7 +26,7 @@ clsProbe Probe(const std::string& model, int16_t unit, int16_t range, const std:
 }
 } // namespace
 
-TEST(Ranges, UnderRangeThreshold) {
+TEST(ProbeRanges, UnderRangeThreshold) {
     const float root = std::sqrt(0.06f);
     const std::vector<std::tuple<std::string, int16_t, int16_t, std::string, float>> cases = {
         {"KD-5233 HSE", 1, 1, " V ", 1.0f},           {"KD-5233 HSE", 1, 2, " V ", 0.0f},
@@ -41,7 +41,7 @@ TEST(Ranges, UnderRangeThreshold) {
     }
 }
 
-TEST(Ranges, RangeStrings) {
+TEST(ProbeRanges, RangeStrings) {
     const std::vector<std::tuple<int16_t, int16_t, std::string, std::string>> cases = {
         {1, 1, " V ", "1.0 - 900 V/m"},
         {1, 2, " V ", "0.0 - 0.0 V/m"},
@@ -57,7 +57,7 @@ TEST(Ranges, RangeStrings) {
     }
 }
 
-TEST(Ranges, ReadoutAndLimitFormats) {
+TEST(ProbeRanges, ReadoutAndLimitFormats) {
     const std::vector<std::pair<double, std::string>> adjust = {
         {0, "0.000"},      {9.9994, "9.999"}, {12.3456, "12.35"}, {99.5, "99.50"},
         {123.45, "123.5"}, {999.9, "999.9"},  {1234.5, "1235"},   {1e6, "1000000"},
@@ -74,7 +74,7 @@ TEST(Ranges, ReadoutAndLimitFormats) {
     }
 }
 
-TEST(Ranges, TablesAtCreationAndAfterModelSetUp) {
+TEST(ProbeRanges, TablesAtCreationAndAfterModelSetUp) {
     clsProbe p;
     EXPECT_EQ(p.RangeText(2, 1), "0-100");
     EXPECT_EQ(p.RangeText(3, 5), "0-300");
@@ -95,7 +95,7 @@ TEST(Ranges, TablesAtCreationAndAfterModelSetUp) {
     EXPECT_FLOAT_EQ(p.LowerLimitOf(2, 1), 0.0005968f);
 }
 
-TEST(Ranges, OverAndUnderRangeValues) {
+TEST(ProbeRanges, OverAndUnderRangeValues) {
     for (const auto& [model, maxRange] : {std::pair{"KD-5233 HSE", 4}, std::pair{"KD-1836", 5}}) {
         clsProbe p;
         p.TypeNumb(2);
@@ -111,7 +111,7 @@ TEST(Ranges, OverAndUnderRangeValues) {
     }
 }
 
-TEST(Ranges, AxesAndRangeCommands) {
+TEST(ProbeRanges, AxesAndRangeCommands) {
     clsProbe p;
     p.ToggleAxis(0);
     EXPECT_EQ(p.GetAxisStr(), "ADEE\r");
@@ -131,7 +131,7 @@ TEST(Ranges, AxesAndRangeCommands) {
     EXPECT_EQ(p.GetAxisRangeCmnd(1), "R2\r");
 }
 
-TEST(Ranges, GraphSelectionColourAndHolds) {
+TEST(ProbeRanges, GraphSelectionColourAndHolds) {
     clsProbe p = Probe("KD-5233 MSE", 1, 3, " V ");
     EXPECT_EQ(p.GetGraphSelection(), "0-100");
     EXPECT_EQ(p.GetGraphScales(2, 0), "0-35");

@@ -25,7 +25,7 @@ clsProbe Family2(const std::string& model) {
 
 } // namespace
 
-TEST(Sequencing, UnknownFamilyRules) {
+TEST(ProbeSequencing, UnknownFamilyRules) {
     struct Case {
         std::string reply;
         std::string next;
@@ -73,7 +73,7 @@ TEST(Sequencing, UnknownFamilyRules) {
     EXPECT_EQ(r0.IdentifyStep(), -1);
 }
 
-TEST(Sequencing, Family2Rules) {
+TEST(ProbeSequencing, Family2Rules) {
     struct Case {
         std::string model;
         std::string last;
@@ -104,7 +104,7 @@ TEST(Sequencing, Family2Rules) {
     }
 }
 
-TEST(Sequencing, ReplyExpectations) {
+TEST(ProbeSequencing, ReplyExpectations) {
     struct Case {
         uint8_t family;
         std::string cmd;
@@ -149,7 +149,7 @@ TEST(Sequencing, ReplyExpectations) {
     EXPECT_EQ(id.GetTimerInterval(), 66);
 }
 
-TEST(Sequencing, UnitCommandsTrackTheSelectedUnit) {
+TEST(ProbeSequencing, UnitCommandsTrackTheSelectedUnit) {
     clsProbe p = Family2("KD-5233 HSE"); // two units
     const std::vector<std::pair<std::string, int16_t>> steps = {{"U2", 2}, {"UN", 1}, {"UN", 2},
                                                                 {"U1", 1}, {"U3", 3}, {"UN", 1}};
@@ -160,7 +160,7 @@ TEST(Sequencing, UnitCommandsTrackTheSelectedUnit) {
     }
 }
 
-TEST(Sequencing, IntervalsFromSampleRate) {
+TEST(ProbeSequencing, IntervalsFromSampleRate) {
     clsProbe p = Family2("KD-5222"); // minimum 60 ms
     p.SampleRate(5);
     EXPECT_EQ(p.GetDataInterval(), 200);
@@ -178,7 +178,7 @@ TEST(Sequencing, IntervalsFromSampleRate) {
     EXPECT_GE(p.GetDataInterval(), 60);
 }
 
-TEST(Sequencing, STEReachesUnit2ThroughRange3) {
+TEST(ProbeSequencing, STEReachesUnit2ThroughRange3) {
     clsProbe p = Family2("KD-5233 STE");
     p.SetNextCmnd("U2\r");
     EXPECT_EQ(p.PendingCmnd(), "R3\r");
@@ -197,7 +197,7 @@ TEST(Sequencing, STEReachesUnit2ThroughRange3) {
     EXPECT_EQ(other.PendingCmnd(), "U2\r");
 }
 
-TEST(Sequencing, LostCommRestartsIdentification) {
+TEST(ProbeSequencing, LostCommRestartsIdentification) {
     clsProbe p = Family2("KD-5253");
     p.GetNextCmnd(Data("1.000", " V "));
     p.InputStr(Data("1.000", " V "));
@@ -216,7 +216,7 @@ TEST(Sequencing, LostCommRestartsIdentification) {
     EXPECT_EQ(p.TypeNumb(), 2);
 }
 
-TEST(Sequencing, MultiplexCycleKeepsPendingUntilZ) {
+TEST(ProbeSequencing, MultiplexCycleKeepsPendingUntilZ) {
     clsProbe p = Family2("KD-5233 HSE");
     p.MultiplexPrefered(1);
     p.AutoRangeOn(1);
@@ -249,7 +249,7 @@ TEST(Sequencing, MultiplexCycleKeepsPendingUntilZ) {
     EXPECT_EQ(p.MultiplexOn(), 0);
 }
 
-TEST(Sequencing, AutoRangeHuntingAndLimits) {
+TEST(ProbeSequencing, AutoRangeHuntingAndLimits) {
     clsProbe p = Family2("KD-5233 HSE"); // unit 1: threshold 900 * 0.245 at range 4
     p.AutoRangeOn(1);
     p.GetNextCmnd(":R2\r");
@@ -287,7 +287,7 @@ TEST(Sequencing, AutoRangeHuntingAndLimits) {
     EXPECT_EQ(m.Range(), 2);
 }
 
-TEST(Sequencing, FiberAndEHRules) {
+TEST(ProbeSequencing, FiberAndEHRules) {
     RecordingHost host;
     clsProbe f;
     f.SetHost(&host);
