@@ -1,0 +1,201 @@
+// The read cycle and the port watch against probe-sim over a real pseudo-terminal.
+#include "acquisition/LinuxPortCatalog.h"
+#include "acquisition/QtSerialLink.h"
+#include "acquisition/QtTiming.h"
+#include "acquisition/ReadCycle.h"
+#include "support/Fakes.h"
+#include "support/SimProcess.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QThread>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace vireon::test {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+class FixedProbe : public ProbeCommands {
+public:
+    std::string GetNextCmnd(const std::string&) override { return "S\r"; }
+    int16_t GetRThreshold() override { return 19; }
+    double GetTimerInterval() override { return 40; }
+    void LostComm(int16_t v) override { lostComm = v; }
+    void StartARProbe(int16_t) override {}
+    void InputStr2(const std::string&) override {}
+    int16_t lostComm = 0;
+};
+
+class CountingView : public AcqView {
+public:
+    explicit CountingView(AcqState& s) : s_(s) {}
+    void ClearDisplay() override { ++clears; }
+    void StatusText(const std::string& t) override { status = t; }
+    void CheckPortEntry(int, bool) override {}
+    void ShowPortEntry(int, bool) override {}
+    void Process7300Format() override {
+        processed.push_back(s_.ProbeData);
+        s_.TimeOut = 0;
+    }
+    void ClearBatteryLow() override {}
+    bool ARProbeChecked() const override { return false; }
+    void BusyPointer(bool) override {}
+    void StartProgressBar(bool, int) override {}
+    bool ConfirmLaserOn() override { return true; }
+    AcqState& s_;
+    int clears = 0;
+    std::string status;
+    std::vector<std::string> processed;
+};
+
+struct LiveRig {
+    TempFolder tmp;
+    QString ports = tmp.Path() + "/ports";
+    LinuxPortCatalog catalog{ports.toStdString(), (tmp.Path() + "/by-id").toStdString()};
+    QtSerialLink link{[this](int n) { return catalog.DevicePath(n); }};
+    QtTimer timer{66, false};
+    AcqState state;
+    FixedProbe probe;
+    CountingView view{state};
+    FakePrompts prompts;
+    ReadCycle cycle{state, link, catalog, timer, probe, view, prompts};
+    struct Tick {
+        int16_t timeOut;
+        int clears;
+    };
+    std::vector<Tick> ticks;
+
+    LiveRig() {
+        timer.OnTick = [this] {
+            cycle.OnReadTick();
+            ticks.push_back({state.TimeOut, view.clears});
+        };
+        link.OnReceive = [this] { cycle.OnComm(); };
+        link.OnError = [this](int n) { cycle.OnSerialError(n); };
+        catalog.DeviceArrival = [this](const std::string& n) { cycle.OnDeviceArrival(n); };
+        catalog.DeviceRemoveComplete = [this](const std::string& n) {
+            cycle.OnDeviceRemoveComplete(n);
+        };
+    }
+    // Laser on, then the running read cycle in the timer path.
+    void Run() {
+        link.Output("i\r");
+        state.LaserState = kLaserRunning;
+        state.RthresEnabled = 0;
+        state.ProbeStrLeng = 19;
+        timer.Interval(40);
+        timer.Enabled(true);
+    }
+};
+
+TEST(SimLink, ExactLengthRepliesAreProcessed) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {"--scenario", "const:5"});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    ASSERT_TRUE(r.link.IsOpen());
+    r.Run();
+    ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 10; }, 10000));
+    for (const std::string& reply : r.view.processed) {
+        EXPECT_EQ(reply, ":S1F41F41F40000000\r");
+    }
+    EXPECT_EQ(r.view.clears, 0);
+    EXPECT_EQ(r.state.TimeOut, 0);
+}
+
+// Every reply spoiled one way: four misses leave the display alone, the fifth clears it and
+// marks the link lost, later misses hold TimeOut at 5.
+class SpoiledReplies : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(SpoiledReplies, FiveMissRule) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {GetParam(), "1"});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    r.Run();
+    ASSERT_TRUE(WaitFor([&] { return r.ticks.size() >= 9; }, 10000));
+    r.timer.Enabled(false);
+    EXPECT_TRUE(r.view.processed.empty());
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(r.ticks[i].timeOut, static_cast<int16_t>(i + 1));
+        EXPECT_EQ(r.ticks[i].clears, 0);
+    }
+    EXPECT_EQ(r.ticks[4].timeOut, 5);
+    EXPECT_EQ(r.ticks[4].clears, 1);
+    for (size_t i = 5; i < r.ticks.size(); ++i) {
+        EXPECT_EQ(r.ticks[i].timeOut, 5);
+        EXPECT_EQ(r.ticks[i].clears, 1);
+    }
+    EXPECT_EQ(r.probe.lostComm, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SpoiledReplies,
+                         ::testing::Values("--corrupt", "--truncate", "--lengthen", "--drop"));
+
+TEST(SimLink, UnplugAndReplugFollowTheLink) {
+    LiveRig r;
+    {
+        SimProcess sim(r.ports, 12);
+        ASSERT_TRUE(sim.Started());
+        ASSERT_TRUE(WaitFor([&] { return r.link.IsOpen(); }, 5000)) << "arrival opens the port";
+        EXPECT_EQ(r.view.status, "Laser Detector Unit Connected  (COM12)");
+        EXPECT_EQ(r.state.CommPortNo, 12);
+        r.Run();
+        ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 3; }, 5000));
+        sim.Stop();
+        ASSERT_TRUE(
+            WaitFor([&] { return r.view.status == "Laser Detector Unit Disconnected"; }, 5000));
+        EXPECT_FALSE(r.link.IsOpen());
+        EXPECT_FALSE(r.timer.Enabled());
+        EXPECT_EQ(r.state.LaserState, kLaserOff);
+        EXPECT_EQ(r.state.CommPortOpenOk, 0);
+    }
+    r.view.status.clear();
+    SimProcess again(r.ports, 12);
+    ASSERT_TRUE(again.Started());
+    ASSERT_TRUE(WaitFor([&] { return r.link.IsOpen(); }, 5000));
+    EXPECT_EQ(r.view.status, "Laser Detector Unit Connected  (COM12)");
+    EXPECT_EQ(r.link.CommPort(), 12);
+    // Killed outright the simulator cannot remove its link; the dead line still tells.
+    r.Run();
+    ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 3; }, 5000));
+    again.Kill();
+    ASSERT_TRUE(WaitFor([&] { return r.view.status == "Laser Detector Unit Disconnected"; }, 5000));
+    EXPECT_FALSE(r.link.IsOpen());
+    EXPECT_FALSE(r.timer.Enabled());
+}
+
+TEST(SimLink, PortsFolderAnswersWhichPortsExist) {
+    LiveRig r;
+    SimProcess sim(r.ports, 7);
+    ASSERT_TRUE(sim.Started());
+    EXPECT_TRUE(r.cycle.PortExists(7));
+    EXPECT_FALSE(r.cycle.PortExists(8));
+    EXPECT_EQ(r.catalog.DevicePath(7), sim.Device().toStdString());
+    r.cycle.OpenCommPort(7);
+    EXPECT_TRUE(r.link.IsOpen());
+    sim.Stop();
+    EXPECT_FALSE(r.cycle.PortExists(7)) << "a removed link leaves no port behind";
+}
+
+} // namespace
+} // namespace vireon::test
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

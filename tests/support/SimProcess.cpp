@@ -1,0 +1,81 @@
+#include "support/SimProcess.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+
+namespace vireon::test {
+
+SimProcess::SimProcess(const QString& portsDir, int com, const QStringList& extra)
+    : proc_(std::make_unique<QProcess>()) {
+    QStringList args{"--com", QString::number(com), "--ports-dir", portsDir};
+    args += extra;
+    proc_->setProcessChannelMode(QProcess::MergedChannels);
+    proc_->start(PROBE_SIM_PATH, args);
+    if (!proc_->waitForStarted(5000)) {
+        return;
+    }
+    QDeadlineTimer deadline(5000);
+    QByteArray out;
+    while (!deadline.hasExpired()) {
+        proc_->waitForReadyRead(100);
+        out += proc_->readAll();
+        const int at = out.indexOf("probe-sim: COM");
+        const int nl = out.indexOf('\n', at);
+        if (at >= 0 && nl > at) {
+            const QList<QByteArray> parts = out.mid(at, nl - at).split(' ');
+            device_ = parts.size() >= 3 ? QString::fromUtf8(parts[2]).trimmed() : QString();
+            started_ = true;
+            return;
+        }
+        if (proc_->state() != QProcess::Running) {
+            return;
+        }
+    }
+}
+
+SimProcess::~SimProcess() {
+    if (proc_->state() == QProcess::Running) {
+        Stop();
+    }
+}
+
+void SimProcess::Stop() {
+    if (proc_->state() == QProcess::Running) {
+        proc_->terminate();
+        if (!proc_->waitForFinished(3000)) {
+            proc_->kill();
+            proc_->waitForFinished(3000);
+        }
+    }
+}
+
+void SimProcess::Kill() {
+    if (proc_->state() == QProcess::Running) {
+        proc_->kill();
+        proc_->waitForFinished(3000);
+    }
+}
+
+QString SimProcess::Output() const {
+    return QString::fromUtf8(proc_->readAll());
+}
+
+TempFolder::TempFolder() {
+    QString base = qEnvironmentVariable("VIREON_TEST_TMP");
+    if (base.isEmpty()) {
+        base = QDir::tempPath();
+    }
+    QDir().mkpath(base);
+    QTemporaryDir dir(base + "/t-XXXXXX");
+    dir.setAutoRemove(false);
+    path_ = dir.path();
+}
+
+TempFolder::~TempFolder() {
+    QDir(path_).removeRecursively();
+}
+
+} // namespace vireon::test

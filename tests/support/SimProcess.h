@@ -1,0 +1,43 @@
+#pragma once
+// Starts probe-sim as a child process on a test's own ports folder and waits until its link is
+// in place.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
+
+namespace vireon::test {
+
+class SimProcess {
+public:
+    SimProcess(const QString& portsDir, int com, const QStringList& extra = {});
+    ~SimProcess();
+    bool Started() const { return started_; }
+    // SIGTERM: the simulator removes its link and exits.
+    void Stop();
+    // SIGKILL: the link stays behind, dangling once the line is gone.
+    void Kill();
+    QString Output() const;
+    QString Device() const { return device_; }
+
+private:
+    std::unique_ptr<QProcess> proc_;
+    bool started_ = false;
+    QString device_;
+};
+
+// A fresh, empty folder under the build tree's test area, removed with the object.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    QString Path() const { return path_; }
+    std::string Std() const { return path_.toStdString(); }
+
+private:
+    QString path_;
+};
+
+} // namespace vireon::test
