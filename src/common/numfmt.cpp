@@ -160,36 +160,43 @@ std::string FormatNumber(double v, std::string_view pattern) {
 }
 
 namespace {
-std::string generalText(double v, int digits) {
+void appendGeneralText(std::string& out, double v, int digits) {
     if (v == 0.0) {
-        return "0";
+        out += '0';
+        return;
     }
     if (std::isnan(v)) {
-        return "NaN";
+        out += "NaN";
+        return;
     }
     if (std::isinf(v)) {
-        return v < 0 ? "-Inf" : "Inf";
+        out += v < 0 ? "-Inf" : "Inf";
+        return;
     }
     // to_chars gives printf's "%.*G" text without the locale (a process that has set a
     // decimal comma must still write ".") and several times faster, which log saving needs.
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::general, digits);
-    std::string s(buf, res.ptr);
-    for (char& c : s) {
-        if (c == 'e') {
-            c = 'E';
-        }
+    for (const char* p = buf; p != res.ptr; ++p) {
+        out += *p == 'e' ? 'E' : *p;
     }
-    return s;
 }
 } // namespace
 
 std::string GeneralNumber(float v) {
-    return generalText(static_cast<double>(v), 7);
+    std::string s;
+    appendGeneralText(s, static_cast<double>(v), 7);
+    return s;
 }
 
 std::string GeneralNumber(double v) {
-    return generalText(v, 15);
+    std::string s;
+    appendGeneralText(s, v, 15);
+    return s;
+}
+
+void AppendGeneralNumber(std::string& out, float v) {
+    appendGeneralText(out, static_cast<double>(v), 7);
 }
 
 double Val(std::string_view text) {

@@ -22,6 +22,9 @@ std::string GeneralNumber(float v);
 // General number text of a double: as above with up to 15 significant digits.
 std::string GeneralNumber(double v);
 
+// Appends GeneralNumber(v) to out without a string of its own (for writing many values).
+void AppendGeneralNumber(std::string& out, float v);
+
 // Reads the leading number of a text (blanks skipped, optional sign, digits, decimal point,
 // exponent); text without a leading number reads as 0.
 double Val(std::string_view text);

@@ -151,24 +151,12 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
         out.reserve(out.size() + static_cast<size_t>(last - first + 1) * (10 + 14 * values));
     }
     std::string message;
-    char buf[32];
     for (int32_t r = first; r <= last; ++r) {
         const auto& row = log.LogData[static_cast<size_t>(r)];
         out += FormatTimeStr(row[0], &message);
         for (int c = 1; c <= values; ++c) {
             out += ',';
-            // Same text as GeneralNumber, without a string per value: this loop runs for
-            // every sample of every page.
-            const float v = row[static_cast<size_t>(c)];
-            if (std::isfinite(v) && v != 0.0f) {
-                const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(v),
-                                               std::chars_format::general, 7);
-                for (char* p = buf; p != res.ptr; ++p) {
-                    out += *p == 'e' ? 'E' : *p;
-                }
-            } else {
-                out += GeneralNumber(v);
-            }
+            AppendGeneralNumber(out, row[static_cast<size_t>(c)]);
         }
         out += kLineEnd;
     }

@@ -118,6 +118,15 @@ TEST(GeneralNumber, SevenSignificantDigitsWithExponentForExtremes) {
     EXPECT_EQ(GeneralNumber(1e-30f), "1E-30");
 }
 
+TEST(GeneralNumber, AppendingGivesTheSameText) {
+    std::string out = "x,";
+    for (float v : {1.5f, 0.0f, -0.000015f, 12345678.0f, 1.0f / 3.0f}) {
+        vireon::AppendGeneralNumber(out, v);
+        out += ',';
+    }
+    EXPECT_EQ(out, "x,1.5,0,-1.5E-05,1.234568E+07,0.3333333,");
+}
+
 TEST(Val, ReadsTheLeadingNumberOrZero) {
     EXPECT_DOUBLE_EQ(vireon::Val("12.5abc"), 12.5);
     EXPECT_DOUBLE_EQ(vireon::Val("  -3"), -3.0);
