@@ -78,6 +78,7 @@ public:
                GraphProbe& probe)
         : st_(state), graph_(graph), bar_(bar), view_(view), probe_(probe) {}
 
+    // Picture1's size in twips; horizontalLines is the options dialog's grid-line switch.
     void SetUpGraphCls(double picture1Width, double picture1Height, bool horizontalLines);
     void LimitGraphSetting();
     void CmbVerticalScaleClick();

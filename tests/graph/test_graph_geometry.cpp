@@ -251,7 +251,11 @@ TEST_F(GraphFixture, DrawLinesStopsAtSampleCountAndReportsProgress) {
     EXPECT_EQ(host.calls, (std::vector<std::string>{"busy", "start", "normal", "end"}));
     EXPECT_EQ(host.max, 101);
 
-    // A second DrawLines starts every trace afresh.
+    // Neither a live point after DrawLines nor a second DrawLines joins the old last point.
+    surface.Items.clear();
+    graph.ScrollErase(5);
+    graph.Scroll(5, 10.0F, 2);
+    EXPECT_TRUE(LinesOf(kTraceTotal).empty());
     surface.Items.clear();
     graph.DrawLines();
     EXPECT_EQ(LinesOf(kTraceTotal).size(), 24U);
