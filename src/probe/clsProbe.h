@@ -217,8 +217,9 @@ private:
     void Message(const std::string& text, ProbeMsgIcon icon);
     bool Identified() const { return !model_.empty(); }
 
-    ProbeHost* host_;
-    NullProbeHost nullHost_;
+    ProbeHost& Host() const;
+
+    ProbeHost* host_ = nullptr; // not owned; nullptr: nobody to ask
 
     // sequencing state
     uint8_t typeNumb_ = 0;

@@ -34,7 +34,7 @@ std::string Mid(const std::string& s, size_t pos, size_t len) {
 
 } // namespace
 
-clsProbe::clsProbe() : host_(&nullHost_), thresholdFraction_(std::sqrt(0.06f)) {
+clsProbe::clsProbe() : thresholdFraction_(std::sqrt(0.06f)) {
     static constexpr std::array<const char*, 24> kIdent = {
         "",   "R5", "R5", "D2", "R1", "ADEE", "U1", "R1", "D2", "R2", "D2",   "U2",
         "R1", "D2", "R2", "D2", "U3", "R3",   "D2", "U1", "R4", "D2", "AEEE", "R1"};
@@ -65,15 +65,20 @@ clsProbe::clsProbe() : host_(&nullHost_), thresholdFraction_(std::sqrt(0.06f)) {
 }
 
 void clsProbe::SetHost(ProbeHost* host) {
-    host_ = host != nullptr ? host : &nullHost_;
+    host_ = host;
+}
+
+ProbeHost& clsProbe::Host() const {
+    static NullProbeHost none;
+    return host_ != nullptr ? *host_ : none;
 }
 
 void clsProbe::Message(const std::string& text, ProbeMsgIcon icon) {
-    host_->MsgBox(text, icon);
+    Host().MsgBox(text, icon);
 }
 
 void clsProbe::Delay(int32_t ms) {
-    host_->Delay(ms);
+    Host().Delay(ms);
 }
 
 int16_t clsProbe::InputStr2(const std::string& reply) {
@@ -332,7 +337,7 @@ void clsProbe::GetNextCmndFiber(const std::string& reply) {
         SetCurr("S");
     } else if (p == ":F") {
         modelMinInterval_ = StartsWith(reply, ":F1") ? 28 : 14;
-        currCmnd_ = host_->AutoNextCmndS(reply.substr(0, 3), reply);
+        currCmnd_ = Host().AutoNextCmndS(reply.substr(0, 3), reply);
         if (currCmnd_.empty()) {
             // The window has nothing to add after a speed change: go on reading.
             currCmnd_ = "S\r";
@@ -343,7 +348,7 @@ void clsProbe::GetNextCmndFiber(const std::string& reply) {
         SetCurr("M");
     } else if (p == ":M") {
         if (reply.size() == 579) {
-            std::string next = host_->AutoNextCmndS(":M0", reply);
+            std::string next = Host().AutoNextCmndS(":M0", reply);
             if (!next.empty()) {
                 currCmnd_ = next.back() == '\r' ? next : next + '\r';
             }

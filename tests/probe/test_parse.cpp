@@ -149,10 +149,7 @@ TEST(ProbeParse, Flags) {
     p.InputStr(":E\r");
     p.InputStr("#E\r");
     EXPECT_EQ(p.ErrorReplyCount(), 2);
-    EXPECT_FLOAT_EQ(p.Battery(), 0.0f);
-    p.InputStr(":B 95.0\r");
     p.InputStr(":T -05F\r");
-    EXPECT_FLOAT_EQ(p.Battery(), 95.0f);
     EXPECT_FLOAT_EQ(p.Temperature(), -5.0f);
     p.InputStr(":P\r");
     EXPECT_EQ(host.messages.back(), "Communication mode command received");
@@ -240,8 +237,6 @@ TEST(ProbeParse, MultiplexedAxesTotalsAndHolds) {
     EXPECT_FLOAT_EQ(p.MaxHoldZ(), 0);
     EXPECT_FLOAT_EQ(p.MaxHoldX(), 9);
     EXPECT_FLOAT_EQ(p.XYZAxis(), 9 + 0 + 50); // squared units add up; Y is disabled
-    p.ClearMinHold();
-    EXPECT_FLOAT_EQ(p.MinHoldX(), 9999999);
 }
 
 TEST(ProbeParse, CurrentProbeRangingByItselfReadsMilliamperes) {
