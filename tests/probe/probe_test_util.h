@@ -31,14 +31,21 @@ inline std::string Bare(std::string cmd) {
 }
 
 // Sends the probe's current command to the simulated device and feeds the reply back through
-// InputStr2, `turns` times. Returns the commands sent, without their carriage returns.
+// InputStr2, `turns` times. Returns the commands sent, without their carriage returns. With
+// `wrongLengths`, also collects the commands whose reply length differs from the length the
+// probe object expects.
 inline std::vector<std::string> Drive(clsProbe& probe, sim::SimDevice& dev, int turns,
-                                      std::vector<int16_t>* flags = nullptr) {
+                                      std::vector<int16_t>* flags = nullptr,
+                                      std::vector<std::string>* wrongLengths = nullptr) {
     std::vector<std::string> sent;
     for (int i = 0; i < turns; ++i) {
         const std::string cmd = Bare(probe.GetNextCmnd2());
         sent.push_back(cmd);
         const auto reply = dev.Answer(cmd, 0.0);
+        if (wrongLengths != nullptr &&
+            reply.value_or("").size() != static_cast<size_t>(probe.GetRThreshold())) {
+            wrongLengths->push_back(cmd);
+        }
         const int16_t f = probe.InputStr2(reply.value_or(""));
         if (flags != nullptr) {
             flags->push_back(f);

@@ -1,8 +1,7 @@
 // Identification of every four-range and E/H model against the simulated probes.
 
 #include "probe_test_util.h"
-#include "sim_probe52xx.h"
-#include "sim_probe_eh.h"
+#include "sim_families.h"
 
 #include <gtest/gtest.h>
 
@@ -91,6 +90,11 @@ TEST_P(ProbeIdentifyModel, FindsModelDefaultsAndRestoresUnits) {
     EXPECT_EQ(probe.GetUnitsNo(), c.startUnit);
     EXPECT_FALSE(probe.PendingCmndFlag());
     EXPECT_NEAR(probe.XYZAxis(), c.display, std::max(0.01f * c.display, 0.0006f));
+    // Every reply of the running probe has the length the monitor waits for.
+    std::vector<std::string> wrong;
+    probe.SetNextCmnd("B");
+    Drive(probe, dev, 8, nullptr, &wrong);
+    EXPECT_TRUE(wrong.empty()) << wrong.front();
 }
 
 INSTANTIATE_TEST_SUITE_P(AllModels, ProbeIdentifyModel, ::testing::ValuesIn(kCases),
@@ -103,8 +107,8 @@ INSTANTIATE_TEST_SUITE_P(AllModels, ProbeIdentifyModel, ::testing::ValuesIn(kCas
                          });
 
 TEST(ProbeIdentify, FactoryKnowsEveryModel) {
-    EXPECT_EQ(sim::FamilyModelNames().size(), kCases.size() + 2);
-    for (const auto& name : sim::FamilyModelNames()) {
+    EXPECT_EQ(sim::KnownFamilyModels().size(), kCases.size() + 2);
+    for (const auto& name : sim::KnownFamilyModels()) {
         EXPECT_NE(sim::MakeFamilyDevice(name, kElectric), nullptr) << name;
     }
     EXPECT_EQ(sim::MakeFamilyDevice("KD-9999", kElectric), nullptr);

@@ -1,7 +1,7 @@
 #include "sim_probe52xx.h"
 
 #include "probe/probe_replies.h"
-#include "sim_probe_eh.h"
+#include "sim_families.h"
 
 #include <algorithm>
 #include <array>
@@ -294,7 +294,7 @@ std::string SimProbe52xx::DataReply(double t) const {
     return reply;
 }
 
-std::vector<std::string> FamilyModelNames() {
+std::vector<std::string> KnownFamilyModels() {
     std::vector<std::string> names = SimProbe52xx::Models();
     names.emplace_back("E150");
     names.emplace_back("H250");

@@ -1,10 +1,8 @@
 #pragma once
-// Simulated four-range (52xx) probes and the single-unit KD-1836 / KD-1902, and the factory
-// for every probe family the simulator offers besides the laser detector unit.
+// Simulated four-range (52xx) probes and the single-unit KD-1836 / KD-1902.
 
 #include "sim_device.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,11 +49,5 @@ private:
     double battery_ = 95.0;
     int temperatureC_ = 23;
 };
-
-// Every probe the families offer: "E150", "H250" and the four-range and single-unit models.
-std::vector<std::string> FamilyModelNames();
-
-// A simulated probe of that model, or nullptr when the name is not known.
-std::unique_ptr<SimDevice> MakeFamilyDevice(const std::string& model, FieldScenario scenario);
 
 } // namespace vireon::sim
