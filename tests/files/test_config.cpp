@@ -9,202 +9,123 @@ namespace {
 
 using testing::ReadFile;
 using testing::TempDir;
-using testing::WriteFile;
 
-// Every setting different from its default, baud commas and a comma in the folder included.
-CfgSettings Unusual() {
-    CfgSettings s;
-    s.ProbeUnits = "mW/cm2";
-    s.GraphScale = "Log 0.1-1000";
-    s.LogScale = -1;
-    s.GITxtAverage = 4;
-    s.CommPortNo = 17;
-    s.DefSamPerDiv = 25;
-    s.GITDisplayUpdate = 3;
-    s.MinAverText = "30 Minute";
-    s.DisplayHorLinesFlag = 2;
-    s.DefaultSavePath = "C:\\Surveys\\Survey, 2026";
-    s.BaudRatePreference = "19200,n,8,1";
-    s.PlotComposite = 0;
-    s.ExposureFrame = true;
-    s.StatusBar = false;
-    s.MaxSpeedFlag = true;
-    s.UpdateProbeBatt = true;
-    s.Axis3Prefered = false;
-    s.AutoRangeOn = 0;
-    s.BackGround = Rgb(1, 2, 3);
-    s.GridLineColor = Rgb(4, 5, 6);
-    s.XYZaxisColor = Rgb(7, 8, 9);
-    s.XaxisColor = Rgb(10, 11, 12);
-    s.YaxisColor = Rgb(13, 14, 15);
-    s.ZaxisColor = Rgb(16, 17, 18);
-    s.VDelay = 66;
-    s.RthresEnabled = 255;
-    s.SampleRate = "Max";
-    s.BattTempUpdateInterval = 5;
-    s.GraphScaleAuto = 1;
-    s.UseCelsiusTemp = 0;
-    s.AlarmEnable = 1;
-    s.AlarmValue = 1.5e-5f;
-    s.GraphTextColor = Rgb(19, 20, 21);
-    s.BoxColor = Rgb(22, 23, 24);
-    s.MatchBarGraphToScatt = 1;
-    s.FormBackColor = Rgb(25, 26, 27);
-    s.LogScaleMinOn = 1;
-    s.MinLineColor = Rgb(28, 29, 30);
-    s.SaveFileName = "/home/u/run 7";
-    s.PeriodicInterval = 11;
-    s.PeriodicIntervalEnabled = 1;
-    return s;
+// Every value differs from its default; the baud setting and the folder hold commas.
+const std::string kUnusual =
+    "ProbeUnits,mW/cm2\r\nGraphScale,Log 0.1-1000\r\nLogScaleOn,-1\r\nAveraging,4\r\n"
+    "CommPort,17\r\nGraphSamplesPerDiv,25\r\nTextUpdatePerSecond,3\r\nExposure,30 Minute\r\n"
+    "HorizontalLinesOn,2\r\nPath,C:\\Surveys\\Survey, 2026\r\nBaudRate,19200,n,8,1\r\n"
+    "PlotComposite,0\r\nExposureFrame,True\r\nStatusBar,False\r\nMaxSpeed,True\r\n"
+    "UpdateBattTemp,True\r\nMultiplex,False\r\nAutoRange,0\r\nGraphBackGroundColor,197121\r\n"
+    "GraphGridLineColor,394500\r\nGraphXYZaxisColor,591879\r\nGraphXaxisColor,789258\r\n"
+    "GraphYaxisColor,986637\r\nGraphZaxisColor,1184016\r\nReadTimer,66\r\nRthresEnabled,255\r\n"
+    "SampleRate,Max\r\nUpdateBattTemp,5\r\nGraphScaleAuto,1\r\nTemperatureCelsius,0\r\n"
+    "AlarmEnable, 1\r\nAlarmValue, 1.5E-05\r\nGraphTextColor, 1381395\r\nBoxColor, 1578774\r\n"
+    "MatchBarGraphToScatt, 1\r\nFormBackColor, 1776153\r\nLogScaleMinDivOn, 1\r\n"
+    "MinDivColor, 1973532\r\nSaveFileName, /home/u/run 7\r\nPeriodicInterval, 11\r\n"
+    "PeriodicIntervalEnabled, 1\r\n";
+
+// The first n lines of a text.
+std::string Lines(const std::string& text, int n) {
+    size_t pos = 0;
+    for (int i = 0; i < n; ++i) {
+        pos = text.find("\r\n", pos) + 2;
+    }
+    return text.substr(0, pos);
 }
 
-const char kDefaultFile[] = "ProbeUnits,V/m\r\n"
-                            "GraphScale,Auto\r\n"
-                            "LogScaleOn,0\r\n"
-                            "Averaging,1\r\n"
-                            "CommPort,2\r\n"
-                            "GraphSamplesPerDiv,50\r\n"
-                            "TextUpdatePerSecond,7\r\n"
-                            "Exposure,6 Minute\r\n"
-                            "HorizontalLinesOn,1\r\n"
-                            "Path,C:\\Vireon\r\n"
-                            "BaudRate,9600,o,7,1\r\n"
-                            "PlotComposite,1\r\n"
-                            "ExposureFrame,False\r\n"
-                            "StatusBar,True\r\n"
-                            "MaxSpeed,False\r\n"
-                            "UpdateBattTemp,False\r\n"
-                            "Multiplex,True\r\n"
-                            "AutoRange,1\r\n"
-                            "GraphBackGroundColor,4194304\r\n"
-                            "GraphGridLineColor,5197647\r\n"
-                            "GraphXYZaxisColor,255\r\n"
-                            "GraphXaxisColor,65280\r\n"
-                            "GraphYaxisColor,16711935\r\n"
-                            "GraphZaxisColor,65535\r\n"
-                            "ReadTimer,50\r\n"
-                            "RthresEnabled,0\r\n"
-                            "SampleRate,15\r\n"
-                            "UpdateBattTemp,30\r\n"
-                            "GraphScaleAuto,0\r\n"
-                            "TemperatureCelsius,1\r\n"
-                            "AlarmEnable, 0\r\n"
-                            "AlarmValue, 25\r\n"
-                            "GraphTextColor, 16776960\r\n"
-                            "BoxColor, 0\r\n"
-                            "MatchBarGraphToScatt, 0\r\n"
-                            "FormBackColor, 11652566\r\n"
-                            "LogScaleMinDivOn, 0\r\n"
-                            "MinDivColor, 3092271\r\n"
-                            "SaveFileName, Test1\r\n"
-                            "PeriodicInterval, 60\r\n"
-                            "PeriodicIntervalEnabled, 0\r\n";
-
-TEST(SaveCfg, WritesTheFortyOneLinesExactly) {
+TEST(SaveCfg, EverySettingReadsBackAndIsWrittenAgainByteForByte) {
     CfgSettings s;
-    SetCfgDefaults(s, "C:\\Vireon");
-    EXPECT_EQ(CfgText(s), kDefaultFile);
-}
-
-TEST(SaveCfg, EverySettingReadsBack) {
-    TempDir dir;
-    const auto path = dir.Path() / "VireonII.cfg";
-    const CfgSettings written = Unusual();
-    ASSERT_TRUE(SaveCfg(path, written).Ok);
-    CfgSettings read;
-    const CfgLoadResult r = LoadCfg(path, read, "/prog");
-    EXPECT_TRUE(r.Complete) << r.Problem;
+    const CfgLoadResult r = ParseCfgText(kUnusual, s);
+    ASSERT_TRUE(r.Complete) << r.Problem;
     EXPECT_EQ(r.LinesRead, 41);
-    EXPECT_EQ(read, written);
-    EXPECT_NE(ReadFile(path).find("\r\nBaudRate,19200,n,8,1\r\n"), std::string::npos);
+    EXPECT_EQ(s.DefaultSavePath, "C:\\Surveys\\Survey, 2026");
+    EXPECT_EQ(s.BaudRatePreference, "19200,n,8,1");
+    EXPECT_EQ(s.BattTempUpdateInterval, 5); // the second "UpdateBattTemp," line
+    EXPECT_TRUE(s.UpdateProbeBatt);
+    EXPECT_EQ(s.XaxisColor, Rgb(10, 11, 12));
+    TempDir dir;
+    ASSERT_TRUE(SaveCfg(dir.Path() / "VireonII.cfg", s).Ok);
+    EXPECT_EQ(ReadFile(dir.Path() / "VireonII.cfg"), kUnusual);
+    CfgSettings back;
+    EXPECT_TRUE(LoadCfg(dir.Path() / "VireonII.cfg", back, "/prog").Complete);
+    EXPECT_EQ(back, s);
 }
 
-TEST(LoadCfg, MissingFileGivesTheDefaultsAndAsksForThePort) {
+TEST(LoadCfg, MissingFileGivesTheDefaultsAndKeepsSettingsThatHaveNone) {
     TempDir dir;
-    CfgSettings s = Unusual();
+    CfgSettings s;
+    ParseCfgText(kUnusual, s);
     const CfgLoadResult r = LoadCfg(dir.Path() / "VireonII.cfg", s, "/opt/vireon");
     EXPECT_FALSE(r.Complete);
     EXPECT_TRUE(r.Missing);
-    EXPECT_EQ(r.LinesRead, 0);
-    EXPECT_EQ(s.ProbeUnits, "V/m");
-    EXPECT_EQ(s.GraphScale, "Auto");
-    EXPECT_EQ(s.MinAverText, "6 Minute");
+    CfgSettings expected; // the documented defaults ...
+    expected.DefaultSavePath = "/opt/vireon";
+    expected.LogScale = -1; // ... except where there is none
+    expected.StatusBar = false;
+    expected.UpdateProbeBatt = true;
+    expected.GraphScaleAuto = 1;
+    expected.UseCelsiusTemp = 0;
+    expected.AlarmEnable = 1;
+    expected.BoxColor = Rgb(22, 23, 24);
+    expected.MatchBarGraphToScatt = 1;
+    EXPECT_EQ(s, expected);
+    // The documented first-run values.
+    EXPECT_EQ(s.ProbeUnits + "|" + s.GraphScale + "|" + s.MinAverText + "|" + s.BaudRatePreference +
+                  "|" + s.SampleRate + "|" + s.SaveFileName,
+              "V/m|Auto|6 Minute|9600,o,7,1|15|Test1");
     EXPECT_EQ(s.AlarmValue, 25.0f);
-    EXPECT_EQ(s.DefaultSavePath, "/opt/vireon");
-    EXPECT_EQ(s.FormBackColor, Rgb(214, 205, 177));
-    // Settings without a default keep what they held.
-    EXPECT_EQ(s.LogScale, -1);
-    EXPECT_FALSE(s.StatusBar);
-    EXPECT_EQ(s.BoxColor, Rgb(22, 23, 24));
-    EXPECT_EQ(s.UseCelsiusTemp, 0);
+    EXPECT_EQ(s.CommPortNo, 2);
+    EXPECT_EQ(s.BackGround, 64 * 65536);
+    EXPECT_EQ(s.FormBackColor, 214 + 205 * 256 + 177 * 65536);
 }
 
-struct BrokenCase {
-    std::string Name;
-    std::string Text;
-    int16_t LinesRead;
-    std::string Problem;
-};
-
 TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
-    const std::string full = CfgText(Unusual());
-    const auto cut = [&](int lines) {
-        size_t pos = 0;
-        for (int i = 0; i < lines; ++i) {
-            pos = full.find("\r\n", pos) + 2;
-        }
-        return full.substr(0, pos);
-    };
-    const BrokenCase cases[] = {
-        {"truncated", cut(12), 12, "The file ends after line 12."},
-        {"empty", "", 0, "The file is empty."},
-        {"bad integer", cut(4) + "CommPort,COM3\r\n" + full.substr(cut(5).size()), 4,
+    const struct {
+        std::string Text;
+        int16_t LinesRead;
+        std::string Problem;
+    } cases[] = {
+        {Lines(kUnusual, 12), 12, "The file ends after line 12."},
+        {"", 0, "The file is empty."},
+        {Lines(kUnusual, 4) + "CommPort,COM3\r\n" + kUnusual.substr(Lines(kUnusual, 5).size()), 4,
          "Line 5 (\"CommPort,\"): \"COM3\" is not a 16-bit integer."},
-        {"integer too large", cut(5) + "GraphSamplesPerDiv,40000\r\n", 5,
+        {Lines(kUnusual, 5) + "GraphSamplesPerDiv,40000\r\n", 5,
          "Line 6 (\"GraphSamplesPerDiv,\"): \"40000\" is not a 16-bit integer."},
-        {"bad flag", cut(12) + "ExposureFrame,Maybe\r\n", 12,
+        {Lines(kUnusual, 12) + "ExposureFrame,Maybe\r\n", 12,
          "Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or False."},
-        {"byte out of range", cut(25) + "RthresEnabled,256\r\n", 25,
+        {Lines(kUnusual, 25) + "RthresEnabled,256\r\n", 25,
          "Line 26 (\"RthresEnabled,\"): \"256\" is not an integer from 0 to 255."},
-        {"no comma", cut(2) + "LogScaleOn 1\r\n", 2, "Line 3 (\"LogScaleOn,\") has no comma."},
+        {Lines(kUnusual, 2) + "LogScaleOn 1\r\n", 2, "Line 3 (\"LogScaleOn,\") has no comma."},
     };
     for (const auto& c : cases) {
         CfgSettings s;
-        SetCfgDefaults(s, "/prog");
-        const CfgSettings defaults = s;
         const CfgLoadResult r = ParseCfgText(c.Text, s);
-        EXPECT_FALSE(r.Complete) << c.Name;
-        EXPECT_EQ(r.LinesRead, c.LinesRead) << c.Name;
-        EXPECT_EQ(r.Problem, c.Problem) << c.Name;
-        // The lines before the fault were taken, the rest kept their defaults.
-        CfgSettings expected = defaults;
-        ParseCfgText(cut(c.LinesRead), expected);
-        EXPECT_EQ(s, expected) << c.Name;
-        if (c.LinesRead >= 1) {
-            EXPECT_EQ(s.ProbeUnits, "mW/cm2") << c.Name;
-        }
-        EXPECT_EQ(s.PeriodicInterval, 60) << c.Name;
+        EXPECT_FALSE(r.Complete);
+        EXPECT_EQ(r.LinesRead, c.LinesRead);
+        EXPECT_EQ(r.Problem, c.Problem);
+        // What came before the fault was taken; the rest is untouched.
+        CfgSettings expected;
+        ParseCfgText(Lines(kUnusual, c.LinesRead), expected);
+        EXPECT_EQ(s, expected) << c.Problem;
     }
 }
 
-TEST(LoadCfg, ReadsLeniently) {
-    CfgSettings s;
-    std::string text = kDefaultFile;
-    // LF line ends, a value without the blank after the comma, True in other case, and a
-    // folder with commas: all still read as meant.
-    for (size_t p = text.find("\r\n"); p != std::string::npos; p = text.find("\r\n", p)) {
+TEST(LoadCfg, ReadsLineFeedsLooseBlanksAndOtherCases) {
+    std::string text = kUnusual;
+    for (size_t p = text.find('\r'); p != std::string::npos; p = text.find('\r', p)) {
         text.erase(p, 1);
     }
-    text.replace(text.find("AlarmEnable, 0"), 14, "AlarmEnable,1");
-    text.replace(text.find("StatusBar,True"), 14, "StatusBar,TRUE");
-    text.replace(text.find("Path,C:\\Vireon"), 14, "Path,  D:\\a, b, c  ");
+    text.replace(text.find("AlarmEnable, 1"), 14, "AlarmEnable,0 ");
+    text.replace(text.find("StatusBar,False"), 15, "StatusBar,TRUE");
+    text.replace(text.find("Averaging,4"), 11, "Averaging, 2.5");
+    CfgSettings s;
     const CfgLoadResult r = ParseCfgText(text + "extra line\n", s);
     EXPECT_TRUE(r.Complete) << r.Problem;
-    EXPECT_EQ(s.AlarmEnable, 1);
+    EXPECT_EQ(s.AlarmEnable, 0);
     EXPECT_TRUE(s.StatusBar);
-    EXPECT_EQ(s.DefaultSavePath, "D:\\a, b, c");
-    EXPECT_EQ(s.BaudRatePreference, "9600,o,7,1");
-    EXPECT_EQ(s.PlotComposite, 1);
+    EXPECT_EQ(s.GITxtAverage, 2); // halves to even
+    EXPECT_EQ(s.DefaultSavePath, "C:\\Surveys\\Survey, 2026");
 }
 
 TEST(UnitsCode, MapsTheThreeUnitTexts) {
