@@ -199,8 +199,7 @@ std::filesystem::path TempNameFor(const std::filesystem::path& target) {
 
 PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target)) {
     temp_ = TempNameFor(target_);
-    // "x": never reuse an existing name, in case a stale temporary file lies around.
-    file_ = std::fopen(temp_.string().c_str(), "wbx");
+    file_ = std::fopen(temp_.string().c_str(), "wb");
     if (file_ == nullptr) {
         Fail("cannot be created", errno);
         return;
