@@ -103,7 +103,7 @@ TEST(ProbeRanges, OverAndUnderRangeValues) {
     }
 }
 
-TEST(ProbeRanges, AxesAndRangeCommands) {
+TEST(ProbeRanges, ToggleAxis) {
     clsProbe p;
     p.ToggleAxis(0);
     EXPECT_EQ(p.GetAxisStr(), "ADEE\r");
@@ -114,13 +114,6 @@ TEST(ProbeRanges, AxesAndRangeCommands) {
     p.ToggleAxis(2);
     p.ToggleAxis(5); // ignored
     EXPECT_EQ(p.GetAxisStr(), "AEED\r");
-    p.Range(4);
-    EXPECT_EQ(p.GetNextCmnd2(), "R4\r");
-    EXPECT_EQ(p.GetRThreshold(), 4);
-    p.SetAxisRange(3, 1);
-    p.SetAxisRange(4, 1); // ignored
-    EXPECT_EQ(p.GetAxisRangeCmnd(3), "R1\r");
-    EXPECT_EQ(p.GetAxisRangeCmnd(1), "R2\r");
 }
 
 TEST(ProbeRanges, GraphSelectionColourAndHolds) {
