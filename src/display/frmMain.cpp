@@ -74,16 +74,17 @@ private:
 };
 
 // Entries whose behaviour arrives with later work are shown but not offered yet.
-const char* const kNotYetOffered[] = {
-    "mnuFileOpen",         "mnuFileSaveAs",       "mnuViewExposure",
-    "mnuViewBarGraph",     "mnuViewScatterGraph", "mnuViewScatterLive",
-    "mnuViewHeaderNotes",  "mnuViewOptions",      "mnuProbeRecord",
-    "mnuProbeRecordPause", "mnuProbePlay",        "mnuProbeZero",
-    "mnuProbeUnits7300",   "mnuProbeUnits52xx",   "mnuProbePlotComposite",
-    "mnuProbeClearPeak",   "mnuProbeUpdateNow",   "mnuProbeUpdateProbeBatt",
-    "mnuprobeTempUnits",   "mnuprobeAlarm",       "mnuprobeAlarmSet",
-    "mnuProbe3AxisData",   "mnuProbeRangeTop",    "mnuCommARProbe",
-    "mnuCommASCII",        "mnuCommARM"};
+const char* const kNotYetOffered[] = {"mnuFileOpen",         "mnuFileSaveAs",
+                                      "mnuViewExposure",     "mnuViewHeaderNotes",
+                                      "mnuViewOptions",      "mnuProbeRecord",
+                                      "mnuProbeRecordPause", "mnuProbePlay",
+                                      "mnuProbeZero",        "mnuProbeUnits7300",
+                                      "mnuProbeUnits52xx",   "mnuProbeClearPeak",
+                                      "mnuProbeUpdateNow",   "mnuProbeUpdateProbeBatt",
+                                      "mnuprobeTempUnits",   "mnuprobeAlarm",
+                                      "mnuprobeAlarmSet",    "mnuProbe3AxisData",
+                                      "mnuProbeRangeTop",    "mnuCommARProbe",
+                                      "mnuCommASCII",        "mnuCommARM"};
 
 } // namespace
 
@@ -295,6 +296,7 @@ void frmMain::BuildToolBar() {
             continue;
         }
         QAction* a = tbToolBar_->addAction(style()->standardIcon(b.icon), b.tip);
+        a->setCheckable(std::string(b.key) == "ZoomIn");
         a->setObjectName(QString("tb") + b.key);
         a->setToolTip(b.tip);
         a->setEnabled(false);
@@ -495,15 +497,15 @@ void frmMain::LayoutControls() {
     place(shapes_["ShapeBatTip"], gauge + 1500, 330, 90, 120);
     shapes_["ShapeBatLevel"]->raise();
     place(labels_["LabTempLab"], x + 120, 660, 1000, 300);
-    place(labels_["LabTemp"], gauge, 660, 1800, 300);
+    place(labels_["LabTemp"], x + 1500, 660, 1800, 300);
     place(labels_["LabLaserCurLab"], x + 120, 1020, 1000, 300);
-    place(labels_["LabLaserCur"], gauge, 1020, 1800, 300);
+    place(labels_["LabLaserCur"], x + 1500, 1020, 1800, 300);
     place(labels_["LabLasTempLab"], x + 120, 1380, 1000, 300);
-    place(labels_["LabLasTemp"], gauge, 1380, 1800, 300);
+    place(labels_["LabLasTemp"], x + 1500, 1380, 1800, 300);
     place(labels_["LabConVoltLab"], x + 120, 1740, 1100, 300);
-    place(labels_["LabConVolt"], gauge, 1740, 1800, 300);
+    place(labels_["LabConVolt"], x + 1500, 1740, 1800, 300);
     place(labels_["LabSamSecLab"], x + 120, 2100, 1000, 300);
-    place(labels_["LabSamRate"], gauge, 2100, 1800, 300);
+    place(labels_["LabSamRate"], x + 1500, 2100, 1800, 300);
     place(CmbSampleRate_, x + 120, 2580, 1100, 330);
     place(cmbSamPerDiv_, x + 1320, 2580, 1100, 330);
     place(CmbVerticalScale_, x + 2520, 2580, 1900, 330);
@@ -511,6 +513,10 @@ void frmMain::LayoutControls() {
     place(labels_["LabRecord"], x + 420, 3090, 600, 300);
     place(labels_["LabRecordCntLab"], x + 1200, 3090, 900, 300);
     place(labels_["LabRecordCnt"], x + 2100, 3090, 1500, 300);
+
+    // Panel behind the graphs, sized with the window.
+    place(shapes_["ShapeFormColor3"], 60, 6300, w - 120, h - 6360);
+    shapes_["ShapeFormColor3"]->lower();
 
     // Moving-average band, bar graph and time graph.
     const bool exposure = Menu("mnuViewExposure")->isChecked();
@@ -523,9 +529,10 @@ void frmMain::LayoutControls() {
     const double pic3Height = 1500;
     const double pic3Width = w - 120 - 120;
     place(Picture3_, 120, pic3Top, pic3Width, pic3Height);
-    Picture3_->setVisible(Menu("mnuViewBarGraph")->isChecked() && pic3Width >= 1200);
-    const double pic1Top = pic3Top + (Picture3_->isVisible() ? pic3Height + 120 : 0);
-    const double status = statusBar()->isVisible() ? 345 : 0;
+    const bool bar = Menu("mnuViewBarGraph")->isChecked() && pic3Width >= 1200;
+    Picture3_->setVisible(bar);
+    const double pic1Top = pic3Top + (bar ? pic3Height + 120 : 0);
+    const double status = Menu("mnuViewStatusBar")->isChecked() ? 345 : 0;
     if (pic1Top + 1500 >= h + status + 465) {
         Picture1_->hide();
     } else {
@@ -541,8 +548,11 @@ void frmMain::resizeEvent(QResizeEvent* event) {
     if (isMinimized()) {
         return;
     }
-    layoutReady_ = true;
-    LayoutControls();
+    if (graphSetup_) {
+        ResizeForm();
+    } else {
+        LayoutControls();
+    }
 }
 
 void frmMain::changeEvent(QEvent* event) {
@@ -588,6 +598,7 @@ void frmMain::Main() {
     p_.ports.DeviceRemoveComplete = [this](const std::string& name) {
         cycle_->OnDeviceRemoveComplete(name);
     };
+    BuildGraphs();
 
     // 3: the configuration.
     LoadConfiguration();
@@ -602,6 +613,7 @@ void frmMain::Main() {
         Menu("mnuProbeRangeTop")->setVisible(false);
     }
     Menu("mnuProbeUnits52xx")->setVisible(false);
+    SetUpGraphsFromSettings();
 
     // 7-8.
     s_.RthresEnabled = s_.MaxSpeedFlag != 0 ? 1 : 0;
@@ -634,7 +646,15 @@ void frmMain::Main() {
          {"20", "35", "50", "75", "100", "150", "200", "300", "400", "500", "1000"}) {
         cmbSamPerDiv_->addItem(n);
     }
-    cmbSamPerDiv_->setCurrentText("50");
+    graphSetup_->LimitGraphSetting();
+    // Settings the lists do not hold fall back to "Auto" and 50 samples per division.
+    if (!VerticalScaleSelect(cfg_.GraphScale)) {
+        VerticalScaleSelect("Auto");
+    }
+    graphSetup_->CmbVerticalScaleClick();
+    const int perDivIndex = cmbSamPerDiv_->findText(QString::number(cfg_.DefSamPerDiv));
+    cmbSamPerDiv_->setCurrentIndex(perDivIndex >= 0 ? perDivIndex : cmbSamPerDiv_->findText("50"));
+    graphSetup_->CmbSamPerDivClick(cmbSamPerDiv_->currentText().toStdString());
 
     // 13.
     labels_["LabOverRange"]->hide();
@@ -645,7 +665,13 @@ void frmMain::Main() {
 
     // 15-16.
     SetTextUpdateTimer(s_.GITDisplayUpdate);
+    graphSetup_->SetPlotComp(static_cast<uint8_t>(cfg_.PlotComposite == 1 ? 1 : 0));
     s_.ChangeDisplayFlag = 1;
+    gs_.SamPerSweep = static_cast<int16_t>(GRGraph_->ReTraceCnt());
+    gs_.LiveDisplay = true;
+    gs_.BarGraphVisible = true;
+    Menu("mnuViewScatterLive")->setChecked(true);
+    Menu("mnuViewBarGraph")->setChecked(true);
     ClearDisplay();
     Menu("mnuFileSaveAs")->setEnabled(false);
 }
@@ -882,6 +908,18 @@ void frmMain::ClearDisplay() {
     }
     for (const char* l : {"LabXAxis", "LabYAxis", "LabZAxis"}) {
         labels_[l]->setStyleSheet("color: rgb(192,192,192); background: transparent;");
+    }
+    if (GRBarGraph_) {
+        GRBarGraph_->DrawBarXYZ(0);
+        GRBarGraph_->DrawBarX(0);
+        GRBarGraph_->DrawBarY(0);
+        GRBarGraph_->DrawBarZ(0);
+        Picture3_->update();
+    }
+    if (layoutReady_ && GRGraph_ && gs_.LiveDisplay) {
+        gs_.SweepPos = 1;
+        GRGraph_->Graph(1);
+        Picture1_->update();
     }
     for (QLabel* l : labAxisRange_) {
         l->setStyleSheet("color: rgb(128,128,128); background: transparent;");

@@ -11,6 +11,10 @@
 #include "acquisition/UserPrompts.h"
 #include "display/WindowDialogs.h"
 #include "files/ConfigFile.h"
+#include "graph/ClsBarGraph.h"
+#include "graph/GraphSetup.h"
+#include "graph/GraphZoom.h"
+#include "graph/clsGraph.h"
 #include "probe/clsProbe.h"
 #include "probe/probe_host.h"
 
@@ -46,7 +50,7 @@ struct WindowPlatform {
     WindowDialogs& dialogs;
 };
 
-class frmMain : public QMainWindow, public AcqView, public ProbeHost {
+class frmMain : public QMainWindow, public AcqView, public ProbeHost, public GraphView {
     Q_OBJECT
 public:
     explicit frmMain(WindowPlatform platform, QWidget* parent = nullptr);
@@ -80,7 +84,34 @@ public:
     void Delay(int32_t ms) override;
     std::string AutoNextCmndS(const std::string& code, const std::string& reply) override;
 
+    // GraphView
+    std::string VerticalScaleText() const override;
+    void VerticalScaleClear() override;
+    void VerticalScaleAdd(const std::string& name) override;
+    bool VerticalScaleSelect(const std::string& name) override;
+    bool MenuChecked(GraphMenu menu) const override;
+    void MenuChecked(GraphMenu menu, bool checked) override;
+    void ProbePlayEnabled(bool enabled) override;
+    void ZoomInButtonEnabled(bool enabled) override;
+    void Picture1Visible(bool visible) override;
+    void Picture3Visible(bool visible) override;
+    void AdjustPicture3() override;
+    void MessageBox(const std::string& text) override;
+    void CopyRecordedSamples(clsGraph& graph) override;
+
+    void ResizeForm();
+    // The bar graph peaks, as a click on the bar graph clears them.
+    void ClearPeaks();
+
     // Access for the application and for tests.
+    clsGraph& GRGraph() { return *GRGraph_; }
+    ClsBarGraph& GRBarGraph() { return *GRBarGraph_; }
+    GraphState& Graphs() { return gs_; }
+    GraphSetup& Setup() { return *graphSetup_; }
+    GraphPicture* Picture1() const { return Picture1_; }
+    GraphPicture* Picture3() const { return Picture3_; }
+    QComboBox* VerticalScaleBox() const { return CmbVerticalScale_; }
+    QComboBox* SamPerDivBox() const { return cmbSamPerDiv_; }
     AcqState& State() { return s_; }
     const CfgSettings& Settings() const { return cfg_; }
     std::string ConfigPath() const;
@@ -121,6 +152,9 @@ private:
     void FillSampleRates();
     void ShowAbout();
     void LoadConfiguration();
+    void BuildGraphs();
+    void SetUpGraphsFromSettings();
+    QAction* GraphMenuAction(GraphMenu menu) const;
     void SaveConfiguration();
 
     WindowPlatform p_;
@@ -129,6 +163,14 @@ private:
     std::unique_ptr<clsProbe> probe_;
     std::unique_ptr<ProbeCommands> probeCommands_;
     std::unique_ptr<ReadCycle> cycle_;
+    std::unique_ptr<clsGraph> GRGraph_;
+    std::unique_ptr<ClsBarGraph> GRBarGraph_;
+    GraphState gs_;
+    std::unique_ptr<GraphProbe> graphProbe_;
+    std::unique_ptr<GraphSetup> graphSetup_;
+    std::unique_ptr<GraphHost> graphHost_;
+    std::unique_ptr<ZoomView> zoomView_;
+    std::unique_ptr<GraphZoom> zoom_;
 
     std::unique_ptr<Timer> hrtReadProbe_;
     std::unique_ptr<Timer> hrtUpDateText_;

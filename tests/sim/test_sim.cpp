@@ -62,6 +62,7 @@ TEST(FiberUnit, RepliesHaveTheLengthsTheMonitorChecks) {
     EXPECT_FALSE(unit.Answer("I", 0).has_value()) << "silent until the laser is on";
     EXPECT_FALSE(unit.Answer("i", 0).has_value());
     EXPECT_EQ(unit.Answer("I", 0)->size(), 34u);
+    EXPECT_EQ(unit.Answer("I", 0)->substr(2, 4), "7310");
     EXPECT_EQ(unit.Answer("I", 0)->substr(16, 8), "00012345");
     EXPECT_EQ(unit.Answer("M", 0)->size(), 579u);
     EXPECT_EQ(unit.Answer("s", 0)->size(), 37u);

@@ -76,7 +76,7 @@ std::optional<std::string> SimFiberUnit::Answer(const std::string& command, doub
         return std::nullopt; // the probe is unpowered without the laser
     }
     if (command == "I") {
-        return ":I" + std::string("0000") + options_.softVer.substr(0, 10) +
+        return ":I" + options_.model.substr(0, 4) + options_.softVer.substr(0, 10) +
                options_.serialNo.substr(0, 8) + options_.calDate.substr(0, 8) + "0\r";
     }
     if (command == "M") {

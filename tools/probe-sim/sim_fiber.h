@@ -10,6 +10,7 @@
 namespace vireon::sim {
 
 struct FiberOptions {
+    std::string model = "7310"; // columns 3-6 of the identification: KD-7310
     std::string serialNo = "00012345";
     std::string softVer = "0730200300";
     std::string calDate = "06152026"; // month, day, year
