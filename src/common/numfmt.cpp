@@ -181,11 +181,63 @@ void appendGeneralText(std::string& out, double v, int digits) {
         out += *p == 'e' ? 'E' : *p;
     }
 }
+// Seven-digit text of a single from 1E-04 up to below 1E+07 without the general formatter:
+// for such a value times 10^s (s = 0..10) the product is exact in a double (24-bit mantissa
+// times 5^s needs at most 48 bits), so rounding it to a whole number, halves to even, is
+// exactly printf's rounding. False when the value needs the exponent form; the caller then
+// takes the general path.
+bool appendPlainSingle(std::string& out, float f) {
+    const double a = std::fabs(static_cast<double>(f));
+    if (!(a >= 1e-5 && a < 1e7)) {
+        return false; // also zero, NaN and infinity
+    }
+    static constexpr double kPow10[] = {1, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10};
+    int s = 0;
+    while (s <= 10 && a * kPow10[s] < 1e6) {
+        ++s;
+    }
+    if (s > 10 || a * kPow10[s] >= 1e7) {
+        return false;
+    }
+    auto n = static_cast<int64_t>(std::nearbyint(a * kPow10[s]));
+    if (n == 10000000) {
+        if (s == 0) {
+            return false; // rounds up to 1E+07
+        }
+        n = 1000000;
+        --s;
+    }
+    char digits[7];
+    for (int i = 6; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    }
+    int last = 6;                // last digit to write: trailing zeros after the point are dropped
+    const int intDigits = 7 - s; // digits before the point; 0 or less for values below 1
+    while (last >= intDigits && last > 0 && digits[last] == '0') {
+        --last;
+    }
+    if (f < 0) {
+        out += '-';
+    }
+    if (intDigits <= 0) {
+        out += "0.";
+        out.append(static_cast<size_t>(-intDigits), '0');
+        out.append(digits, static_cast<size_t>(last + 1));
+        return true;
+    }
+    out.append(digits, static_cast<size_t>(intDigits));
+    if (last >= intDigits) {
+        out += '.';
+        out.append(digits + intDigits, static_cast<size_t>(last + 1 - intDigits));
+    }
+    return true;
+}
 } // namespace
 
 std::string GeneralNumber(float v) {
     std::string s;
-    appendGeneralText(s, static_cast<double>(v), 7);
+    AppendGeneralNumber(s, v);
     return s;
 }
 
@@ -196,7 +248,9 @@ std::string GeneralNumber(double v) {
 }
 
 void AppendGeneralNumber(std::string& out, float v) {
-    appendGeneralText(out, static_cast<double>(v), 7);
+    if (!appendPlainSingle(out, v)) {
+        appendGeneralText(out, static_cast<double>(v), 7);
+    }
 }
 
 double Val(std::string_view text) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <ostream>
 
 using vireon::FormatNumber;
@@ -116,6 +118,19 @@ TEST(GeneralNumber, SevenSignificantDigitsWithExponentForExtremes) {
     EXPECT_EQ(GeneralNumber(12345678.0f), "1.234568E+07");
     EXPECT_EQ(GeneralNumber(1e20f), "1E+20");
     EXPECT_EQ(GeneralNumber(1e-30f), "1E-30");
+}
+
+TEST(GeneralNumber, SinglesMatchPrintfSevenDigitTextAcrossTheRange) {
+    // Every 211th single from 1E-06 to 1E+08 (both signs), against the C library's "%.7G".
+    for (float start : {1e-6f, -1e-6f}) {
+        uint32_t bits;
+        std::memcpy(&bits, &start, sizeof bits);
+        for (float f = start; std::fabs(f) < 1e8f; bits += 211, std::memcpy(&f, &bits, sizeof f)) {
+            char want[32];
+            std::snprintf(want, sizeof want, "%.7G", static_cast<double>(f));
+            ASSERT_EQ(GeneralNumber(f), want);
+        }
+    }
 }
 
 TEST(GeneralNumber, AppendingGivesTheSameText) {
