@@ -87,6 +87,16 @@ std::string FormatTimeStr(float t, std::string* message) {
     const int64_t s = NearInt32(static_cast<double>(t) * 86400.0);
     const int64_t hours = (s >= 0 ? s : s - 3599) / 3600;
     const int64_t r = s - hours * 3600;
+    if (hours >= 0 && hours < 100) {
+        // Every row of a log passes here: build the text directly.
+        const auto digit = [](int64_t v) { return static_cast<char>('0' + v); };
+        const int64_t m = r / 60;
+        const int64_t sec = r % 60;
+        const char text[8] = {digit(hours / 10), digit(hours % 10), ':',
+                              digit(m / 10),     digit(m % 10),     ':',
+                              digit(sec / 10),   digit(sec % 10)};
+        return std::string(text, sizeof text);
+    }
     std::string text = TwoDigits(hours) + ":" + TwoDigits(r / 60) + ":" + TwoDigits(r % 60);
     if (text.size() != 8 && message != nullptr) {
         *message = std::string(kFormatTimeStrError);
@@ -202,6 +212,7 @@ SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStam
         }
         result.Pages.push_back(file.Target().string());
     }
+    SyncFolderOf(pending.front().Target());
     if (timeError) {
         result.Messages.emplace_back(kFormatTimeStrError);
     }

@@ -260,10 +260,26 @@ bool PendingFile::Write(std::string_view bytes) {
 
 bool PendingFile::Finish() {
     if (!Ok() || file_ == nullptr) {
-        return Ok() && finished_;
+        return false;
+    }
+    if (finished_) {
+        return true;
     }
     if (std::fflush(file_) != 0) {
         Fail("could not be written", errno);
+        return false;
+    }
+#ifdef __linux__
+    // Start writing to the disk now, so that the wait at Commit overlaps with other work
+    // (the next page being formatted).
+    sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+    finished_ = true;
+    return true;
+}
+
+bool PendingFile::Commit() {
+    if (!Finish()) {
         return false;
     }
     // The data must be on the disk before the rename makes it the file, or a power cut could
@@ -283,17 +299,6 @@ bool PendingFile::Finish() {
         Fail("could not be written", errno);
         return false;
     }
-    finished_ = true;
-    return true;
-}
-
-bool PendingFile::Commit() {
-    if (!finished_ && !Finish()) {
-        return false;
-    }
-    if (!Ok()) {
-        return false;
-    }
     std::error_code ec;
     std::filesystem::rename(temp_, target_, ec);
     if (ec) {
@@ -302,23 +307,29 @@ bool PendingFile::Commit() {
     }
     temp_.clear();
     committed_ = true;
+    return true;
+}
+
+void SyncFolderOf(const std::filesystem::path& file) {
 #ifndef _WIN32
-    // Make the rename itself durable.
     const std::filesystem::path dir =
-        target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
+        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
     const int fd = ::open(dir.string().c_str(), O_RDONLY | O_DIRECTORY);
     if (fd >= 0) {
         fsync(fd);
         ::close(fd);
     }
+#else
+    (void)file;
 #endif
-    return true;
 }
 
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     PendingFile f(path);
     f.Write(bytes);
-    f.Commit();
+    if (f.Commit()) {
+        SyncFolderOf(path);
+    }
     return WriteResult{f.Ok(), f.Error()};
 }
 

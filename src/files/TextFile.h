@@ -80,9 +80,11 @@ public:
     const std::filesystem::path& Target() const { return target_; }
 
     bool Write(std::string_view bytes);
-    // Flushes and closes the temporary file; the target is not touched yet.
+    // Hands everything written to the system and starts writing it to the disk; the target
+    // is not touched yet.
     bool Finish();
-    // Renames the finished temporary file over the target.
+    // Waits until the data is on the disk, closes the temporary file and renames it over the
+    // target. The rename is durable once SyncFolderOf(target) has run.
     bool Commit();
 
 private:
@@ -97,6 +99,9 @@ private:
     bool committed_ = false;
     std::string error_;
 };
+
+// Flushes a folder's entries to the disk, making renames into it durable.
+void SyncFolderOf(const std::filesystem::path& file);
 
 // The outcome of writing a file: Ok, or the reason it failed (the old file is then intact).
 struct WriteResult {
