@@ -27,6 +27,16 @@ namespace vireon {
 
 namespace {
 const char* kTitle = "Vireon II";
+
+// "CSV Files (*.csv)|*.csv|All Files (*.*)|*.*" as Qt writes it: "CSV Files (*.csv);;...".
+QString QtFilter(const std::string& filter) {
+    const QStringList parts = QString::fromStdString(filter).split('|');
+    QStringList out;
+    for (int i = 0; i < parts.size(); i += 2) {
+        out << parts[i];
+    }
+    return out.join(";;");
+}
 QString Q(const std::string& s) {
     return QString::fromStdString(Cp1252ToUtf8(s));
 }
@@ -281,7 +291,7 @@ std::optional<std::string> QtUserPrompts::InputBox(const std::string& prompt,
 std::optional<std::string> QtUserPrompts::OpenFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& folder) {
-    const QString f = QFileDialog::getOpenFileName(owner_, Q(title), Q(folder), Q(filter));
+    const QString f = QFileDialog::getOpenFileName(owner_, Q(title), Q(folder), QtFilter(filter));
     if (f.isEmpty()) {
         return std::nullopt;
     }
@@ -291,7 +301,7 @@ std::optional<std::string> QtUserPrompts::OpenFileName(const std::string& title,
 std::optional<std::string> QtUserPrompts::SaveFileName(const std::string& title,
                                                        const std::string& filter,
                                                        const std::string& folder) {
-    const QString f = QFileDialog::getSaveFileName(owner_, Q(title), Q(folder), Q(filter));
+    const QString f = QFileDialog::getSaveFileName(owner_, Q(title), Q(folder), QtFilter(filter));
     if (f.isEmpty()) {
         return std::nullopt;
     }

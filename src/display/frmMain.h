@@ -100,6 +100,9 @@ public:
     void CopyRecordedSamples(clsGraph& graph) override;
 
     void ResizeForm();
+    // File > Open and the reading of a log into the time graph.
+    void MnuFileOpen();
+    void LoadDataIntoGraph(const std::string& path);
     // The bar graph peaks, as a click on the bar graph clears them.
     void ClearPeaks();
 
@@ -205,6 +208,7 @@ private:
     uint8_t batteryLow_ = 0;
     uint8_t fiberProbe_ = 0;
     std::string modelText_;
+    std::string loadedFileTag_;
 };
 
 } // namespace vireon

@@ -87,9 +87,10 @@ void frmMain::BuildGraphs() {
             [this] { zoom_->ZoomInButton(gs_.LiveDisplay); });
     connect(Menu("tbZoomOut"), &QAction::triggered, this,
             [this] { graphSetup_->ToolbarZoomOut(labels_["LabUnits"]->text().toStdString()); });
+    connect(Menu("tbOpen"), &QAction::triggered, this, [this] { MnuFileOpen(); });
     for (const char* name :
-         {"mnuViewBarGraph", "mnuViewScatterGraph", "mnuViewScatterLive", "mnuProbePlotComposite",
-          "tbScatter", "tbBarGraph", "tbZoomIn", "tbZoomOut"}) {
+         {"tbOpen", "mnuViewBarGraph", "mnuViewScatterGraph", "mnuViewScatterLive",
+          "mnuProbePlotComposite", "tbScatter", "tbBarGraph", "tbZoomIn", "tbZoomOut"}) {
         Menu(name)->setEnabled(true);
     }
 }
