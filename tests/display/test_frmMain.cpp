@@ -264,6 +264,41 @@ TEST(MainWindow, SampleRateAndTextThrottle) {
     EXPECT_EQ(t.w->Probe().SampleRate(), 25) << "a rate of 0 changes nothing else";
 }
 
+TEST(MainWindow, OpeningALogFillsTheGraphStoreAndHeaderList) {
+    Window t;
+    t.w->Load();
+    const fs::path log = t.folder / "run.csv";
+    std::ofstream(log, std::ios::binary)
+        << "Header\r\nFile,run.csv\r\nSamples,3\r\nGraphScale,0-100\r\nUnits,V/m\r\n"
+           "EndHeader\r\nTime ,Field V/m,X V/m,Y V/m,Z V/m\r\n"
+           "08:00:00,12.5,7,8,6\r\n08:00:01,13.5,7.5,8.5,6.5\r\n08:00:02,1.5E-05,0,0,0\r\n";
+    t.prompts.fileName = log.string();
+    t.w->Menu("mnuFileOpen")->trigger();
+    clsGraph& g = t.w->GRGraph();
+    EXPECT_EQ(g.DataCnt(), 3);
+    EXPECT_FLOAT_EQ(g.ReadData(1, 1), 8 * 3600 / 86400.0f);
+    EXPECT_FLOAT_EQ(g.ReadData(2, 2), 13.5f);
+    EXPECT_FLOAT_EQ(g.ReadData(2, 5), 6.5f);
+    EXPECT_FLOAT_EQ(g.ReadData(3, 2), 1.5e-5f);
+    EXPECT_EQ(t.w->Graphs().AppliedScale, "0-100");
+    EXPECT_FALSE(t.w->Graphs().LiveDisplay);
+    EXPECT_FALSE(t.w->Menu("mnuViewScatterLive")->isChecked());
+    EXPECT_EQ(t.w->Label("LabRecordCnt")->text(), "3");
+    EXPECT_EQ(t.w->StatusPanel(), "Completed");
+    EXPECT_TRUE(t.w->Menu("tbZoomIn")->isEnabled());
+    EXPECT_TRUE(t.prompts.asked.empty());
+    // A file that cannot be read is reported and the store stays empty.
+    t.prompts.fileName = (t.folder / "missing.csv").string();
+    t.w->Menu("mnuFileOpen")->trigger();
+    ASSERT_EQ(t.prompts.asked.size(), 1u);
+    EXPECT_NE(t.prompts.asked[0].text.find("missing.csv"), std::string::npos);
+    EXPECT_EQ(g.DataCnt(), 0);
+    // Cancelling the dialog does nothing.
+    t.prompts.fileName.reset();
+    t.w->Menu("mnuFileOpen")->trigger();
+    EXPECT_EQ(t.prompts.asked.size(), 1u);
+}
+
 TEST(MainWindow, UnitStatusReplyFillsTheLaserLabels) {
     Window t;
     t.w->Load();
