@@ -327,12 +327,16 @@ class Session:
         self.focus(self.main_window)
         return self.main_window
 
-    def exit_program(self):
-        """Leaves through File > Exit and returns the exit status."""
+    def choose_exit(self):
+        """Chooses File > Exit."""
         self.focus(self.main_window)
         self.key("alt+f")
         time.sleep(0.4)
         self.key("x")
+
+    def exit_program(self):
+        """Leaves through File > Exit and returns the exit status."""
+        self.choose_exit()
         return self.app.wait(15)
 
     # -- X helpers --------------------------------------------------------------------------
@@ -365,8 +369,9 @@ class Session:
         self.xdotool("key", "--delay", "60", *keys)
 
     def click(self, x, y):
-        self.xdotool("mousemove", "--sync", str(x), str(y))
-        time.sleep(0.1)
+        # No --sync: it waits for a motion that never comes when the pointer is there already.
+        self.xdotool("mousemove", str(x), str(y))
+        time.sleep(0.2)
         self.xdotool("click", "1")
 
     def screenshot(self, label=None):

@@ -100,6 +100,16 @@ def test_start_off(s):
     s.write_config(5)
     s.start_program()
     shot = s.screenshot("before-start")
+
+    # Cancelling the caution dialog must leave the laser alone.
+    before = s.windows()
+    s.click_twips(shot, *START_BUTTON, "Start")
+    s.new_window(before, "the laser caution dialog")
+    s.key("Escape")
+    wait_for("the caution dialog to close", lambda: s.windows() == before, 5)
+    time.sleep(1)
+    expect(sim_commands(sim) == [], f"cancelling the caution sent {sim_commands(sim)}")
+
     press_start(s, shot)
     wait_for_data(s, sim)
     time.sleep(1.5)  # a few readings for the screenshot
@@ -123,6 +133,28 @@ def test_start_off(s):
            f"the laser-off command should be the last one and sent once: ...{cmds[-6:]}")
 
 
+def test_exit_running(s):
+    """Leaving while the probe runs asks about the laser; Yes switches it off twice."""
+    sim = s.start_simulator(5, "--verbose")
+    s.write_config(5)
+    s.start_program()
+    press_start(s, s.screenshot("before-start"))
+    wait_for_data(s, sim)
+    before = s.windows()
+    s.choose_exit()
+    s.new_window(before, "the laser power question")
+    time.sleep(0.3)
+    s.screenshot("laser-question")
+    sent = len(sim_commands(sim))
+    s.key("alt+y")
+    status = s.app.wait(15)
+    expect(status == 0, f"the program exited with status {status}")
+    tail = sim_commands(sim)[sent:]
+    expect(tail[-2:] == ["o", "o"] and tail.count("o") == 2,
+           f"Yes should send the laser-off command twice and last; after the question: {tail}")
+    expect_saved_port(s, 5)
+
+
 def test_readings(s):
     sim = s.start_simulator(5, "--verbose", "--scenario", "const:5")
     s.write_config(5)
@@ -144,7 +176,7 @@ def test_readings(s):
 
 
 TESTS = {"startup": test_startup, "hotplug": test_hotplug, "start-off": test_start_off,
-         "readings": test_readings}
+         "exit-running": test_exit_running, "readings": test_readings}
 
 
 def main():
