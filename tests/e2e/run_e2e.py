@@ -8,6 +8,7 @@ Screenshots go to DIR/screenshots, logs of every process to DIR/logs/TEST. Exit 
 
 import argparse
 import re
+import subprocess
 import sys
 import time
 
@@ -197,7 +198,7 @@ def main():
         with Session(a.test, a.program, a.simulator, a.demo_config, a.out,
                      a.time_limit) as s:
             TESTS[a.test](s)
-    except Failure as e:
+    except (Failure, OSError, subprocess.SubprocessError) as e:
         print(f"FAILED {a.test}: {e}")
         print(f"screenshots and logs: {a.out}")
         return 1
