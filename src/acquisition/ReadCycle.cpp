@@ -9,6 +9,13 @@ const std::string kCR = "\r";
 bool StartsWith(const std::string& s, const char* prefix) {
     return s.rfind(prefix, 0) == 0;
 }
+
+// A probe that refuses a command (an unavailable range, say) answers ":E" at once. That is a
+// complete reply, shorter than the one asked for; counting it as a miss would lose it from the
+// identification and push the link towards "lost" although the probe is talking.
+bool IsRefusal(const std::string& reply) {
+    return reply == ":E\r";
+}
 } // namespace
 
 int PortNumberFromDeviceName(const std::string& name) {
@@ -201,7 +208,8 @@ void ReadCycle::OnReadTick() {
         s_.PreviousRthres = s_.ProbeStrLeng;
         const std::string reply = s_.ProbeData;
         SendCmnd();
-        if (StartsWith(reply, ":") && length == static_cast<size_t>(s_.PreviousRthres)) {
+        if (StartsWith(reply, ":") &&
+            (length == static_cast<size_t>(s_.PreviousRthres) || IsRefusal(reply))) {
             s_.ProbeData = reply;
             view_.Process7300Format();
             ++s_.RepliesProcessed;

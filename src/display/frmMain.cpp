@@ -963,6 +963,13 @@ void frmMain::ShowPortEntry(int n, bool visible) {
 // Replies of the fiber-optic family, sorted by prefix.
 void frmMain::Process7300Format() {
     const std::string& d = s_.ProbeData;
+    if (probe_ && (probe_->TypeNumb() == 2 || probe_->TypeNumb() == 3)) {
+        // Other families are decoded by the probe object; its identification of a four-range
+        // probe collects these replies.
+        s_.TimeOut = 0;
+        probe_->InputStr(d);
+        return;
+    }
     if (d.size() < 2) {
         return;
     }

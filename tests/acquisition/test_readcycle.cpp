@@ -159,6 +159,19 @@ TEST(ReadCycle, WrongRepliesAreMissesAndTheFifthClearsTheDisplay) {
     EXPECT_EQ(r.view.processed.size(), 1u);
 }
 
+TEST(ReadCycle, RefusalIsAReplyNotAMiss) {
+    Rig r;
+    r.Running();
+    r.link.rx = ":E\r";
+    r.sched.Advance(50);
+    ASSERT_EQ(r.view.processed.size(), 1u);
+    EXPECT_EQ(r.state.TimeOut, 0);
+    r.link.rx = ":E\rX"; // not a bare refusal: judged by length as any other reply
+    r.sched.Advance(50);
+    EXPECT_EQ(r.view.processed.size(), 1u);
+    EXPECT_EQ(r.state.TimeOut, 1);
+}
+
 TEST(ReadCycle, FifthMissRestartsAlternateRemoteWhenChecked) {
     Rig r;
     r.Running();

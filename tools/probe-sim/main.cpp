@@ -50,6 +50,7 @@ Options:
                         probe, the default), a four-range model such as "KD-5233 STE", or an
                         E/H probe (E150, H250); --list-probes shows them all
   --list-probes         print the known probe models and exit
+  --range N             range a four-range probe starts in (default: the probe's own)
   --scenario SPEC       field over time, per axis in V/m (A/m for magnetic probes):
                           const:X[,Y,Z]         constant (one value for all axes)
                           steps:V1,V2,..@S      stepping every S seconds, cycling
@@ -86,6 +87,7 @@ struct Options {
     double delayMs = 0;
     long baud = 0;
     double unplugAfter = -1;
+    int range = 0;
     bool verbose = false;
 };
 
@@ -149,6 +151,8 @@ Options Parse(int argc, char** argv) {
             o.portsDir = value();
         } else if (a == "--probe") {
             o.probe = value();
+        } else if (a == "--range") {
+            o.range = static_cast<int>(ToLong(a, value(), 1, 5));
         } else if (a == "--scenario") {
             o.scenario = value();
         } else if (a == "--drop") {
@@ -240,7 +244,7 @@ int main(int argc, char** argv) {
         device = std::make_unique<SimFiberUnit>(scenario, o.fiber);
     } else {
 #ifdef VIREON_SIM_HAS_FAMILIES
-        device = MakeFamilyDevice(o.probe, scenario);
+        device = MakeFamilyDevice(o.probe, scenario, o.range);
 #endif
         if (!device) {
             Fail("unknown probe model \"" + o.probe + "\" (see --list-probes)");

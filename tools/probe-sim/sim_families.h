@@ -16,6 +16,8 @@ namespace vireon::sim {
 std::vector<std::string> KnownFamilyModels();
 
 // A simulated probe of that model answering from `scenario`, or nullptr for an unknown name.
-std::unique_ptr<SimDevice> MakeFamilyDevice(const std::string& model, FieldScenario scenario);
+// A four-range probe starts in `range` (1..its top range; 0 takes the probe's own default).
+std::unique_ptr<SimDevice> MakeFamilyDevice(const std::string& model, FieldScenario scenario,
+                                            int range = 0);
 
 } // namespace vireon::sim

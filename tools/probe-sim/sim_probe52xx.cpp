@@ -301,9 +301,11 @@ std::vector<std::string> KnownFamilyModels() {
     return names;
 }
 
-std::unique_ptr<SimDevice> MakeFamilyDevice(const std::string& model, FieldScenario scenario) {
+std::unique_ptr<SimDevice> MakeFamilyDevice(const std::string& model, FieldScenario scenario,
+                                            int range) {
     if (SimProbe52xx::Knows(model)) {
-        return std::make_unique<SimProbe52xx>(model, std::move(scenario));
+        return range > 0 ? std::make_unique<SimProbe52xx>(model, std::move(scenario), 1, range)
+                         : std::make_unique<SimProbe52xx>(model, std::move(scenario));
     }
     if (SimProbeEH::Knows(model)) {
         return std::make_unique<SimProbeEH>(model, std::move(scenario));
