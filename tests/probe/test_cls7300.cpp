@@ -16,19 +16,8 @@ using vireon::testing::RecordingHost;
 
 namespace {
 
-// An 8-character calibration field in the probe's coding (0 -> A, - -> B, . -> D).
-std::string Field(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%8.2f", v);
-    std::string s = std::string(buf).substr(0, 8);
-    for (char& c : s) {
-        c = c == '0' ? 'A' : c == '-' ? 'B' : c == '.' ? 'D' : c;
-    }
-    return s;
-}
-
-// Calibration reply whose field for (axis 0..2, segment 1..2, gain index 1..4, coefficient 0..2)
-// is given as text.
+// Calibration reply with the text of each field given for (axis 0..2, segment 1..2, gain
+// index 1..4, coefficient 0..2); numbers are written in the probe's coding (0 A, - B, . D).
 std::string CalReply(const std::function<std::string(int, int, int, int)>& field) {
     std::string r = ":M";
     for (int f = 0; f < 72; ++f) {
@@ -37,25 +26,29 @@ std::string CalReply(const std::function<std::string(int, int, int, int)>& field
     return r + "\r";
 }
 
-std::string Hex(int v, int digits) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, v);
-    return buf;
+std::string Coded(double v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%8.2f", v);
+    std::string s(buf);
+    for (char& c : s) {
+        c = c == '0' ? 'A' : c == '-' ? 'B' : c == '.' ? 'D' : c;
+    }
+    return s;
 }
 
 std::string Data(int x, int y, int z, int cx = 16, int cy = 16, int cz = 16) {
-    return ":S" + Hex(x, 3) + Hex(y, 3) + Hex(z, 3) + Hex(cx, 2) + Hex(cy, 2) + Hex(cz, 2) + "0\r";
+    char buf[32];
+    std::snprintf(buf, sizeof buf, ":S%03X%03X%03X%02X%02X%02X0\r", x, y, z, cx, cy, cz);
+    return buf;
 }
+
+const std::string kSimCal = SimFiberUnit::CalibrationReply();
 
 // With the simulator's calibration gain code 16 gives 1 V/m per count.
 class Cls7300Reading : public ::testing::Test {
 protected:
-    void SetUp() override {
-        k.SetHost(&host);
-        ASSERT_TRUE(k.ParseCoeff(SimFiberUnit::CalibrationReply()));
-    }
+    void SetUp() override { ASSERT_TRUE(k.ParseCoeff(kSimCal)); }
     void Read(int x, int y, int z) { k.ParseCal7300(Data(x, y, z)); }
-    RecordingHost host;
     Cls7300 k;
 };
 
@@ -66,160 +59,118 @@ TEST(Cls7300Calibration, FieldOrderCodingAndBreakpoints) {
     // C0 names its axis, segment and gain; C1 = 2, C2 = 0.5.
     auto c0 = [](int a, int s, int g) { return -(1000.0 * (a + 1) + 100 * s + g); };
     ASSERT_TRUE(k.ParseCoeff(CalReply([&](int a, int s, int g, int c) {
-        return Field(c == 0 ? c0(a, s, g) : c == 1 ? 2.0 : 0.5);
+        return Coded(c == 0 ? c0(a, s, g) : c == 1 ? 2.0 : 0.5);
     })));
-    const std::array<float, 5> gainValue{0, 2500, 230, 16, 1};
-    const char* names[] = {"X", "Y Lin", "Z"};
+    const float gainValue[] = {0, 2500, 230, 16, 1};
+    const int16_t breakpoint[] = {0, 550, 314, 1299, 525};
     for (int g = 1; g <= 4; ++g) {
-        const int16_t bp = k.Breakpoint(static_cast<int16_t>(g));
         const auto code = static_cast<uint8_t>(SimFiberUnit::kGainCode[g]);
-        for (int a = 0; a < 3; ++a) {
-            for (int16_t n : {bp, static_cast<int16_t>(bp + 1)}) {
-                SCOPED_TRACE(::testing::Message() << "g" << g << " axis " << a << " n " << n);
-                const float want =
-                    static_cast<float>(c0(a, n > bp ? 2 : 1, g) + 2.0 * std::sqrt(n));
-                const auto direct = a == 0   ? k.CalX(n, code)
-                                    : a == 1 ? k.CalY(n, code)
-                                             : k.CalZ(n, code);
-                EXPECT_FLOAT_EQ(direct.value(), want);
-                EXPECT_FLOAT_EQ(k.CalculateFieldXYZ(names[a], gainValue[g], n).value(), want);
-            }
+        for (int16_t n : {breakpoint[g], static_cast<int16_t>(breakpoint[g] + 1)}) {
+            SCOPED_TRACE(::testing::Message() << "g" << g << " n " << n);
+            auto want = [&](int a) {
+                return static_cast<float>(c0(a, n > breakpoint[g] ? 2 : 1, g) + 2 * std::sqrt(n));
+            };
+            EXPECT_FLOAT_EQ(k.CalX(n, code).value(), want(0));
+            EXPECT_FLOAT_EQ(k.CalY(n, code).value(), want(1));
+            EXPECT_FLOAT_EQ(k.CalculateFieldXYZ("Z Lin", gainValue[g], n).value(), want(2));
         }
     }
-    EXPECT_EQ(k.Breakpoint(1), 550);
-    EXPECT_EQ(k.Breakpoint(4), 525);
 }
 
 TEST(Cls7300Calibration, WrongLengthRefusedAndUnusableFieldsReadAsZero) {
     RecordingHost host;
     Cls7300 k;
     k.SetHost(&host);
-    const std::string good = SimFiberUnit::CalibrationReply();
-    ASSERT_TRUE(k.ParseCoeff(good));
-    for (const std::string& bad : {good.substr(0, 578), good + "0", std::string()}) {
+    ASSERT_TRUE(k.ParseCoeff(kSimCal));
+    for (const std::string& bad : {kSimCal.substr(0, 578), kSimCal + "0"}) {
         EXPECT_FALSE(k.ParseCoeff(bad));
         EXPECT_FLOAT_EQ(k.CalX(100, 16).value(), 100.0F);
-        EXPECT_EQ(k.RawCal(), good);
+        EXPECT_EQ(
+            host.messages.back(),
+            "Probe did not initialize properly.  Check battery and/or fiber optic connection.");
     }
-    ASSERT_EQ(host.messages.size(), 3U);
-    EXPECT_EQ(host.messages[0],
-              "Probe did not initialize properly.  Check battery and/or fiber optic connection.");
-
-    // Text, a value beyond single range, and a power that overflows: all give 0, never inf.
+    // Text, a value beyond single range, and a power that overflows: 0, never infinity.
     ASSERT_TRUE(k.ParseCoeff(CalReply([](int a, int, int g, int c) -> std::string {
-        if (g != 1) {
-            return Field(c == 1 ? 1 : 0);
-        }
         const char* x[] = {"junk", "9E+39", "1"};
         const char* y[] = {"0", "1E+30", "3"};
-        return a == 0 ? x[c] : a == 1 ? y[c] : Field(c == 1 ? 1 : 0);
+        return g == 1 && a < 2 ? (a == 0 ? x[c] : y[c]) : Coded(c == 1 ? 1 : 0);
     })));
-    EXPECT_FLOAT_EQ(k.CalX(4000, 0).value(), 0.0F);
-    EXPECT_FLOAT_EQ(k.CalculateFieldXYZ("Y", 2500, 4000).value(), 0.0F);
-    EXPECT_FLOAT_EQ(k.CalculateFieldXYZ("Y", 2500, 10).value(), 1e33F);
+    EXPECT_EQ(k.CalX(4000, 0), 0.0F);
+    EXPECT_EQ(k.CalY(4000, 0), 0.0F);
+    EXPECT_FLOAT_EQ(k.CalY(10, 0).value(), 1e33F);
 }
 
-TEST(Cls7300Calibration, GainIndexBandsAndNames) {
-    Cls7300 k;
-    ASSERT_TRUE(k.ParseCoeff(SimFiberUnit::CalibrationReply()));
-    const std::pair<int, int> dims[] = {{0, 1}, {1, 2},  {16, 3},  {255, 4},
-                                        {2, 0}, {15, 0}, {254, 0}, {-1, 0}};
-    for (auto [code, g] : dims) {
-        EXPECT_EQ(Cls7300::SetGainDim(static_cast<int16_t>(code)), g) << code;
-    }
-    // Table entry at count 100: 100 x slope of the band's gain index; empty outside.
-    const std::tuple<const char*, float, int16_t, float> cases[] = {
-        {"X", 2000.5F, 100, 1}, {"X Lin", 2000, 100, 10},   {"Y", 200.01F, 100, 10},
-        {"Z", 200, 100, 100},   {"Z Lin", 8.01F, 100, 100}, {"Y Lin", 8, 100, 1000},
-        {"X", 0, 100, -1},      {"X", -5, 100, -1},         {"W", 16, 100, -1},
-        {"x", 16, 100, -1},     {"X", 16, 4097, -1},        {"X", 16, -1, -1}};
-    for (auto [axis, gain, n, want] : cases) {
-        const auto got = k.CalculateFieldXYZ(axis, gain, n);
-        EXPECT_EQ(got.has_value(), want >= 0) << axis << " " << gain << " " << n;
-        if (got && want >= 0) {
-            EXPECT_FLOAT_EQ(*got, want) << axis << " " << gain;
-        }
-    }
-    // The gain of each code lies in the band of its own gain index.
-    for (int code : {0, 1, 16, 255}) {
-        EXPECT_EQ(k.CalculateFieldXYZ("Y", Cls7300::AmplifierGain(static_cast<uint8_t>(code)), 77),
-                  k.CalY(77, static_cast<uint8_t>(code)));
-    }
-    EXPECT_FALSE(k.CalX(77, 2).has_value());
-}
-
-TEST(Cls7300Calibration, GainFactorsAndEquationType) {
+TEST(Cls7300Calibration, GainBandsFactorsAndEquationType) {
     RecordingHost host;
     Cls7300 k;
     k.SetHost(&host);
-    const std::tuple<int16_t, float, float, float, float, std::string> cases[] = {
+    ASSERT_TRUE(k.ParseCoeff(kSimCal));
+    // Table entry at count 100: 100 x slope of the band's gain index; empty outside.
+    const std::optional<float> none;
+    const std::tuple<const char*, float, int16_t, std::optional<float>> cases[] = {
+        {"X", 2000.5F, 100, 1}, {"X Lin", 2000, 100, 10}, {"Y", 200, 100, 100},
+        {"Z", 8.01F, 100, 100}, {"Y Lin", 8, 100, 1000},  {"X", 0, 100, none},
+        {"x", 16, 100, none},   {"X", 16, 4097, none},    {"X", 16, -1, none}};
+    for (auto [axis, gain, n, want] : cases) {
+        EXPECT_EQ(k.CalculateFieldXYZ(axis, gain, n), want) << axis << " " << gain << " " << n;
+    }
+    for (uint8_t code : {0, 1, 16, 255}) { // each code's gain lies in its own index's band
+        EXPECT_EQ(k.CalculateFieldXYZ("Y", Cls7300::AmplifierGain(code), 77), k.CalY(77, code));
+    }
+
+    const std::string fail =
+        "Unable to set actual gain resister values.  Setting to defaults (3.02)";
+    const std::tuple<int16_t, float, float, float, float, std::string> factors[] = {
         {1, 2, 1, 1, 5, "Class gain factor axis 1 set to 5"},
         {3, 0, 1, 1, 1, "Class gain factor axis 3 set to 1"},
-        {2, 1, 0, 1, 3.02F,
-         "Unable to set actual gain resister values.  Setting to defaults (3.02)"},
-        {0, 1, 1, -1, 3.02F,
-         "Unable to set actual gain resister values.  Setting to defaults (3.02)"},
-    };
-    for (const auto& [axis, ra, rb, rc, factor, msg] : cases) {
-        host.messages.clear();
+        {2, 1, 0, 1, 3.02F, fail},
+        {0, 1, 1, -1, 3.02F, fail}};
+    for (const auto& [axis, ra, rb, rc, factor, msg] : factors) {
         k.SetGainFactor(axis, ra, rb, rc);
         EXPECT_FLOAT_EQ(k.QueryGainFactor(axis), factor);
-        EXPECT_EQ(host.messages, std::vector<std::string>{msg});
+        EXPECT_EQ(host.messages.back(), msg);
     }
     host.messages.clear();
-    k.SetGainFactor(4, 2, 1, 1);
-    EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(k.QueryGainFactor(4), 0.0F);
-
-    for (uint8_t t = 0; t <= 6; ++t) {
-        host.messages.clear();
+    for (uint8_t t : {1, 2, 0, 6}) {
         k.EquationType(t);
-        const bool refused = t == 1 || t == 2;
-        EXPECT_EQ(k.EquationType(), refused ? 5 : t);
-        EXPECT_EQ(host.messages,
-                  refused ? std::vector<std::string>{"Equation type 1 and 2 not allowed setting "
-                                                     "to type 5."}
-                          : std::vector<std::string>{});
+        EXPECT_EQ(k.EquationType(), t == 1 || t == 2 ? 5 : t);
     }
+    EXPECT_EQ(host.messages,
+              std::vector<std::string>(2, "Equation type 1 and 2 not allowed setting to type 5."));
 }
 
 TEST_F(Cls7300Reading, EquationTypesAndDiodeVoltage) {
     k.Averaging(1);
     k.SetGainFactor(1, 2, 1, 1); // X factor 5
     k.ParseCal7300(Data(1000, 50, 50, 0, 1, 255));
-    EXPECT_FLOAT_EQ(k.GainXX(), 101040.2F / 40.2F);
-    EXPECT_FLOAT_EQ(k.VoltDiodeX(), 1000 * 0.0007326007F / k.GainXX() * 5);
-    EXPECT_FLOAT_EQ(k.VoltDiodeZ(), 50 * 0.0007326007F / k.GainZZ() * 3.02F);
+    EXPECT_FLOAT_EQ(k.VoltDiodeX(), 1000 * 0.0007326007F / (101040.2F / 40.2F) * 5);
     EXPECT_FLOAT_EQ(k.Xaxis(), 10);
     EXPECT_FLOAT_EQ(k.Zaxis(), 500);
-
-    k.EquationType(5); // straight from the coefficients: same values
-    Read(7, 8, 9);
-    EXPECT_FLOAT_EQ(k.Yaxis(), 8);
-    k.EquationType(0); // diode voltages only
-    Read(100, 100, 100);
-    EXPECT_FLOAT_EQ(k.Yaxis(), 8);
-    EXPECT_FLOAT_EQ(k.VoltDiodeY(), 100 * 0.0007326007F / k.GainYY() * 3.02F);
-    k.EquationType(3); // table without diode voltages
-    k.ParseCal7300(Data(200, 200, 200, 1, 1, 1));
-    EXPECT_FLOAT_EQ(k.Yaxis(), 20);
-    EXPECT_FLOAT_EQ(k.VoltDiodeY(), 100 * 0.0007326007F / k.GainYY() * 3.02F);
-    k.EquationType(9); // unknown: nothing
-    Read(300, 300, 300);
-    EXPECT_FLOAT_EQ(k.Yaxis(), 20);
+    const float firstY = 50 * 0.0007326007F / Cls7300::AmplifierGain(1) * 3.02F;
+    const float diodeY = 100 * 0.0007326007F / Cls7300::AmplifierGain(16) * 3.02F;
+    // type, reply, Y afterwards, Y diode voltage afterwards
+    const std::tuple<uint8_t, std::string, float, float> steps[] = {
+        {5, Data(7, 8, 9), 8, firstY},                 // straight from the coefficients
+        {0, Data(100, 100, 100), 8, diodeY},           // diode voltages only
+        {3, Data(200, 200, 200, 1, 1, 1), 20, diodeY}, // table, no diode voltages
+        {9, Data(300, 300, 300), 20, diodeY}};         // unknown: nothing
+    for (const auto& [type, reply, y, diode] : steps) {
+        k.EquationType(type);
+        k.ParseCal7300(reply);
+        EXPECT_FLOAT_EQ(k.Yaxis(), y) << int(type);
+        EXPECT_FLOAT_EQ(k.VoltDiodeY(), diode) << int(type);
+    }
 }
 
 TEST_F(Cls7300Reading, EmptySlotsCountAsZeroAndGrowingFillsWithCurrent) {
     for (int i = 1; i <= 11; ++i) {
         Read(100, 0, 0);
         EXPECT_FLOAT_EQ(k.Xaxis(), 10.0F * std::min(i, 10)) << i;
-        EXPECT_FLOAT_EQ(k.XNA(), 100);
     }
     k.Averaging(1);
     Read(40, 0, 0);
     k.Averaging(51); // ignored
-    EXPECT_EQ(k.Averaging(), 1);
-    k.Averaging(4); // slots 2..4 take 40; slot 1 still holds 100 from before
+    k.Averaging(4);  // slots 2..4 take 40; slot 1 still holds 100 from before
     EXPECT_FALSE(k.ZeroRunning());
     Read(40, 0, 0);
     EXPECT_FLOAT_EQ(k.Xaxis(), 40);
@@ -231,24 +182,20 @@ TEST_F(Cls7300Reading, UnitsConvertHoldsAndAverages) {
     Read(100, 0, 0);
     k.Units(Cls7300::kMilliWattsPerCm2);
     EXPECT_FLOAT_EQ(k.MaxHoldX(), 100.0F * 100.0F / 3770.0F);
-    EXPECT_FLOAT_EQ(k.MaxHoldXYZ(), 100.0F * 100.0F / 3770.0F);
     EXPECT_FLOAT_EQ(k.MinHoldX(), 100); // minimum holds stay as they are
     Read(100, 0, 0);
     EXPECT_FLOAT_EQ(k.Xaxis(), 100.0F * 100.0F / 3770.0F);
     k.Units(Cls7300::kVoltsPerMetre);
     const float held = k.MaxHoldX();
     EXPECT_FLOAT_EQ(held, 100);
-    for (uint8_t same : {uint8_t{0}, uint8_t{3}}) { // current units, or no units at all
+    for (uint8_t same : {0, 3}) { // the units in use, or no units at all: nothing changes
         k.Units(same);
         EXPECT_EQ(k.Units(), 0);
         EXPECT_EQ(k.MaxHoldX(), held);
     }
     Read(50, 0, 0);
     EXPECT_FLOAT_EQ(k.Xaxis(), 75);
-    EXPECT_FLOAT_EQ(Cls7300::ConvertUnit(2, 0, 2500), 50);
-    EXPECT_FLOAT_EQ(Cls7300::ConvertUnit(1, 2, 2), 7540);
-    EXPECT_EQ(Cls7300::ConvertUnit(0, 7, 5), 0);
-    EXPECT_EQ(Cls7300::ConvertUnit(1, 0, -1), 0);
+    EXPECT_EQ(Cls7300::ConvertUnit(1, 0, -1), 0); // a negative power has no field
 }
 
 TEST_F(Cls7300Reading, ZeroMeasurementThenOffsetsAndClamps) {
@@ -257,12 +204,9 @@ TEST_F(Cls7300Reading, ZeroMeasurementThenOffsetsAndClamps) {
     Read(100, 100, 100);
     k.SetRef();
     Read(10, 20, 30);
-    EXPECT_TRUE(k.ZeroRunning());
     Read(30, 40, 50);
     EXPECT_FALSE(k.ZeroRunning());
     EXPECT_FLOAT_EQ(k.Xaxis(), 100); // nothing shown while measuring
-    EXPECT_FLOAT_EQ(k.MinHoldX(), 100);
-    EXPECT_FLOAT_EQ(k.ZeroOffset(2), 30);
     EXPECT_FLOAT_EQ(k.ZeroOffset(3), 40);
     Read(120, 130, 140);
     EXPECT_FLOAT_EQ(k.XNA(), 100);
@@ -296,15 +240,9 @@ TEST_F(Cls7300Reading, BadRepliesAndHolds) {
     k.PausePeakHold(0);
     Read(300, 300, 50);
     EXPECT_FLOAT_EQ(k.MaxHoldX(), 300);
-    k.ClearMaxHold();
-    k.ClearMinHold();
-    EXPECT_EQ(k.MaxHoldXYZ(), 0);
-    EXPECT_EQ(k.MinHoldXYZ(), 9999999);
 
     k.ParseCal7300(":S064064064101010"); // 17 characters: values drop to 0
-    EXPECT_EQ(k.Xaxis(), 0);
-    EXPECT_EQ(k.XYZ(), 0);
-    EXPECT_EQ(k.VoltDiodeX(), 0);
+    EXPECT_EQ(k.Xaxis() + k.XYZ() + k.VoltDiodeX(), 0);
 }
 
 TEST(Cls7300Overflow, AverageRecoversOnceAnOverflowingReadingLeaves) {
@@ -325,8 +263,7 @@ TEST(Cls7300Simulator, SimulatedProbeGivesBackItsField) {
     const std::array<double, 3> fields[] = {{0.37, 12.5, 0}, {250, 3999, 38000}, {5, 41, 401}};
     for (const auto& f : fields) {
         for (uint8_t units = 0; units <= 2; ++units) {
-            SCOPED_TRACE(::testing::Message()
-                         << f[0] << "," << f[1] << "," << f[2] << " u" << int(units));
+            SCOPED_TRACE(::testing::Message() << f[0] << " units " << int(units));
             SimFiberUnit unit([f](double) { return f; }, {});
             unit.Answer("i", 0);
             Cls7300 k;
@@ -335,26 +272,20 @@ TEST(Cls7300Simulator, SimulatedProbeGivesBackItsField) {
             for (int i = 0; i < 10; ++i) {
                 k.ParseCal7300(unit.Answer("S", 0).value());
             }
-            double sq = 0;
-            double sqTol = 0;
+            // Compared in V/m, within one count of the gain each axis was sent with.
             const float got[] = {k.Xaxis(), k.Yaxis(), k.Zaxis()};
+            double maxStep = 0;
             for (size_t a = 0; a < 3; ++a) {
                 int n = 0;
                 int code = 0;
                 SimFiberUnit::Encode(f[a], n, code);
                 const double step = SimFiberUnit::kSlope[Cls7300::SetGainDim(int16_t(code))];
-                const double vm = units == 0   ? got[a]
-                                  : units == 1 ? std::sqrt(got[a] * 3770.0)
-                                               : std::sqrt(got[a]);
-                EXPECT_NEAR(vm, f[a], step * 1.0001) << a;
-                sq += f[a] * f[a];
-                sqTol += 2 * f[a] * step + step * step;
+                maxStep = std::max(maxStep, step);
+                EXPECT_NEAR(Cls7300::ConvertUnit(units, 0, got[a]), f[a], step * 1.0001) << a;
             }
-            const double want = units == 0 ? std::sqrt(sq) : units == 1 ? sq / 3770 : sq;
-            const double tol = units == 0   ? std::sqrt(sq + sqTol) - std::sqrt(sq) + 1e-3
-                               : units == 1 ? sqTol / 3770
-                                            : sqTol;
-            EXPECT_NEAR(k.XYZ(), want, tol + want * 1e-6);
+            const double perVm2[] = {0, 3770, 1};
+            const double total = units == 0 ? k.XYZ() : std::sqrt(k.XYZ() * perVm2[units]);
+            EXPECT_NEAR(total, std::hypot(f[0], f[1], f[2]), maxStep * 1.0001);
         }
     }
 }
