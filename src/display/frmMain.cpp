@@ -3,6 +3,7 @@
 #include "common/numfmt.h"
 #include "display/Twips.h"
 #include "graph/qt/GraphPicture.h"
+#include "probe/cls7300.h"
 
 #include <QAction>
 #include <QApplication>
@@ -596,6 +597,8 @@ void frmMain::FillSampleRates() {
 
 void frmMain::Main() {
     // 1-2: the objects.
+    KD7300cls_ = std::make_unique<Cls7300>();
+    KD7300cls_->SetHost(this);
     probe_ = std::make_unique<clsProbe>();
     probe_->SetHost(this);
     probeCommands_ = std::make_unique<ProbeCommandsOf>(*probe_);
@@ -637,6 +640,8 @@ void frmMain::Main() {
     }
 
     // 9-10.
+    KD7300cls_->Averaging(static_cast<uint8_t>(std::clamp<int>(s_.GITxtAverage, 1, 50)));
+    KD7300cls_->Units(static_cast<uint8_t>(UnitsCode(cfg_.ProbeUnits).value_or(0)));
     probe_->BaudRatePerfered(s_.BaudRatePreference);
     probe_->Average(s_.GITxtAverage);
     probe_->MultiplexPrefered(s_.Axis3Prefered != 0 ? 1 : 0);
@@ -723,6 +728,10 @@ void frmMain::LoadConfiguration() {
     Menu("mnuViewStatusBar")->setChecked(cfg_.StatusBar);
     statusBar()->setVisible(cfg_.StatusBar);
     Menu("mnuViewExposure")->setChecked(cfg_.ExposureFrame);
+    if (probe_) {
+        probe_->AutoRangeOn(cfg_.AutoRangeOn);
+    }
+    mnuProbeRange_[0]->setChecked(cfg_.AutoRangeOn == 1);
 }
 
 void frmMain::SaveConfiguration() {
@@ -737,8 +746,12 @@ void frmMain::SaveConfiguration() {
     cfg_.RthresEnabled = s_.RthresEnabled;
     cfg_.StatusBar = Menu("mnuViewStatusBar")->isChecked();
     cfg_.ExposureFrame = Menu("mnuViewExposure")->isChecked();
+    cfg_.GraphScale = VerticalScaleText();
+    cfg_.DefSamPerDiv = gs_.SamPerDiv;
+    cfg_.PlotComposite = gs_.PlotComp == 1 ? 1 : 0;
     if (probe_) {
         cfg_.UseCelsiusTemp = probe_->UseCelsiusTemp();
+        cfg_.AutoRangeOn = probe_->AutoRangeOn();
     }
     const WriteResult w = SaveCfg(ConfigPath(), cfg_);
     if (!w.Ok) {
@@ -960,47 +973,6 @@ void frmMain::ShowPortEntry(int n, bool visible) {
     }
 }
 
-// Replies of the fiber-optic family, sorted by prefix.
-void frmMain::Process7300Format() {
-    const std::string& d = s_.ProbeData;
-    if (probe_ && (probe_->TypeNumb() == 2 || probe_->TypeNumb() == 3)) {
-        // Other families are decoded by the probe object; its identification of a four-range
-        // probe collects these replies.
-        s_.TimeOut = 0;
-        probe_->InputStr(d);
-        return;
-    }
-    if (d.size() < 2) {
-        return;
-    }
-    const std::string prefix = d.substr(0, 2);
-    if (prefix == ":S") {
-        s_.TimeOut = 0;
-        if (d.size() >= 18) {
-            ++s_.ActualSamPerSec;
-            batteryLow_ = d[17] == 'F' ? 1 : 0;
-        }
-    } else if (prefix == ":I") {
-        s_.TimeOut = 0;
-        fiberProbe_ = 1;
-        if (d.size() == 34) {
-            s_.ProbeSoftVer = d.substr(6, 10);
-            s_.ProbeSerialNo = d.substr(16, 8);
-            s_.ProbeCalDate = d.substr(24, 2) + "/" + d.substr(26, 2) + "/" + d.substr(28, 4);
-            StatusText("Uploading Data Please Wait...");
-        }
-    } else if (prefix == ":M") {
-        StatusText("KD-7310");
-    } else if (prefix == ":s") {
-        ProcessSmallS();
-    } else if (prefix == ":B" && d.size() >= 4) {
-        const int v = std::min(100, std::max(0, HexValue(d.substr(2, 2))));
-        if (d.size() == 6) {
-            labels_["LabBattery"]->setText(QString::number(v) + " %");
-        }
-    }
-}
-
 void frmMain::ProcessSmallS() {
     const std::string& d = s_.ProbeData;
     if (d.size() < 36) {
@@ -1067,9 +1039,9 @@ std::string frmMain::AutoNextCmndS(const std::string& code, const std::string& r
         return {};
     }
     // The calibration upload is complete: from here on the unit status and data follow.
+    KD7300cls_->ParseCoeff(reply);
     cycle_->SetRthreshold(37);
     hrtReadProbe_->Interval(30);
-    (void)reply;
     return "s" + kCR;
 }
 

@@ -37,6 +37,7 @@ class QToolButton;
 
 namespace vireon {
 
+class Cls7300;
 class GraphPicture;
 
 // The platform pieces the window is built on; tests pass fakes.
@@ -66,6 +67,9 @@ public:
     void SetSampleRate(const std::string& rate);
     int16_t SetTextUpdateTimer(int16_t perSecond);
     void ProcessSmallS();
+    void ChangeDisplay();
+    void SetUp7300();
+    void UpdateVM7300();
 
     // AcqView
     void ClearDisplay() override;
@@ -120,6 +124,7 @@ public:
     std::string ConfigPath() const;
     ReadCycle& Cycle() { return *cycle_; }
     clsProbe& Probe() { return *probe_; }
+    Cls7300& KD7300cls() { return *KD7300cls_; }
     Timer& HRTReadProbe() { return *hrtReadProbe_; }
     QAction* Menu(const std::string& name) const;
     QAction* CommEntry(int n) const { return mnucommcomm_.at(static_cast<size_t>(n)); }
@@ -163,6 +168,7 @@ private:
     WindowPlatform p_;
     AcqState s_;
     CfgSettings cfg_;
+    std::unique_ptr<Cls7300> KD7300cls_;
     std::unique_ptr<clsProbe> probe_;
     std::unique_ptr<ProbeCommands> probeCommands_;
     std::unique_ptr<ReadCycle> cycle_;
@@ -209,6 +215,8 @@ private:
     uint8_t fiberProbe_ = 0;
     std::string modelText_;
     std::string loadedFileTag_;
+    uint8_t displayMode_ = 0;
+    bool rangeIndicatorShown_ = false;
 };
 
 } // namespace vireon
