@@ -1,6 +1,8 @@
 // The main window on the offscreen platform, built on fake ports, prompts and virtual time.
 #include "display/frmMain.h"
 #include "files/ConfigFile.h"
+#include "probe/cls7300.h"
+#include "sim_fiber.h"
 #include "support/Fakes.h"
 #include "support/ManualTiming.h"
 
@@ -297,6 +299,66 @@ TEST(MainWindow, OpeningALogFillsTheGraphStoreAndHeaderList) {
     t.prompts.fileName.reset();
     t.w->Menu("mnuFileOpen")->trigger();
     EXPECT_EQ(t.prompts.asked.size(), 1u);
+}
+
+// The laser unit and fiber probe answering through the fake port, one reply per command.
+struct FiberOnTheLine {
+    sim::SimFiberUnit unit;
+    std::string pending;
+    explicit FiberOnTheLine(Window& t, double field)
+        : unit(
+              [field](double) {
+                  return std::array<double, 3>{field, field, field};
+              },
+              {}) {
+        t.link.OnOutput = [this](const std::string& cmd) {
+            const auto reply = unit.Answer(cmd.substr(0, cmd.size() - 1), 0);
+            if (reply) {
+                pending += *reply;
+            }
+        };
+    }
+    // Virtual time in 5 ms steps, each answer arriving in the step after its command.
+    void Run(Window& t, int ms) {
+        for (int i = 0; i < ms / 5; ++i) {
+            t.sched.Advance(5);
+            if (!pending.empty()) {
+                std::string r;
+                r.swap(pending);
+                t.link.Receive(r);
+            }
+        }
+    }
+};
+
+TEST(MainWindow, FiberProbeStartsAndShowsItsReadings) {
+    Window t;
+    t.dialogs.portAnswer = 3;
+    t.w->Load();
+    FiberOnTheLine line(t, 5.0);
+    t.w->Cycle().CmdStart();
+    line.Run(t, 3000);
+    ASSERT_EQ(t.w->State().LaserState, kLaserRunning);
+    EXPECT_EQ(t.w->Probe().TypeNumb(), 1);
+    EXPECT_EQ(t.w->Probe().GetModel(), "KD-7310");
+    EXPECT_EQ(t.w->KD7300cls().RawCal().size(), 579u) << "calibration upload taken";
+    // 5 V/m on each axis; readouts refresh on the text timer.
+    EXPECT_EQ(t.w->Label("LabXField")->text(), "5.000");
+    EXPECT_EQ(t.w->Label("LabXYZField")->text(), "8.660");
+    EXPECT_EQ(t.w->Label("LabMaxXYZ")->text(), "8.660");
+    EXPECT_TRUE(t.w->Label("LabUnits")->isVisibleTo(t.w.get()));
+    EXPECT_EQ(t.w->Label("LabUnits")->text(), "V/m");
+    EXPECT_GT(t.w->State().RepliesProcessed, 20);
+    // The sweep moved and the bars grew.
+    EXPECT_GT(t.w->Graphs().SweepPos, 1);
+    EXPECT_NE(t.w->GRGraph().LastPoint(3).first, 0);
+    EXPECT_GT(t.w->GRBarGraph().PeakPos(0), t.w->GRBarGraph().BarOrigin());
+    // Off: the laser goes off on the next read tick.
+    t.w->Cycle().CmdOff();
+    line.Run(t, 300);
+    EXPECT_EQ(t.w->State().LaserState, kLaserOff);
+    EXPECT_EQ(t.link.sent.back(), "o\r");
+    EXPECT_EQ(t.w->Label("LabXYZField")->text(), "No Probe");
 }
 
 TEST(MainWindow, UnitStatusReplyFillsTheLaserLabels) {

@@ -6,6 +6,7 @@
 #include "acquisition/UserPrompts.h"
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
@@ -31,6 +32,9 @@ public:
             throw SerialError(kErrPortVanished, "gone");
         }
         sent.push_back(text);
+        if (OnOutput) {
+            OnOutput(text);
+        }
     }
     std::string Input() override {
         if (vanished) {
@@ -52,6 +56,8 @@ public:
         }
     }
 
+    // Lets a test answer like the instrument would (queue the answer, deliver it later).
+    std::function<void(const std::string&)> OnOutput;
     std::set<int> unopenable;
     std::vector<std::string> sent;
     std::string rx;
