@@ -293,7 +293,16 @@ double Val(std::string_view text) {
             num += ex;
         }
     }
-    const double r = std::strtod(num.c_str(), nullptr);
+    // from_chars ignores the process locale, which Qt sets from the environment: a decimal
+    // comma locale must not change how "2.5" reads.
+    double r = 0.0;
+    const char* first = num.data();
+    if (*first == '+') {
+        ++first;
+    }
+    if (std::from_chars(first, num.data() + num.size(), r).ec != std::errc()) {
+        return 0.0;
+    }
     return std::isfinite(r) ? r : 0.0;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -153,6 +154,20 @@ TEST(Val, ReadsTheLeadingNumberOrZero) {
     EXPECT_DOUBLE_EQ(vireon::Val("-"), 0.0);
     EXPECT_DOUBLE_EQ(vireon::Val("1e999"), 0.0);
     EXPECT_DOUBLE_EQ(vireon::Val("9600,o,7,1"), 9600.0);
+}
+
+TEST(Val, IgnoresTheProcessLocale) {
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    // Any decimal-comma locale the machine has; C.UTF-8 alone still checks the plain path.
+    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "C.UTF-8"}) {
+        if (std::setlocale(LC_NUMERIC, name) != nullptr) {
+            break;
+        }
+    }
+    EXPECT_DOUBLE_EQ(vireon::Val("2.5"), 2.5);
+    EXPECT_DOUBLE_EQ(vireon::Val("+1.25E+02"), 125.0);
+    EXPECT_EQ(vireon::GeneralNumber(2.5f), "2.5");
+    std::setlocale(LC_NUMERIC, before.c_str());
 }
 
 TEST(Near, HalvesGoToTheEvenNeighbour) {
