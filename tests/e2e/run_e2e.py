@@ -171,6 +171,8 @@ def test_readings(s):
 
     s.keep(wait_for("the total-field readout to leave its idle look", reading_shown, 15, 0.5),
            "reading")
+    time.sleep(3)  # the rate display and the time graph need a few seconds
+    s.screenshot("reading-later")
     s.click_twips(shot, *OFF_BUTTON, "Off")
     wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
     exit_cleanly(s)
