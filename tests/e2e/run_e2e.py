@@ -157,7 +157,8 @@ def test_exit_running(s):
 
 
 def test_readings(s):
-    sim = s.start_simulator(5, "--verbose", "--scenario", "const:5")
+    """The total-field readout leaves its idle look and follows the field when it steps."""
+    sim = s.start_simulator(5, "--verbose", "--scenario", "steps:5,50@4")
     s.write_config(5)
     s.start_program()
     shot = s.screenshot("idle")
@@ -165,14 +166,17 @@ def test_readings(s):
     press_start(s, shot)
     wait_for_data(s, sim)
 
-    def reading_shown():
-        now = s.screenshot()
-        return now if s.region_twips(now, *TOTAL_READOUT) != idle else None
+    def readout_other_than(*looks):
+        def probe():
+            now = s.screenshot()
+            return now if s.region_twips(now, *TOTAL_READOUT) not in looks else None
+        return probe
 
-    s.keep(wait_for("the total-field readout to leave its idle look", reading_shown, 15, 0.5),
-           "reading")
-    time.sleep(3)  # the rate display and the time graph need a few seconds
-    s.screenshot("reading-later")
+    first = s.keep(wait_for("the total-field readout to show a reading",
+                            readout_other_than(idle), 15, 0.5), "reading")
+    reading = s.region_twips(first, *TOTAL_READOUT)
+    s.keep(wait_for("the total-field readout to follow the field's step",
+                    readout_other_than(idle, reading), 15, 0.5), "reading-after-step")
     s.click_twips(shot, *OFF_BUTTON, "Off")
     wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
     exit_cleanly(s)
