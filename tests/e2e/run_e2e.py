@@ -7,13 +7,15 @@ Screenshots go to DIR/screenshots, logs of every process to DIR/logs/TEST. Exit 
 1 fail, 77 skipped (a needed tool is missing)."""
 
 import argparse
+import math
+import os
 import re
 import subprocess
 import sys
 import time
 
 sys.dont_write_bytecode = True  # keep the source folder clean
-from harness import SKIP, Failure, Session, expect, missing_tools, wait_for
+from harness import SKIP, Failure, Image, Session, expect, missing_tools, wait_for
 
 START_BUTTON = (240, 5040, 1300, 450)  # twips in the client area
 OFF_BUTTON = (1660, 5040, 1300, 450)
@@ -182,8 +184,158 @@ def test_readings(s):
     exit_cleanly(s)
 
 
+# Graph pictures in twips of the client area: the bar graph, and the time graph below it.
+BAR_GRAPH = (120, 6360, 9000, 1500)
+TIME_GRAPH = (120, 7980, 9000, 2400)
+TRACE_COLOURS = {"total": (255, 0, 0), "X": (0, 255, 0), "Y": (255, 0, 255), "Z": (255, 255, 0)}
+BAR_COLOUR = (0, 255, 255)
+PEAK_GREY = (192, 192, 192)
+
+
+def count_colour(data, colour, tolerance=40):
+    """Pixels of a raw RGB buffer close to a colour."""
+    n = 0
+    for i in range(0, len(data) - 2, 3):
+        if (abs(data[i] - colour[0]) + abs(data[i + 1] - colour[1])
+                + abs(data[i + 2] - colour[2])) <= tolerance:
+            n += 1
+    return n
+
+
+def test_live_graphs(s):
+    """A live sweep of the three axes and the total in their colours, and a bar graph whose
+    bars keep a grey peak zone after the field falls."""
+    path = os.path.join(s.tmp, "field.csv")
+    with open(path, "w") as f:
+        f.write("0,20,12,6\n6,8,5,2\n")  # V/m per axis: a step down after 6 s
+    sim = s.start_simulator(5, "--verbose", "--scenario", "file:" + path)
+    s.write_config(5)
+    s.start_program()
+    shot = s.screenshot("idle")
+    press_start(s, shot)
+    wait_for_data(s, sim)
+    wait_for("the field to step down",
+             lambda: sim_commands(sim).count("S") >= 6 * 14, 20, 0.5)
+    time.sleep(1.5)
+    shot = s.screenshot("live-sweep")
+    graph = s.region_twips(shot, *TIME_GRAPH)
+    for name, colour in TRACE_COLOURS.items():
+        expect(count_colour(graph, colour) >= 30,
+               f"the time graph shows no {name} trace in its colour {colour}")
+    bars = s.region_twips(shot, *BAR_GRAPH)
+    expect(count_colour(bars, BAR_COLOUR, 30) >= 200, "the bar graph shows no bars")
+    expect(count_colour(bars, PEAK_GREY, 20) >= 200,
+           "the bar graph shows no grey peak zone after the field fell")
+    s.click_twips(shot, *OFF_BUTTON, "Off")
+    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    exit_cleanly(s)
+
+
+def write_log(path, rows):
+    """A log page as the program writes it: header, column titles, rows of time and values."""
+    lines = ["Header", "File,survey.csv", "Date,12/06/2026", "Time,08:00:00", f"Samples,{rows}",
+             "Columns,5", "Page,1 of 1", "GraphScale,0-35", "Probe Type,KD-7310", "Units,V/m",
+             "EndHeader", "Time ,Field V/m,X V/m,Y V/m,Z V/m"]
+    for i in range(rows):
+        sec = 8 * 3600 + i // 10
+        x = 10 + 8 * math.sin(i / 900.0)
+        y = 8 + 5 * math.sin(i / 1500.0 + 1)
+        z = 5 + 3 * math.sin(i / 400.0)
+        total = math.sqrt(x * x + y * y + z * z)
+        lines.append(f"{sec // 3600:02d}:{sec % 3600 // 60:02d}:{sec % 60:02d},"
+                     f"{total:.7g},{x:.7g},{y:.7g},{z:.7g}")
+    with open(path, "w", newline="") as f:
+        f.write("\r\n".join(lines) + "\r\n")
+
+
+def toolbar_buttons(s, shot):
+    """Screen centres of the tool bar's buttons, left to right: on the row that crosses most
+    icons, runs of pixels unlike the tool bar's own colour, gaps of a few pixels inside an icon
+    bridged; separators are only a pixel or two wide and drop out."""
+    x, y, width, _ = s.geometry(s.main_window)
+    _, client_top = s.client_origin(shot)
+    best = []
+    for row in range(y + 24, client_top - 2):
+        line = Image(shot, x, row, width, 1)
+        bg = line.pixel(2, 0)
+        flags = [sum(abs(a - b) for a, b in zip(line.pixel(i, 0), bg)) > 30 for i in range(width)]
+        runs, start, last = [], None, None
+        for i, f in enumerate(flags):
+            if f:
+                if start is None or i - last > 5:
+                    if start is not None:
+                        runs.append((start, last))
+                    start = i
+                last = i
+        if start is not None:
+            runs.append((start, last))
+        icons = [(x + (a + b) // 2, row) for a, b in runs if b - a >= 8]
+        if len(icons) > len(best):
+            best = icons
+    return best
+
+
+def test_zoom_log(s):
+    """A stored log of 32000 samples opened from the File menu, drawn, and zoomed with the
+    mouse."""
+    log = os.path.join(s.tmp, "survey.csv")
+    write_log(log, 32000)
+    s.start_simulator(5)
+    s.write_config(5)
+    s.start_program()
+    before = s.windows()
+    s.focus(s.main_window)
+    s.key("alt+f")
+    time.sleep(0.4)
+    s.key("o")
+    s.new_window(before, "the File Open dialog")
+    time.sleep(0.5)
+    s.xdotool("type", "--delay", "10", log)
+    s.key("Return")
+    shot = wait_for("the log to be drawn",
+                    lambda: (lambda p: p if count_colour(s.region_twips(p, *TIME_GRAPH),
+                                                         TRACE_COLOURS["Z"]) > 100 else None)(
+                        s.screenshot()), 20, 0.5)
+    drawn = s.keep(shot, "log-drawn")
+    whole = s.region_twips(drawn, *TIME_GRAPH)
+    for name, colour in TRACE_COLOURS.items():
+        expect(count_colour(whole, colour) >= 30, f"the stored {name} trace is not drawn")
+    buttons = toolbar_buttons(s, drawn)
+    expect(len(buttons) >= 9, f"found {len(buttons)} tool bar buttons, not 9")
+    zoom_in = buttons[5]  # Open, Save, Options, Scatter, Bar Graph, Zoom In
+    s.click(*zoom_in)
+    time.sleep(0.5)
+    ox, oy = s.client_origin(drawn)
+    top = oy + (TIME_GRAPH[1] + 400) // 15
+    x1, x2 = ox + 2500 // 15, ox + 4500 // 15
+    s.xdotool("mousemove", str(x1), str(top))
+    time.sleep(0.2)
+    s.xdotool("mousedown", "1")
+    for x in range(x1, x2 + 1, 20):
+        s.xdotool("mousemove", str(x), str(top + (x - x1) // 4))
+        time.sleep(0.05)
+    s.screenshot("rubber-band")
+    s.xdotool("mouseup", "1")
+    # The redraw of the zoomed window takes a moment: wait until the graph has changed and
+    # then holds still.
+    last = {"region": whole}
+
+    def settled():
+        shot_now = s.screenshot()
+        region = s.region_twips(shot_now, *TIME_GRAPH)
+        done = region != whole and region == last["region"]
+        last["region"] = region
+        return shot_now if done else None
+
+    zoomed = s.keep(wait_for("the zoomed graph", settled, 20, 0.7), "zoomed")
+    after = s.region_twips(zoomed, *TIME_GRAPH)
+    expect(count_colour(after, TRACE_COLOURS["X"]) >= 30, "the zoomed graph lost its traces")
+    exit_cleanly(s)
+
+
 TESTS = {"startup": test_startup, "hotplug": test_hotplug, "start-off": test_start_off,
-         "exit-running": test_exit_running, "readings": test_readings}
+         "exit-running": test_exit_running, "readings": test_readings,
+         "live-graphs": test_live_graphs, "zoom-log": test_zoom_log}
 
 
 def main():
