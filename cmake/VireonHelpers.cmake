@@ -10,10 +10,10 @@ function(vireon_setup_warnings)
     endif()
 endfunction()
 
-# vireon_add_test(name SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l])
+# vireon_add_test(name [SERIAL] SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l])
 # Each test runs with its own temporary HOME and XDG folders so nothing touches the user's files.
 function(vireon_add_test name)
-    cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
     target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(${name} PRIVATE ${VIREON_TOP}/tests)
@@ -21,9 +21,15 @@ function(vireon_add_test name)
     if(T_LABELS)
         set(labels ${T_LABELS})
     endif()
+    # Tests that pace themselves by the real clock run alone, so a busy machine cannot starve
+    # them.
+    set(serial FALSE)
+    if(T_SERIAL)
+        set(serial TRUE)
+    endif()
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${labels}"
+        PROPERTIES LABELS "${labels}" RUN_SERIAL ${serial}
                    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VIREON_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
 endfunction()
 

@@ -306,6 +306,27 @@ double Val(std::string_view text) {
     return std::isfinite(r) ? r : 0.0;
 }
 
+std::optional<int32_t> HexValue(std::string_view text) {
+    if (text.empty() || text.size() > 7) {
+        return std::nullopt;
+    }
+    int32_t v = 0;
+    for (char c : text) {
+        int32_t d = 0;
+        if (c >= '0' && c <= '9') {
+            d = c - '0';
+        } else if (c >= 'A' && c <= 'F') {
+            d = c - 'A' + 10;
+        } else if (c >= 'a' && c <= 'f') {
+            d = c - 'a' + 10;
+        } else {
+            return std::nullopt;
+        }
+        v = v * 16 + d;
+    }
+    return v;
+}
+
 double Near(double v) {
     return std::nearbyint(v);
 }

@@ -3,6 +3,7 @@
 // Text is std::string holding Windows-1252 bytes.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,10 @@ void AppendGeneralNumber(std::string& out, float v);
 // Reads the leading number of a text (blanks skipped, optional sign, digits, decimal point,
 // exponent); text without a leading number reads as 0.
 double Val(std::string_view text);
+
+// Value of a text of hexadecimal digits (upper or lower case); empty when the text is empty,
+// longer than 7 digits or holds any other character.
+std::optional<int32_t> HexValue(std::string_view text);
 
 // The nearest integer, halves going to the even one.
 double Near(double v);

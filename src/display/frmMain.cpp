@@ -36,27 +36,9 @@ QString Q(const std::string& cp1252) {
     return QString::fromStdString(Cp1252ToUtf8(cp1252));
 }
 
-int HexValue(const std::string& s) {
-    int v = 0;
-    for (char c : s) {
-        v <<= 4;
-        if (c >= '0' && c <= '9') {
-            v |= c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            v |= c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            v |= c - 'a' + 10;
-        } else {
-            return -1;
-        }
-    }
-    return v;
-}
-
 // Four hexadecimal digits read as a signed 16-bit integer.
 int16_t Hex16(const std::string& s) {
-    const int v = HexValue(s);
-    return static_cast<int16_t>(static_cast<uint16_t>(v < 0 ? 0 : v));
+    return static_cast<int16_t>(static_cast<uint16_t>(HexValue(s).value_or(0)));
 }
 
 // The probe object seen by the read cycle.

@@ -20,23 +20,6 @@ QString Q(const std::string& s) {
     return QString::fromStdString(Cp1252ToUtf8(s));
 }
 
-int HexDigits(const std::string& s) {
-    int v = 0;
-    for (char c : s) {
-        v <<= 4;
-        if (c >= '0' && c <= '9') {
-            v |= c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            v |= c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            v |= c - 'a' + 10;
-        } else {
-            return -1;
-        }
-    }
-    return v;
-}
-
 const char* const kFastRates[] = {"125", "111", "100", "90", "83", "76", "71", "66",
                                   "63",  "59",  "56",  "53", "51", "48", "46"};
 
@@ -101,13 +84,13 @@ void frmMain::Process7300Format() {
     } else if (prefix == ":s") {
         ProcessSmallS();
     } else if (prefix == ":B" && d.size() >= 4) {
-        const int v = std::min(100, std::max(0, HexDigits(d.substr(2, 2))));
+        const int v = std::min(100, HexValue(d.substr(2, 2)).value_or(0));
         if (d.size() == 6) {
             labels_["LabBattery"]->setText(QString::number(v) + " %");
         }
     } else if (prefix == ":T" && d.size() >= 6) {
-        int v = HexDigits(d.substr(2, 4));
-        if (v >= 0) {
+        if (auto hex = HexValue(d.substr(2, 4))) {
+            int v = *hex;
             if ((v & 256) != 0) {
                 v -= 512;
             }

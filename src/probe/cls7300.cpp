@@ -29,22 +29,10 @@ float Single(double v) {
 
 // Value of `digits` hexadecimal characters at `pos`; empty on any other character.
 std::optional<int> Hex(const std::string& text, size_t pos, size_t digits) {
-    int v = 0;
-    for (size_t i = pos; i < pos + digits; ++i) {
-        const char c = text[i];
-        int d = 0;
-        if (c >= '0' && c <= '9') {
-            d = c - '0';
-        } else if (c >= 'A' && c <= 'F') {
-            d = c - 'A' + 10;
-        } else if (c >= 'a' && c <= 'f') {
-            d = c - 'a' + 10;
-        } else {
-            return std::nullopt;
-        }
-        v = v * 16 + d;
+    if (pos + digits > text.size()) {
+        return std::nullopt;
     }
-    return v;
+    return HexValue(std::string_view(text).substr(pos, digits));
 }
 
 int AxisOfName(const std::string& name) {

@@ -20,18 +20,6 @@
 namespace vireon::test {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
 struct Exchange {
     std::string reply;   // the reply the command was chosen from
     std::string command; // without its carriage return

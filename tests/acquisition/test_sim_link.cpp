@@ -16,18 +16,6 @@
 namespace vireon::test {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 class FixedProbe : public ProbeCommands {
 public:
     std::string GetNextCmnd(const std::string&) override { return "S\r"; }

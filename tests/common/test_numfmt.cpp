@@ -170,6 +170,16 @@ TEST(Val, IgnoresTheProcessLocale) {
     std::setlocale(LC_NUMERIC, before.c_str());
 }
 
+TEST(HexValue, DigitsOnly) {
+    EXPECT_EQ(vireon::HexValue("1F4"), 500);
+    EXPECT_EQ(vireon::HexValue("ff"), 255);
+    EXPECT_EQ(vireon::HexValue("FFFF"), 65535);
+    EXPECT_FALSE(vireon::HexValue(""));
+    EXPECT_FALSE(vireon::HexValue("1G"));
+    EXPECT_FALSE(vireon::HexValue(" 1"));
+    EXPECT_FALSE(vireon::HexValue("123456789"));
+}
+
 TEST(Near, HalvesGoToTheEvenNeighbour) {
     EXPECT_EQ(vireon::Near(0.5), 0.0);
     EXPECT_EQ(vireon::Near(1.5), 2.0);

@@ -1,5 +1,6 @@
 #include "support/SimProcess.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QTemporaryDir>
@@ -61,6 +62,18 @@ void SimProcess::Kill() {
 
 QString SimProcess::Output() const {
     return QString::fromUtf8(proc_->readAll());
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
 }
 
 TempFolder::TempFolder() {

@@ -5,6 +5,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,9 @@ private:
     bool started_ = false;
     QString device_;
 };
+
+// Runs the event loop until `done` holds or `ms` pass; false on time-out.
+bool WaitFor(const std::function<bool()>& done, int ms);
 
 // A fresh, empty folder under the build tree's test area, removed with the object.
 class TempFolder {
