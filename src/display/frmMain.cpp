@@ -57,27 +57,12 @@ private:
 };
 
 // Entries whose behaviour arrives with later work are shown but not offered yet.
-const char* const kNotYetOffered[] = {"mnuFileSaveAs",
-                                      "mnuViewExposure",
-                                      "mnuViewHeaderNotes",
-                                      "mnuViewOptions",
-                                      "mnuProbeRecord",
-                                      "mnuProbeRecordPause",
-                                      "mnuProbePlay",
-                                      "mnuProbeZero",
-                                      "mnuProbeUnits7300",
-                                      "mnuProbeUnits52xx",
-                                      "mnuProbeClearPeak",
-                                      "mnuProbeUpdateNow",
-                                      "mnuProbeUpdateProbeBatt",
-                                      "mnuprobeTempUnits",
-                                      "mnuprobeAlarm",
-                                      "mnuprobeAlarmSet",
-                                      "mnuProbe3AxisData",
-                                      "mnuProbeRangeTop",
-                                      "mnuCommARProbe",
-                                      "mnuCommASCII",
-                                      "mnuCommARM"};
+const char* const kNotYetOffered[] = {
+    "mnuFileSaveAs",           "mnuViewExposure",     "mnuViewHeaderNotes", "mnuViewOptions",
+    "mnuProbeRecord",          "mnuProbeRecordPause", "mnuProbePlay",       "mnuProbeZero",
+    "mnuProbeUnits7300",       "mnuProbeUnits52xx",   "mnuProbeClearPeak",  "mnuProbeUpdateNow",
+    "mnuProbeUpdateProbeBatt", "mnuprobeTempUnits",   "mnuprobeAlarm",      "mnuprobeAlarmSet",
+    "mnuProbe3AxisData",       "mnuProbeRangeTop"};
 
 } // namespace
 
@@ -246,9 +231,23 @@ void frmMain::BuildMenus() {
         mnuCommBaud_.push_back(a);
     }
     comm->addSeparator();
-    AddAction(comm, "mnuCommARProbe", "Alternate Remote Probe", true);
-    AddAction(comm, "mnuCommASCII", "Set to ASCII");
-    AddAction(comm, "mnuCommARM", "Set to Alternate Remote");
+    connect(AddAction(comm, "mnuCommARProbe", "Alternate Remote Probe", true), &QAction::triggered,
+            this, [this](bool on) {
+                if (probe_) {
+                    probe_->StartARProbe(on ? 1 : 0);
+                }
+            });
+    connect(AddAction(comm, "mnuCommASCII", "Set to ASCII"), &QAction::triggered, this, [this] {
+        if (probe_) {
+            probe_->SetNextCmnd("P2" + kCR);
+        }
+    });
+    connect(AddAction(comm, "mnuCommARM", "Set to Alternate Remote"), &QAction::triggered, this,
+            [this] {
+                if (probe_) {
+                    probe_->SetNextCmnd("P1" + kCR);
+                }
+            });
 
     QMenu* help = bar->addMenu("&Help");
     help->setObjectName("mnuHelp");
@@ -928,6 +927,9 @@ void frmMain::ClearDisplay() {
     }
     for (QLabel* l : labAxisRange_) {
         l->setStyleSheet("color: rgb(128,128,128); background: transparent;");
+    }
+    for (const char* m : {"mnuCommASCII", "mnuCommARM", "mnuCommARProbe"}) {
+        Menu(m)->setEnabled(true);
     }
     labels_["LabLasTemp"]->setText("");
     labels_["LabConVolt"]->setText("");

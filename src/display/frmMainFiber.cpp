@@ -118,6 +118,9 @@ void frmMain::ChangeDisplay() {
     for (const char* l : {"LabXAxis", "LabYAxis", "LabZAxis"}) {
         labels_[l]->setVisible(other);
     }
+    for (const char* m : {"mnuCommASCII", "mnuCommARM", "mnuCommARProbe"}) {
+        Menu(m)->setEnabled(other);
+    }
     LayoutControls();
 }
 

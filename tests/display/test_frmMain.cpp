@@ -233,6 +233,20 @@ TEST(MainWindow, ClosingWithTheLaserOnSendsOffTwiceOnlyOnYes) {
     }
 }
 
+TEST(MainWindow, AlternateRemoteEntriesQueueTheirCommands) {
+    Window t;
+    t.w->Load();
+    t.w->Menu("mnuCommARM")->trigger();
+    EXPECT_EQ(t.w->Probe().PendingCmnd(), "P1\r");
+    t.w->Menu("mnuCommASCII")->trigger();
+    EXPECT_EQ(t.w->Probe().PendingCmnd(), "P2\r");
+    t.w->Menu("mnuCommARProbe")->trigger();
+    EXPECT_TRUE(t.w->Menu("mnuCommARProbe")->isChecked());
+    EXPECT_EQ(t.w->Probe().StartARProbe(), 1);
+    t.w->Menu("mnuCommARProbe")->trigger();
+    EXPECT_EQ(t.w->Probe().StartARProbe(), 0);
+}
+
 TEST(MainWindow, AboutShowsUnknownUntilTheProbeTold) {
     Window t;
     t.w->Load();
