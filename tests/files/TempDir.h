@@ -28,12 +28,9 @@ public:
     }
     const std::filesystem::path& Path() const { return path_; }
     std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-    int Entries() const {
-        int count = 0;
-        for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(path_)) {
-            ++count;
-        }
-        return count;
+    auto Entries() const {
+        return std::distance(std::filesystem::directory_iterator(path_),
+                             std::filesystem::directory_iterator{});
     }
 
 private:

@@ -70,14 +70,6 @@ TEST(LoadCfg, MissingFileGivesTheDefaultsAndKeepsSettingsThatHaveNone) {
     expected.BoxColor = Rgb(22, 23, 24);
     expected.MatchBarGraphToScatt = 1;
     EXPECT_EQ(s, expected);
-    // The documented first-run values.
-    EXPECT_EQ(s.ProbeUnits + "|" + s.GraphScale + "|" + s.MinAverText + "|" + s.BaudRatePreference +
-                  "|" + s.SampleRate + "|" + s.SaveFileName,
-              "V/m|Auto|6 Minute|9600,o,7,1|15|Test1");
-    EXPECT_EQ(s.AlarmValue, 25.0f);
-    EXPECT_EQ(s.CommPortNo, 2);
-    EXPECT_EQ(s.BackGround, 64 * 65536);
-    EXPECT_EQ(s.FormBackColor, 214 + 205 * 256 + 177 * 65536);
 }
 
 TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
@@ -90,12 +82,8 @@ TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
         {"", 0, "The file is empty."},
         {Lines(kUnusual, 4) + "CommPort,COM3\r\n" + kUnusual.substr(Lines(kUnusual, 5).size()), 4,
          "Line 5 (\"CommPort,\"): \"COM3\" is not a 16-bit integer."},
-        {Lines(kUnusual, 5) + "GraphSamplesPerDiv,40000\r\n", 5,
-         "Line 6 (\"GraphSamplesPerDiv,\"): \"40000\" is not a 16-bit integer."},
         {Lines(kUnusual, 12) + "ExposureFrame,Maybe\r\n", 12,
          "Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or False."},
-        {Lines(kUnusual, 25) + "RthresEnabled,256\r\n", 25,
-         "Line 26 (\"RthresEnabled,\"): \"256\" is not an integer from 0 to 255."},
         {Lines(kUnusual, 2) + "LogScaleOn 1\r\n", 2, "Line 3 (\"LogScaleOn,\") has no comma."},
     };
     for (const auto& c : cases) {
@@ -126,13 +114,6 @@ TEST(LoadCfg, ReadsLineFeedsLooseBlanksAndOtherCases) {
     EXPECT_TRUE(s.StatusBar);
     EXPECT_EQ(s.GITxtAverage, 2); // halves to even
     EXPECT_EQ(s.DefaultSavePath, "C:\\Surveys\\Survey, 2026");
-}
-
-TEST(UnitsCode, MapsTheThreeUnitTexts) {
-    EXPECT_EQ(UnitsCode("V/m"), 0);
-    EXPECT_EQ(UnitsCode("mW/cm2"), 1);
-    EXPECT_EQ(UnitsCode("V2/m2"), 2);
-    EXPECT_EQ(UnitsCode("A/m"), std::nullopt);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 // Writing log files: header, titles and rows byte for byte, page splitting and page names.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <memory>
 
 #include "files/LogFile.h"
@@ -43,37 +42,24 @@ std::string HeaderStart(const std::string& samples, const std::string& columns) 
 const std::string kHeaderEnd =
     "Probe Type,FP-7400\r\nOperator,J\r\nAntenna,Horn, 2 m\r\nUnits,V/m\r\nEndHeader\r\n";
 
-struct ModeCase {
-    int16_t Mode;
-    std::string Expected;
-};
-
-class ColumnModes : public ::testing::TestWithParam<ModeCase> {};
-
-TEST_P(ColumnModes, WriteTheDocumentedBytes) {
-    TempDir dir;
-    const auto log = SmallLog(GetParam().Mode);
-    const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
-    ASSERT_TRUE(r.Ok) << r.Error;
-    EXPECT_EQ(r.Status, "Saved 2 data points.");
-    EXPECT_TRUE(r.Messages.empty());
-    ASSERT_EQ(r.Pages.size(), 1u);
-    EXPECT_EQ(ReadFile(dir / "log.csv"), GetParam().Expected);
+TEST(SaveData, EachColumnModeWritesTheDocumentedBytes) {
+    const std::pair<int16_t, std::string> cases[] = {
+        {0, HeaderStart("2", "2") + kHeaderEnd +
+                "Time ,Field V/m\r\n14:03:27,12.5\r\n14:03:28,1.234568E+07\r\n"},
+        {1, HeaderStart("2", "5") + "X Peak,7.25\r\nY Peak,1.5E-05\r\nZ Peak,0\r\n" + kHeaderEnd +
+                "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n14:03:27,12.5,7.25,3.1,0.5\r\n"
+                "14:03:28,1.234568E+07,0.0001,1.5E-05,-2\r\n"},
+        {2, HeaderStart("2", "3") + kHeaderEnd +
+                "Time ,Field V/m,Moving AveV/m\r\n14:03:27,12.5,7.25\r\n"
+                "14:03:28,1.234568E+07,0.0001\r\n"}};
+    for (const auto& [mode, expected] : cases) {
+        TempDir dir;
+        const SaveResult r = SaveData(*SmallLog(mode), dir / "log.csv", kStamp);
+        ASSERT_TRUE(r.Ok) << r.Error;
+        EXPECT_EQ(r.Status, "Saved 2 data points.");
+        EXPECT_EQ(ReadFile(dir / "log.csv"), expected) << mode;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Log, ColumnModes,
-    ::testing::Values(ModeCase{0,
-                               HeaderStart("2", "2") + kHeaderEnd +
-                                   "Time ,Field V/m\r\n14:03:27,12.5\r\n14:03:28,1.234568E+07\r\n"},
-                      ModeCase{1, HeaderStart("2", "5") +
-                                      "X Peak,7.25\r\nY Peak,1.5E-05\r\nZ Peak,0\r\n" + kHeaderEnd +
-                                      "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n"
-                                      "14:03:27,12.5,7.25,3.1,0.5\r\n"
-                                      "14:03:28,1.234568E+07,0.0001,1.5E-05,-2\r\n"},
-                      ModeCase{2, HeaderStart("2", "3") + kHeaderEnd +
-                                      "Time ,Field V/m,Moving AveV/m\r\n"
-                                      "14:03:27,12.5,7.25\r\n14:03:28,1.234568E+07,0.0001\r\n"}));
 
 TEST(SaveData, EmptyLogWritesHeaderAndTitlesOnly) {
     TempDir dir;
@@ -84,16 +70,11 @@ TEST(SaveData, EmptyLogWritesHeaderAndTitlesOnly) {
     EXPECT_EQ(r.Status, "Saved 0 data points.");
     EXPECT_EQ(ReadFile(dir / "log.csv"),
               HeaderStart("0", "2") + kHeaderEnd + "Time ,Field V/m\r\n");
-}
-
-TEST(SaveData, LineBreaksInHeaderTextsCannotEndTheHeaderEarly) {
-    TempDir dir;
-    auto log = SmallLog(0);
+    // A line break in a note cannot end the header early.
+    log->RecordCnt = 2;
     log->HeaderNotes.Entry[1].Value = "J\r\nEndHeader";
     ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
-    const LoadResult back = LoadData(dir / "log.csv");
-    EXPECT_EQ(back.RecordCnt, 2);
-    EXPECT_EQ(back.LogUnits, "V/m");
+    EXPECT_EQ(LoadData(dir / "log.csv").RecordCnt, 2);
 }
 
 TEST(SaveData, MidnightRoundingAndOverlongHoursAreReportedOnce) {
@@ -136,9 +117,11 @@ TEST_P(PageSplitting, SplitsAt32000RowsWithNumberedNames) {
     for (size_t p = 0; p < c.Files.size(); ++p) {
         EXPECT_EQ(r.Pages[p], dir / c.Files[p]);
         const std::string text = ReadFile(dir / c.Files[p]);
-        EXPECT_NE(text.find("\r\nFile," + c.Files[p] + "\r\n"), std::string::npos);
-        EXPECT_NE(text.find("\r\nSamples," + std::to_string(c.Rows) + "\r\n"), std::string::npos);
-        EXPECT_NE(text.find("\r\nPage," + std::to_string(p + 1) + " of " + pageCount + "\r\n"),
+        EXPECT_NE(text.find("\r\nFile," + c.Files[p] +
+                            "\r\nDate,06/12/2026\r\nTime,14:05:00\r\n"
+                            "Samples," +
+                            std::to_string(c.Rows) + "\r\nColumns,2\r\nPage," +
+                            std::to_string(p + 1) + " of " + pageCount + "\r\n"),
                   std::string::npos);
         const LoadResult back = ParseLogText(text, c.Files[p]);
         ASSERT_EQ(back.RecordCnt, c.RowsPerPage[p]);
@@ -175,49 +158,25 @@ TEST(SaveData, DotInAFolderNameIsNotAnExtension) {
     EXPECT_EQ(dir.Entries(), 1); // nothing beside the folder
 }
 
-TEST(SaveData, RefusesWhatItCannotWriteAndSaysWhy) {
+TEST(SaveData, RefusesWhatItCannotWriteAndClampsImpossibleCounts) {
     TempDir dir;
-    const auto log = SmallLog(1);
+    auto log = SmallLog(1);
     const SaveResult noFolder = SaveData(*log, dir / "missing/log.csv", kStamp);
-    EXPECT_FALSE(noFolder.Ok);
     EXPECT_NE(noFolder.Error.find("No such file or directory"), std::string::npos);
     EXPECT_FALSE(SaveData(*log, dir.Path().string() + "/", kStamp).Ok);
-    auto badMode = SmallLog(7);
-    EXPECT_FALSE(SaveData(*badMode, dir / "log.csv", kStamp).Ok);
+    EXPECT_FALSE(SaveData(*SmallLog(7), dir / "log.csv", kStamp).Ok);
     EXPECT_EQ(dir.Entries(), 0);
-}
-
-TEST(SaveData, ImpossibleRecordCountsAreClampedToTheTable) {
-    TempDir dir;
-    auto log = SmallLog(0);
     log->RecordCnt = -5;
-    const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
-    ASSERT_TRUE(r.Ok);
-    EXPECT_EQ(r.Status, "Saved 0 data points.");
+    EXPECT_EQ(SaveData(*log, dir / "log.csv", kStamp).Status, "Saved 0 data points.");
     log->LogData.resize(3); // a table shorter than its count
     log->RecordCnt = 100;
     EXPECT_EQ(SaveData(*log, dir / "log.csv", kStamp).Status, "Saved 2 data points.");
 }
 
 TEST(ParsePathFile, SplitsAtTheLastSeparatorOfEitherKind) {
-    const std::array<std::string, 3> cases[] = {
-        {"C:\\Data\\survey.csv", "C:\\Data", "survey.csv"},
-        {"/home/u/my.dir/run.csv", "/home/u/my.dir", "run.csv"},
-        {"C:\\a/b\\c.txt", "C:\\a/b", "c.txt"},
-        {"plain.csv", "", "plain.csv"},
-        {"C:\\Data\\", "C:\\Data", ""},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParsePathFile(c[0], 1), c[1]) << c[0];
-        EXPECT_EQ(ParsePathFile(c[0], 2), c[2]) << c[0];
-    }
-}
-
-TEST(PagePath, KeepsTheExtensionOfTheFileNameOnly) {
-    EXPECT_EQ(PagePath("C:\\a.b\\log", 2), "C:\\a.b\\log_2");
-    EXPECT_EQ(PagePath("C:\\a.b\\log.csv", 3), "C:\\a.b\\log_3.csv");
-    EXPECT_EQ(PagePath("run.data", 1), "run.dat");
-    EXPECT_EQ(PagePath("x.", 2), "x_2.");
+    EXPECT_EQ(ParsePathFile("C:\\a/b\\c.txt", 1), "C:\\a/b");
+    EXPECT_EQ(ParsePathFile("C:\\a/b\\c.txt", 2), "c.txt");
+    EXPECT_EQ(ParsePathFile("plain.csv", 2), "plain.csv");
 }
 
 TEST(FormatTimeStr, RoundsToTheSecondAndFlagsLongHours) {
@@ -227,11 +186,7 @@ TEST(FormatTimeStr, RoundsToTheSecondAndFlagsLongHours) {
         bool Error;
     };
     const Case cases[] = {
-        {0, "00:00:00", false},
-        {50607, "14:03:27", false},
         {59.4, "00:00:59", false},
-        {59.6, "00:01:00", false},
-        {86399.6, "24:00:00", false},
         {3599.7, "01:00:00", false},
         {100 * 3600.0, "100:00:00", true},
         {-5, "-01:59:55", true},
@@ -249,9 +204,7 @@ TEST(UnFormatTime, ReadsEveryWrittenSecondBack) {
         const std::string text = FormatTimeStr(static_cast<float>(s / 86400.0));
         ASSERT_EQ(FormatTimeStr(UnFormatTime(text)), text);
     }
-    EXPECT_FLOAT_EQ(UnFormatTime("12:30:15"), static_cast<float>(45015 / 86400.0));
     EXPECT_EQ(UnFormatTime("ab:cd:ef"), 0.0f);
-    EXPECT_EQ(UnFormatTime(""), 0.0f);
     EXPECT_FLOAT_EQ(UnFormatTime("7"), static_cast<float>((7 * 3600 + 7) / 86400.0));
 }
 
