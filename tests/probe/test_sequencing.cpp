@@ -135,7 +135,7 @@ TEST(ProbeSequencing, ReplyExpectations) {
     EXPECT_EQ(id.GetTimerInterval(), 66);
 }
 
-TEST(ProbeSequencing, UnitCommandsTrackTheSelectedUnit) {
+TEST(ProbeSequencing, UnitCommandsTrackTheUnitAndTakeDetours) {
     clsProbe p = Family2("KD-5233 HSE"); // two units
     const std::vector<std::pair<std::string, int16_t>> steps = {{"U2", 2}, {"UN", 1}, {"UN", 2},
                                                                 {"U1", 1}, {"U3", 3}, {"UN", 1}};
@@ -144,6 +144,15 @@ TEST(ProbeSequencing, UnitCommandsTrackTheSelectedUnit) {
         p.GetNextCmnd(Data("1.000", " V "));
         EXPECT_EQ(p.GetTrackedUnit(), unit) << cmd;
     }
+    // The STE reaches unit 2 through range 3; "UN" from unit 1 needs that detour in range 4.
+    clsProbe ste = Family2("KD-5233 STE");
+    ste.SetNextCmnd("U2\r");
+    EXPECT_EQ(Bare(ste.GetNextCmnd(Data("1.000", " V "))), "R3");
+    EXPECT_EQ(Bare(ste.GetNextCmnd(":R3\r")), "U2");
+    EXPECT_EQ(Bare(ste.GetNextCmnd(":U\r")), "D2");
+    ste.GetNextCmnd(":R4\r");
+    ste.SetNextCmnd("UN");
+    EXPECT_EQ(ste.PendingCmnd(), "R3\r");
 }
 
 TEST(ProbeSequencing, IntervalsFromSampleRate) {
@@ -160,22 +169,6 @@ TEST(ProbeSequencing, IntervalsFromSampleRate) {
     EXPECT_EQ(p.GetMaxSamRate(), 3); // 1000 / 330
     p.SampleRate(0);                 // never divides by zero
     EXPECT_GE(p.GetDataInterval(), 60);
-}
-
-TEST(ProbeSequencing, STEReachesUnit2ThroughRange3) {
-    clsProbe p = Family2("KD-5233 STE");
-    p.SetNextCmnd("U2\r");
-    EXPECT_EQ(p.PendingCmnd(), "R3\r");
-    EXPECT_EQ(Bare(p.GetNextCmnd(Data("1.000", " V "))), "R3");
-    EXPECT_EQ(Bare(p.GetNextCmnd(":R3\r")), "U2");
-    EXPECT_EQ(Bare(p.GetNextCmnd(":U\r")), "D2");
-    // "UN" from unit 1 only needs the detour in range 4.
-    p.GetNextCmnd(":R4\r");
-    p.SetNextCmnd("UN");
-    EXPECT_EQ(p.PendingCmnd(), "R3\r");
-    clsProbe other = Family2("KD-5253");
-    other.SetNextCmnd("U2");
-    EXPECT_EQ(other.PendingCmnd(), "U2\r");
 }
 
 TEST(ProbeSequencing, LostCommRestartsIdentification) {
