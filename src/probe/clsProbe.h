@@ -183,6 +183,7 @@ public:
     void ComputeReadInterval();
 
 private:
+    int16_t NewReadingFlags();
     static constexpr int kSlots = 50;
 
     static size_t cell(int16_t unit, int16_t range) {

@@ -55,15 +55,7 @@ int16_t clsProbe::InputStr52xx(const std::string& reply) {
                                  : int16_t{0};
         barNum_[static_cast<size_t>(axis)] =
             NearInt16(Val(Mid(reply, replies::kDataBarPos, replies::kDataBarLen)));
-        flags |= kNewReading;
-        if (configChanged_ != 0) {
-            flags |= kConfigChanged;
-            configChanged_ = 0;
-        }
-        if (autoRangeSwitchedOff_ != 0) {
-            flags |= kRangeChanged;
-            autoRangeSwitchedOff_ = 0;
-        }
+        flags |= NewReadingFlags();
         const std::string code = Mid(reply, replies::kDataUnitsPos, replies::kCodeLen);
         if (code != unitsCode_) {
             unitsCode_ = code;
@@ -257,15 +249,7 @@ int16_t clsProbe::InputStr1400(const std::string& reply) {
     const std::string p = reply.substr(0, 2);
     int16_t flags = 0;
     if (p == ":D" && reply.size() > 9) {
-        flags |= kNewReading;
-        if (configChanged_ != 0) {
-            flags |= kConfigChanged;
-            configChanged_ = 0;
-        }
-        if (autoRangeSwitchedOff_ != 0) {
-            flags |= kRangeChanged;
-            autoRangeSwitchedOff_ = 0;
-        }
+        flags |= NewReadingFlags();
         const std::string code = Mid(reply, replies::kDataUnitsPos, replies::kCodeLen);
         if (code != unitsCode_) {
             unitsCode_ = code;
@@ -372,6 +356,20 @@ void clsProbe::Average(int16_t value) {
             idx = 0;
         }
     }
+}
+
+// A new reading, with the events that waited for it.
+int16_t clsProbe::NewReadingFlags() {
+    int16_t flags = kNewReading;
+    if (configChanged_ != 0) {
+        flags |= kConfigChanged;
+        configChanged_ = 0;
+    }
+    if (autoRangeSwitchedOff_ != 0) {
+        flags |= kRangeChanged;
+        autoRangeSwitchedOff_ = 0;
+    }
+    return flags;
 }
 
 } // namespace vireon

@@ -10,6 +10,26 @@
 
 namespace vireon::sim {
 
+// Five characters, as many decimals as fit.
+std::string Number5(double n) {
+    char buf[32];
+    if (!(n >= 0)) {
+        n = 0;
+    }
+    if (n < 9.9995) {
+        std::snprintf(buf, sizeof buf, "%5.3f", n);
+    } else if (n < 99.995) {
+        std::snprintf(buf, sizeof buf, "%5.2f", n);
+    } else if (n < 999.95) {
+        std::snprintf(buf, sizeof buf, "%5.1f", n);
+    } else if (n < 99999.5) {
+        std::snprintf(buf, sizeof buf, "%5.0f", n);
+    } else {
+        return "99999";
+    }
+    return buf;
+}
+
 namespace {
 
 enum class Quantity { Electric, Magnetic, Current };
@@ -94,26 +114,6 @@ const Probe52xxModel* Find(const std::string& name) {
         }
     }
     return nullptr;
-}
-
-// Five characters, as many decimals as fit.
-std::string Number5(double n) {
-    char buf[32];
-    if (!(n >= 0)) {
-        n = 0;
-    }
-    if (n < 9.9995) {
-        std::snprintf(buf, sizeof buf, "%5.3f", n);
-    } else if (n < 99.995) {
-        std::snprintf(buf, sizeof buf, "%5.2f", n);
-    } else if (n < 999.95) {
-        std::snprintf(buf, sizeof buf, "%5.1f", n);
-    } else if (n < 99999.5) {
-        std::snprintf(buf, sizeof buf, "%5.0f", n);
-    } else {
-        return "99999";
-    }
-    return buf;
 }
 
 std::string Reply(const std::string& body) {

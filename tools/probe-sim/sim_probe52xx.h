@@ -8,6 +8,9 @@
 
 namespace vireon::sim {
 
+// A reading as the probes send it: five characters, as many decimals as fit.
+std::string Number5(double n);
+
 struct Probe52xxModel;
 
 // A four-range probe of one model. It answers range ("R", "R1".."R5", "RN"), unit ("U1".."U3",

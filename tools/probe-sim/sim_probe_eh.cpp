@@ -1,5 +1,7 @@
 #include "sim_probe_eh.h"
 
+#include "sim_probe52xx.h"
+
 #include "probe/probe_replies.h"
 
 #include <algorithm>
@@ -7,29 +9,6 @@
 #include <cstdio>
 
 namespace vireon::sim {
-
-namespace {
-
-std::string Number5(double n) {
-    char buf[32];
-    if (!(n >= 0)) {
-        n = 0;
-    }
-    if (n < 9.9995) {
-        std::snprintf(buf, sizeof buf, "%5.3f", n);
-    } else if (n < 99.995) {
-        std::snprintf(buf, sizeof buf, "%5.2f", n);
-    } else if (n < 999.95) {
-        std::snprintf(buf, sizeof buf, "%5.1f", n);
-    } else if (n < 99999.5) {
-        std::snprintf(buf, sizeof buf, "%5.0f", n);
-    } else {
-        return "99999";
-    }
-    return buf;
-}
-
-} // namespace
 
 SimProbeEH::SimProbeEH(const std::string& model, FieldScenario scenario)
     : model_(Knows(model) ? model : "E150"), scenario_(std::move(scenario)) {}
