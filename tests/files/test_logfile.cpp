@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <tuple>
 
 #include "files/LogFile.h"
 #include "files/TempDir.h"
@@ -90,72 +91,46 @@ TEST(SaveData, MidnightRoundingAndOverlongHoursAreReportedOnce) {
     EXPECT_NE(text.find("\r\n24:00:00,12.5\r\n120:00:00,"), std::string::npos);
 }
 
-struct PageCase {
-    int32_t Rows;
-    std::string Chosen;
-    std::vector<std::string> Files;
-    std::vector<int32_t> RowsPerPage;
-};
-
-class PageSplitting : public ::testing::TestWithParam<PageCase> {};
-
-TEST_P(PageSplitting, SplitsAt32000RowsWithNumberedNames) {
-    const PageCase& c = GetParam();
-    TempDir dir;
-    auto log = std::make_unique<LogModel>();
-    log->LogColumnMode = 0;
-    log->LogUnits = "V/m";
-    log->RecordCnt = c.Rows;
-    for (int32_t i = 1; i <= c.Rows; ++i) {
-        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
-    }
-    const SaveResult r = SaveData(*log, dir / c.Chosen, kStamp);
-    ASSERT_TRUE(r.Ok) << r.Error;
-    ASSERT_EQ(r.Pages.size(), c.Files.size());
-    const std::string pageCount = std::to_string(c.Files.size());
-    int32_t firstValue = 1;
-    for (size_t p = 0; p < c.Files.size(); ++p) {
-        EXPECT_EQ(r.Pages[p], dir / c.Files[p]);
-        const std::string text = ReadFile(dir / c.Files[p]);
-        EXPECT_NE(text.find("\r\nFile," + c.Files[p] +
-                            "\r\nDate,06/12/2026\r\nTime,14:05:00\r\n"
-                            "Samples," +
-                            std::to_string(c.Rows) + "\r\nColumns,2\r\nPage," +
-                            std::to_string(p + 1) + " of " + pageCount + "\r\n"),
-                  std::string::npos);
-        const LoadResult back = ParseLogText(text, c.Files[p]);
-        ASSERT_EQ(back.RecordCnt, c.RowsPerPage[p]);
-        if (back.RecordCnt > 0) {
-            EXPECT_EQ(back.Table[1][2], static_cast<float>(firstValue));
-            EXPECT_EQ(back.Table[static_cast<size_t>(back.RecordCnt)][2],
-                      static_cast<float>(firstValue + back.RecordCnt - 1));
+// Pages of 32000 rows each, named after the chosen file; a dot in a folder is no extension.
+TEST(SaveData, SplitsAt32000RowsWithNumberedNames) {
+    const std::tuple<int32_t, std::string, std::vector<std::string>> cases[] = {
+        {32000, "full.csv", {"full.csv"}},
+        {32001, "survey.csv", {"survey.csv", "survey_2.csv"}},
+        {32001, "run.data", {"run.dat", "run_2.dat"}},
+        {64001, "three.txt", {"three.txt", "three_2.txt", "three_3.txt"}},
+        {32001, "my.dir/north", {"my.dir/north", "my.dir/north_2"}},
+    };
+    for (const auto& [rows, chosen, files] : cases) {
+        TempDir dir;
+        std::filesystem::create_directories(dir.Path() / "my.dir");
+        auto log = std::make_unique<LogModel>();
+        log->RecordCnt = rows;
+        for (int32_t i = 1; i <= rows; ++i) {
+            log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
         }
-        firstValue += back.RecordCnt;
+        const SaveResult r = SaveData(*log, dir / chosen, kStamp);
+        ASSERT_TRUE(r.Ok) << r.Error;
+        ASSERT_EQ(r.Pages.size(), files.size()) << chosen;
+        const std::string pageCount = std::to_string(files.size());
+        for (size_t p = 0; p < files.size(); ++p) {
+            EXPECT_EQ(r.Pages[p], dir / files[p]);
+            const std::string text = ReadFile(dir / files[p]);
+            const std::string name = files[p].substr(files[p].rfind('/') + 1);
+            EXPECT_NE(text.find("\r\nFile," + name +
+                                "\r\nDate,06/12/2026\r\nTime,14:05:00\r\nSamples," +
+                                std::to_string(rows) + "\r\nColumns,2\r\nPage," +
+                                std::to_string(p + 1) + " of " + pageCount + "\r\n"),
+                      std::string::npos)
+                << files[p];
+            const LoadResult back = ParseLogText(text, name);
+            const int32_t first = 32000 * static_cast<int32_t>(p) + 1;
+            ASSERT_EQ(back.RecordCnt, std::min(32000, rows - first + 1));
+            EXPECT_EQ(back.Table[1][2], static_cast<float>(first));
+            EXPECT_EQ(back.Table.back()[2], static_cast<float>(first + back.RecordCnt - 1));
+        }
+        const std::filesystem::recursive_directory_iterator all(dir.Path()), end;
+        EXPECT_EQ(std::distance(all, end), static_cast<int>(files.size()) + 1); // and my.dir
     }
-    EXPECT_EQ(dir.Entries(), static_cast<int>(c.Files.size()));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Log, PageSplitting,
-    ::testing::Values(PageCase{32000, "full.csv", {"full.csv"}, {32000}},
-                      PageCase{32001, "survey.csv", {"survey.csv", "survey_2.csv"}, {32000, 1}},
-                      PageCase{32001, "run.data", {"run.dat", "run_2.dat"}, {32000, 1}},
-                      PageCase{64001,
-                               "three.txt",
-                               {"three.txt", "three_2.txt", "three_3.txt"},
-                               {32000, 32000, 1}},
-                      PageCase{3, "noext", {"noext"}, {3}}));
-
-TEST(SaveData, DotInAFolderNameIsNotAnExtension) {
-    TempDir dir;
-    std::filesystem::create_directories(dir.Path() / "survey.2026");
-    auto log = std::make_unique<LogModel>();
-    log->RecordCnt = 32001;
-    const std::string chosen = (dir.Path() / "survey.2026" / "north").string();
-    const SaveResult r = SaveData(*log, chosen, kStamp);
-    ASSERT_TRUE(r.Ok) << r.Error;
-    EXPECT_EQ(r.Pages, (std::vector<std::string>{chosen, chosen + "_2"}));
-    EXPECT_EQ(dir.Entries(), 1); // nothing beside the folder
 }
 
 TEST(SaveData, RefusesWhatItCannotWriteAndClampsImpossibleCounts) {
