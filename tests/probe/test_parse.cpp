@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace vireon;
 using vireon::testing::Data;
@@ -15,66 +16,60 @@ namespace {
 const std::string kSq(1, kSuperscriptTwo);
 }
 
+// Units are squared exactly when their text carries the superscript two.
 TEST(ProbeParse, UnitsCodesOfFourRangeProbes) {
-    struct Case {
-        std::string code;
-        std::string model; // "" = not identified
-        std::string text;
-        int16_t cls;
-        bool squared;
-        std::string message;
-    };
     const std::string gre = "KD-5233 GRE";
-    const std::vector<Case> cases = {
-        {" V ", "", "V/m", 1, false, ""},
-        {" V ", gre, "V/m", 1, false, ""},
-        {"KV ", "", "k(V/m)", 1, false, ""},
-        {"KV ", gre, "V/m", 1, false, ""},
-        {"MW2", "", "mW/cm" + kSq, 3, true, ""},
-        {" W2", "", "W/cm" + kSq, 3, true, ""},
-        {" W2", gre, "mW/cm" + kSq, 3, true, ""},
-        {" V2", "", "(V/m)" + kSq, 2, true, ""},
-        {" V2", gre, "(V/m)" + kSq, 2, true, ""},
-        {" V2", "KD-5233 MSE", "k(V/m)" + kSq, 2, true, ""},
-        {"KV2", "", "k(V/m)" + kSq, 2, true, ""},
-        {"KV2", gre, "(V/m)" + kSq, 2, true, ""},
-        {"KV2", "KD-5233 STE", "k(V/m)" + kSq, 2, true, ""},
-        {"MA ", "", "m A/m", 1, false, ""},
-        {"MA ", gre, "mA/m", 1, false, ""},
-        {" A ", "", "A/m", 1, false, ""},
-        {" A ", gre, "mA/m", 1, false, ""},
-        {"MA2", "", "m(A/m)" + kSq, 2, true, ""},
-        {" A2", "", "(A/m)" + kSq, 2, true, ""},
-        {" A2", gre, "m(A/m)" + kSq, 2, true, ""},
-        {" M ", "", "mA", 1, false, ""},
-        {" M ", gre, "mA", 2, false, ""},
-        {"   ", "", "A", 1, false, ""},
-        {"   ", gre, "mA", 2, false, ""},
-        {"UW2", gre, "uW/cm" + kSq, 1, true, ""},
-        {"UW2", "", "", 1, false, "Units Not Known"},
-        {"Q#Q", gre, "", 1, false, "units not known"},
-    };
-    for (const auto& c : cases) {
+    const std::vector<std::tuple<std::string, std::string, std::string, int16_t>> cases = {
+        {" V ", "", "V/m", 1},
+        {" V ", gre, "V/m", 1},
+        {"KV ", "", "k(V/m)", 1},
+        {"KV ", gre, "V/m", 1},
+        {"MW2", "", "mW/cm" + kSq, 3},
+        {" W2", "", "W/cm" + kSq, 3},
+        {" W2", gre, "mW/cm" + kSq, 3},
+        {" V2", "", "(V/m)" + kSq, 2},
+        {" V2", gre, "(V/m)" + kSq, 2},
+        {" V2", "KD-5233 MSE", "k(V/m)" + kSq, 2},
+        {"KV2", "", "k(V/m)" + kSq, 2},
+        {"KV2", gre, "(V/m)" + kSq, 2},
+        {"KV2", "KD-5233 STE", "k(V/m)" + kSq, 2},
+        {"MA ", "", "m A/m", 1},
+        {"MA ", gre, "mA/m", 1},
+        {" A ", "", "A/m", 1},
+        {" A ", gre, "mA/m", 1},
+        {"MA2", "", "m(A/m)" + kSq, 2},
+        {" A2", "", "(A/m)" + kSq, 2},
+        {" A2", gre, "m(A/m)" + kSq, 2},
+        {" M ", "", "mA", 1},
+        {" M ", gre, "mA", 2},
+        {"   ", "", "A", 1},
+        {"   ", gre, "mA", 2},
+        {"UW2", gre, "uW/cm" + kSq, 1},
+        {"UW2", "", "", 1}, // unknown codes are reported, in the wording of the model's family
+        {"Q#Q", gre, "", 1}};
+    for (const auto& [code, model, text, cls] : cases) {
         clsProbe p;
         RecordingHost host;
         p.SetHost(&host);
-        if (!c.model.empty()) {
-            p.EnterModel(c.model);
+        if (!model.empty()) {
+            p.EnterModel(model);
         }
-        const int16_t flags = p.InputStr(Data("1.000", c.code));
-        const std::string what = "'" + c.code + "' " + c.model;
+        const int16_t flags = p.InputStr(Data("1.000", code));
+        const std::string what = "'" + code + "' " + model;
         EXPECT_NE(flags & clsProbe::kUnitsChanged, 0) << what;
-        EXPECT_EQ(p.UnitsStr(), c.text) << what;
-        EXPECT_EQ(p.UnitsClass(), c.cls) << what;
-        EXPECT_EQ(p.SquaredUnits(), c.squared) << what;
-        if (c.message.empty()) {
-            EXPECT_TRUE(host.messages.empty()) << what;
-            // "UW2" keeps the previous fraction.
-            const bool sq = c.squared && c.code != "UW2";
-            EXPECT_FLOAT_EQ(p.ThresholdFraction(), sq ? 0.06f : std::sqrt(0.06f)) << what;
-        } else {
-            EXPECT_EQ(host.messages, std::vector<std::string>{c.message}) << what;
+        EXPECT_EQ(p.UnitsStr(), text) << what;
+        EXPECT_EQ(p.UnitsClass(), cls) << what;
+        if (text.empty()) {
+            EXPECT_EQ(host.messages, std::vector<std::string>{model.empty() ? "Units Not Known"
+                                                                            : "units not known"});
+            continue;
         }
+        const bool squared = text.find(kSq) != std::string::npos;
+        EXPECT_EQ(p.SquaredUnits(), squared) << what;
+        EXPECT_TRUE(host.messages.empty()) << what;
+        // "UW2" keeps the previous fraction.
+        const bool sq = squared && code != "UW2";
+        EXPECT_FLOAT_EQ(p.ThresholdFraction(), sq ? 0.06f : std::sqrt(0.06f)) << what;
     }
 }
 
