@@ -550,7 +550,7 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 void frmMain::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isActiveWindow()) {
-        labels_["LabMinAver"]->setText("6 Minute");
+        labels_["LabMinAver"]->setText(Q(cfg_.MinAverText));
     }
 }
 
