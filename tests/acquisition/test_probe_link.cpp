@@ -201,9 +201,3 @@ TEST(ProbeLink, FourRangeProbeIdentifiesMultiplexesAndRanges) {
 
 } // namespace
 } // namespace vireon::test
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

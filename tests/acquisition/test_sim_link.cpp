@@ -181,9 +181,3 @@ TEST(SimLink, PortsFolderAnswersWhichPortsExist) {
 
 } // namespace
 } // namespace vireon::test
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}
