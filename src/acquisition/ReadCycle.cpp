@@ -1,5 +1,7 @@
 #include "acquisition/ReadCycle.h"
 
+#include "probe/fiber_replies.h"
+
 #include <exception>
 
 namespace vireon {
@@ -336,7 +338,7 @@ void ReadCycle::StartLaser() {
             s_.LaserStep = 2;
             break;
         case 2:
-            if (!(StartsWith(d, ":I") && d.size() >= 33)) {
+            if (!fiber::IsIdentification(d)) {
                 SetLaserLostCommunications();
                 return;
             }
@@ -357,7 +359,7 @@ void ReadCycle::StartLaser() {
             s_.LastProbeSerialNo = s_.ProbeSerialNo;
             break;
         case 3:
-            if (!(StartsWith(d, ":M") && d.size() >= 579)) {
+            if (!fiber::IsCalibration(d)) {
                 SetLaserLostCommunications();
                 return;
             }
@@ -368,7 +370,7 @@ void ReadCycle::StartLaser() {
             send("s", 100);
             break;
         case 4:
-            if (!(StartsWith(d, ":s") && d.size() >= 37)) {
+            if (!fiber::IsUnitStatus(d)) {
                 SetLaserLostCommunications();
                 return;
             }
@@ -378,11 +380,11 @@ void ReadCycle::StartLaser() {
             s_.LaserStep = 5;
             break;
         default:
-            if (!(StartsWith(d, ":S") && d.size() >= 19)) {
+            if (!fiber::IsData(d)) {
                 SetLaserLostCommunications();
                 return;
             }
-            if (d.compare(0, 18, kNoDataReply) != 0) {
+            if (!fiber::IsNoData(d)) {
                 probe_.InputStr2(d);
                 view_.Process7300Format();
                 ++s_.RepliesProcessed;

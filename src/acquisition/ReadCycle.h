@@ -99,6 +99,5 @@ inline constexpr const char* kMsgCannotOpenPort =
 inline constexpr const char* kMsgPortNotOpen =
     "CommPort not open.  Select 'Communications' to reopen Commport.";
 inline constexpr const char* kMsgReadError = "Error in reading probe.";
-inline constexpr const char* kNoDataReply = ":S000000000000000F";
 
 } // namespace vireon

@@ -1,6 +1,7 @@
 #include "probe/cls7300.h"
 
 #include "common/numfmt.h"
+#include "probe/fiber_replies.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +13,6 @@ namespace {
 
 constexpr float kPowerDivisor = 3770.0F;        // free-space impedance: (V/m)^2 / 3770 = mW/cm^2
 constexpr double kVoltsPerCount = 0.0007326007; // 3 V full scale over 4095 counts
-constexpr size_t kFields = 72;
-constexpr size_t kFieldWidth = 8;
 
 // Double to single without undefined behaviour: out-of-range values become infinities.
 float Single(double v) {
@@ -25,14 +24,6 @@ float Single(double v) {
         return -std::numeric_limits<float>::infinity();
     }
     return static_cast<float>(v);
-}
-
-// Value of `digits` hexadecimal characters at `pos`; empty on any other character.
-std::optional<int> Hex(const std::string& text, size_t pos, size_t digits) {
-    if (pos + digits > text.size()) {
-        return std::nullopt;
-    }
-    return HexValue(std::string_view(text).substr(pos, digits));
 }
 
 int AxisOfName(const std::string& name) {
@@ -61,7 +52,7 @@ void Cls7300::Say(const std::string& text, ProbeMsgIcon icon) const {
 // ---- calibration ----
 
 bool Cls7300::ParseCoeff(const std::string& reply) {
-    if (reply.size() != kCalReplyLength) {
+    if (reply.size() != fiber::kCalLen) {
         Say("Probe did not initialize properly.  Check battery and/or fiber optic connection.",
             ProbeMsgIcon::Exclamation);
         return false;
@@ -78,13 +69,14 @@ bool Cls7300::ParseCoeff(const std::string& reply) {
         }
     }
     std::array<Coeffs, 3> coef{};
-    for (size_t f = 0; f < kFields; ++f) {
+    for (size_t f = 0; f < fiber::kCalFields; ++f) {
         const auto c = static_cast<int>(f % 3);
         const auto axis = (f / 3) % 3;
         const auto k = static_cast<int>((f / 9) % 2 + 1);
         const auto g = static_cast<int>(f / 18 + 1);
         // A field beyond the single range is as unusable as one that is not a number.
-        const float v = Single(Val(std::string_view(text).substr(2 + f * kFieldWidth, 8)));
+        const float v = Single(Val(std::string_view(text).substr(
+            fiber::kCalFirstField + f * fiber::kCalFieldWidth, fiber::kCalFieldWidth)));
         coef[axis][CoeffIndex(c, k, g)] = std::isfinite(v) ? v : 0.0F;
     }
     coef_ = coef;
@@ -230,24 +222,18 @@ float Cls7300::XYZNA() const {
 }
 
 void Cls7300::ParseCal7300(const std::string& reply) {
-    // Columns 3-11 hold three 3-digit counts, columns 12-17 three 2-digit gain codes.
-    if (reply.size() < 18) {
+    if (reply.size() < fiber::kDataMinLen) {
         axis_ = {};
         xyz_ = 0;
         voltDiode_ = {};
         return;
     }
-    std::array<int16_t, 3> counts{};
-    std::array<uint8_t, 3> codes{};
-    for (size_t a = 0; a < 3; ++a) {
-        const auto n = Hex(reply, 2 + 3 * a, 3);
-        const auto d = Hex(reply, 11 + 2 * a, 2);
-        if (!n || !d) {
-            return; // a garbled reply changes nothing
-        }
-        counts[a] = static_cast<int16_t>(*n);
-        codes[a] = static_cast<uint8_t>(*d);
+    const auto fields = fiber::DataFields(reply);
+    if (!fields) {
+        return; // a garbled reply changes nothing
     }
+    const std::array<int16_t, 3> counts = fields->Counts;
+    const std::array<uint8_t, 3> codes = fields->GainCodes;
     count_ = counts;
     gainCode_ = codes;
 

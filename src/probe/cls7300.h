@@ -17,7 +17,6 @@ namespace vireon {
 
 class Cls7300 {
 public:
-    static constexpr size_t kCalReplyLength = 579;
     static constexpr int16_t kTableCounts = 4097; // entries per gain: counts 0..4096
     static constexpr uint8_t kMaxAveraging = 50;
     static constexpr float kDefaultClassGain = 3.02F;
@@ -31,7 +30,8 @@ public:
     void SetHost(ProbeHost* host) { host_ = host; }
 
     // ---- calibration ----
-    // Accepts a 579-character ":M" reply: reads the 72 coefficients and rebuilds the tables.
+    // Accepts a complete ":M" reply (fiber::kCalLen characters): reads the 72 coefficients and
+    // rebuilds the tables.
     // Any other length is refused with a message and the previous calibration stays.
     bool ParseCoeff(const std::string& reply);
     void CalLookUpTable();

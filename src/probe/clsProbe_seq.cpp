@@ -2,6 +2,7 @@
 
 #include "common/numfmt.h"
 #include "probe/clsProbe.h"
+#include "probe/fiber_replies.h"
 #include "probe/probe_replies.h"
 
 #include <cmath>
@@ -347,7 +348,7 @@ void clsProbe::GetNextCmndFiber(const std::string& reply) {
     } else if (p == ":I") {
         SetCurr("M");
     } else if (p == ":M") {
-        if (reply.size() == 579) {
+        if (reply.size() == fiber::kCalLen) {
             std::string next = Host().AutoNextCmndS(":M0", reply);
             if (!next.empty()) {
                 currCmnd_ = next.back() == '\r' ? next : next + '\r';
@@ -393,8 +394,8 @@ void clsProbe::SetReplyExpectation() {
     const bool nul = w.size() == 1 && w[0] == '\0';
     const char first = w.empty() ? ' ' : w[0];
     const bool identifying = idStep_ != 0;
-    const auto set = [this](int16_t len, int16_t interval) {
-        rThreshold_ = len;
+    const auto set = [this](size_t len, int16_t interval) {
+        rThreshold_ = static_cast<int16_t>(len);
         timerInterval_ = interval;
     };
     switch (typeNumb_) {
@@ -407,25 +408,27 @@ void clsProbe::SetReplyExpectation() {
             set(34, 100);
         }
         break;
-    case 1:
-        if (w == "I") {
-            set(34, 100);
-        } else if (w == "S") {
-            set(19, dataInterval_);
-        } else if (w == "BP") {
-            set(6, 100);
+    case 1: {
+        using namespace fiber;
+        if (w == kCmdIdentify) {
+            set(kIdentLen, 100);
+        } else if (w == kCmdData) {
+            set(kDataLen, dataInterval_);
+        } else if (w == kCmdBatteryProbe) {
+            set(kBatteryLen, 100);
         } else if (w.size() == 2 && w[0] == 'F' && w[1] >= '1' && w[1] <= '5') {
-            set(4, 100);
-        } else if (w == "T") {
-            set(7, 1000);
+            set(kSpeedLen, 100);
+        } else if (w == kCmdTemperature) {
+            set(kTempLen, 1000);
         } else if (nul) {
-            set(3, 100);
-        } else if (w == "M") {
-            set(579, 6000);
-        } else if (w == "s") {
-            set(37, dataInterval_);
+            set(kAckLen, 100);
+        } else if (w == kCmdCalibration) {
+            set(kCalLen, 6000);
+        } else if (w == kCmdUnitStatus) {
+            set(kStatusLen, dataInterval_);
         }
         break;
+    }
     case 2:
         if (first == 'D') {
             set(19, identifying ? otherInterval_ : dataInterval_);

@@ -1,5 +1,7 @@
 #include "sim_fiber.h"
 
+#include "probe/fiber_replies.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -10,13 +12,6 @@ SimFiberUnit::SimFiberUnit(FieldScenario scenario, FiberOptions options)
     : scenario_(std::move(scenario)), options_(std::move(options)) {}
 
 namespace {
-std::string Hex(int value, int digits) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*X", digits, static_cast<unsigned>(value) & 0xFFFFu);
-    std::string s(buf);
-    return s.substr(s.size() - static_cast<size_t>(digits));
-}
-
 // The probe's character coding of decimal fields: 0 -> A, - -> B, . -> D.
 std::string Coded(double v) {
     char buf[32];
@@ -63,59 +58,56 @@ void SimFiberUnit::Encode(double field, int& count, int& gainCode) {
 }
 
 std::optional<std::string> SimFiberUnit::Answer(const std::string& command, double t) {
-    if (command == "i") {
+    using namespace fiber;
+    if (command == kCmdLaserOn) {
         laserOn_ = true;
         noDataLeft_ = options_.noDataReplies;
         return std::nullopt;
     }
-    if (command == "o") {
+    if (command == kCmdLaserOff) {
         laserOn_ = false;
         return std::nullopt;
     }
     if (!laserOn_) {
         return std::nullopt; // the probe is unpowered without the laser
     }
-    if (command == "I") {
-        return ":I" + options_.model.substr(0, 4) + options_.softVer.substr(0, 10) +
-               options_.serialNo.substr(0, 8) + options_.calDate.substr(0, 8) + "0\r";
+    if (command == kCmdIdentify) {
+        return EncodeIdentification(options_.model, options_.softVer, options_.serialNo,
+                                    options_.calDate);
     }
-    if (command == "M") {
+    if (command == kCmdCalibration) {
         return CalibrationReply();
     }
-    if (command == "s") {
-        const int conv = static_cast<int>(std::lround(5.0 / ((3.3 / 1024) * (23.3 / 13.3))));
-        const int probeTemp = static_cast<int>(std::lround(options_.probeTempC * 200));
-        const int laserTemp = static_cast<int>(std::lround(options_.laserTempC / 0.0625));
-        const int current = static_cast<int>(std::lround((1 - 1.25 / 5.0) * 4095));
-        return ":s" + std::string(12, '0') + Hex(conv, 4) + Hex(probeTemp, 4) + "000000" +
-               Hex(laserTemp, 4) + Hex(current, 4) + "\r";
+    if (command == kCmdUnitStatus) {
+        UnitStatus st;
+        st.ConvVoltRaw = static_cast<int16_t>(std::lround(5.0 / ((3.3 / 1024) * (23.3 / 13.3))));
+        st.ProbeTempRaw = static_cast<int16_t>(std::lround(options_.probeTempC * 200));
+        st.LaserTempRaw = static_cast<int16_t>(std::lround(options_.laserTempC / 0.0625));
+        st.LaserCurrentRaw = static_cast<int16_t>(std::lround((1 - 1.25 / 5.0) * 4095));
+        return EncodeUnitStatus(st);
     }
-    if (command == "S") {
+    if (command == kCmdData) {
         if (noDataLeft_ > 0) {
             --noDataLeft_;
-            return ":S000000000000000F\r";
+            return std::string(kNoDataReply) + kCr;
         }
         const auto f = scenario_(t);
-        std::string counts;
-        std::string gains;
-        for (double v : f) {
+        Data d;
+        d.BatteryLow = options_.batteryLow;
+        for (size_t a = 0; a < 3; ++a) {
             int n = 0;
             int code = 0;
-            Encode(v, n, code);
-            counts += Hex(n, 3);
-            gains += Hex(code, 2);
+            Encode(f[a], n, code);
+            d.Counts[a] = static_cast<int16_t>(n);
+            d.GainCodes[a] = static_cast<uint8_t>(code);
         }
-        return ":S" + counts + gains + (options_.batteryLow ? "F" : "0") + "\r";
+        return EncodeData(d);
     }
-    if (command == "B") {
-        return ":B" + Hex(std::clamp(options_.batteryPercent, 0, 100), 2) + "0\r";
+    if (command == kCmdBattery || command == kCmdBatteryProbe) {
+        return EncodeBattery(options_.batteryPercent);
     }
-    if (command == "T") {
-        int v = static_cast<int>(std::lround(options_.probeTempC * 2));
-        if (v < 0) {
-            v += 512; // nine-bit two's complement, as the probe sends it
-        }
-        return ":T" + Hex(v, 4) + "\r";
+    if (command == kCmdTemperature) {
+        return EncodeTemperature(options_.probeTempC);
     }
     return std::nullopt;
 }

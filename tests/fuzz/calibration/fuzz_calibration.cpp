@@ -5,6 +5,7 @@
 
 #include "common/numfmt.h"
 #include "probe/cls7300.h"
+#include "probe/fiber_replies.h"
 #include "sim_fiber.h"
 
 #include <cmath>
@@ -104,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t firstEnd =
         std::string_view(reinterpret_cast<const char*>(data + 2), size - 2).find('\n');
     const size_t firstLen = firstEnd == std::string_view::npos ? size - 2 : firstEnd;
-    if (firstLen != Cls7300::kCalReplyLength) {
+    if (firstLen != vireon::fiber::kCalLen) {
         k = calibrated; // the upload below is refused anyway
     }
     k.SetHost(&host);

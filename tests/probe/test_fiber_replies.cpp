@@ -1,0 +1,94 @@
+// The fiber family's reply layouts: what the unit sends decodes to what it meant, and the
+// laser start's acceptance rules.
+
+#include "probe/fiber_replies.h"
+
+#include <gtest/gtest.h>
+
+#include <variant>
+
+namespace vireon::fiber {
+namespace {
+
+TEST(FiberReplies, EncodedRepliesDecodeToTheirFields) {
+    const std::string id = EncodeIdentification("7310", "073020030A", "00012345", "06152026");
+    ASSERT_EQ(id.size(), kIdentLen);
+    const Reply ir = Decode(id);
+    const auto* ident = std::get_if<Identification>(&ir);
+    ASSERT_NE(ident, nullptr);
+    EXPECT_EQ(ident->SoftVer, "073020030A");
+    EXPECT_EQ(ident->SerialNo, "00012345");
+    EXPECT_EQ(ident->CalDate, "06/15/2026");
+    EXPECT_TRUE(ident->Complete);
+
+    const std::string data = EncodeData({{4095, 1, 0x7FF}, {0, 16, 255}, true});
+    ASSERT_EQ(data.size(), kDataLen);
+    const Reply dr = Decode(data);
+    const auto* d = std::get_if<Data>(&dr);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->Counts, (std::array<int16_t, 3>{4095, 1, 0x7FF}));
+    EXPECT_EQ(d->GainCodes, (std::array<uint8_t, 3>{0, 16, 255}));
+    EXPECT_TRUE(d->BatteryLow);
+
+    // The status fields are signed: "FFFF" of the laser temperature is -1/16 degree.
+    const std::string status = EncodeUnitStatus({100, 4900, -1, 3071});
+    ASSERT_EQ(status.size(), kStatusLen);
+    const Reply sr = Decode(status);
+    const auto* st = std::get_if<UnitStatus>(&sr);
+    ASSERT_NE(st, nullptr);
+    EXPECT_DOUBLE_EQ(st->LaserTempC(), -0.0625);
+    EXPECT_DOUBLE_EQ(st->ProbeTempC(), 24.5);
+    EXPECT_NEAR(st->LaserCurrent(), 1.25, 0.001);
+
+    for (double c : {24.5, -3.5, 0.0}) {
+        const Reply tr = Decode(EncodeTemperature(c));
+        ASSERT_TRUE(std::holds_alternative<Temperature>(tr)) << c;
+        EXPECT_DOUBLE_EQ(std::get<Temperature>(tr).Celsius, c);
+    }
+    const Reply br = Decode(EncodeBattery(85));
+    ASSERT_TRUE(std::holds_alternative<Battery>(br));
+    EXPECT_EQ(std::get<Battery>(br).Percent, 85);
+    EXPECT_TRUE(std::get<Battery>(br).Complete);
+}
+
+TEST(FiberReplies, OddRepliesDecodeToWhatTheWindowMustDo) {
+    struct Case {
+        std::string reply;
+        size_t kind;
+    };
+    const Case cases[] = {
+        {":S000000000000000F\r", Reply(NotInitialized{}).index()},
+        {":S0000000000000000\r", Reply(NotInitialized{}).index()},
+        {":S0A0", Reply(PartialData{}).index()},
+        {":S0G00000000000000\r", Reply(Unknown{}).index()}, // not hexadecimal
+        {":I7310", Reply(Identification{}).index()},        // too short to use, still an ":I"
+        {":E\r", Reply(Refusal{}).index()},
+        {":F3\r", Reply(SpeedChange{}).index()},
+        {":BZZ0\r", Reply(Unknown{}).index()},
+        {":s0000\r", Reply(Unknown{}).index()},
+        {"S00\r", Reply(Unknown{}).index()},
+        {"", Reply(Unknown{}).index()},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Decode(c.reply).index(), c.kind) << c.reply;
+    }
+    EXPECT_FALSE(std::get<Identification>(Decode(":I7310")).Complete);
+    EXPECT_EQ(std::get<Battery>(Decode(":BFF0\r")).Percent, 100);
+    EXPECT_FALSE(std::get<Battery>(Decode(":B55\r")).Complete);
+}
+
+TEST(FiberReplies, LaserStartAcceptsThePrefixAndAMinimumLength) {
+    const std::string id = EncodeIdentification("7310", "0730200300", "00012345", "06152026");
+    EXPECT_TRUE(IsIdentification(id));
+    EXPECT_TRUE(IsIdentification(id.substr(0, 33)));
+    EXPECT_FALSE(IsIdentification(id.substr(0, 32)));
+    EXPECT_TRUE(IsData(std::string(kNoDataReply) + "\r"));
+    EXPECT_FALSE(IsData(kNoDataReply));
+    EXPECT_TRUE(IsNoData(std::string(kNoDataReply) + "\r"));
+    EXPECT_FALSE(IsNoData(":S0000000000000000\r"));
+    EXPECT_TRUE(IsUnitStatus(EncodeUnitStatus({})));
+    EXPECT_FALSE(IsCalibration(":M" + std::string(kCalLen - 3, 'A')));
+}
+
+} // namespace
+} // namespace vireon::fiber
