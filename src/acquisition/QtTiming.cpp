@@ -1,10 +1,9 @@
 #include "acquisition/QtTiming.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QTime>
-#include <chrono>
 #include <cmath>
-#include <thread>
 
 namespace vireon {
 
@@ -53,14 +52,13 @@ double QtClock::MonotonicMs() const {
 }
 
 void QtClock::Delay(float ms) {
-    QCoreApplication::processEvents();
-    // Measured on the monotonic clock so a delay that spans midnight still ends on time.
-    const double until = MonotonicMs() + ms;
-    while (MonotonicMs() < until) {
-        const double left = until - MonotonicMs();
-        std::this_thread::sleep_for(
-            std::chrono::microseconds(static_cast<long>(std::min(left, 2.0) * 1000.0) + 1));
-    }
+    // The window keeps painting and the timers keep ticking while it waits; input waits until
+    // the delay is over, and the read cycle guards itself against its own timer. A QTimer
+    // counts on the monotonic clock, so a delay that spans midnight still ends on time.
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(std::lround(std::max(0.0F, ms))), Qt::PreciseTimer, &loop,
+                       &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 } // namespace vireon

@@ -37,9 +37,23 @@ int PortNumberFromDeviceName(const std::string& name) {
 }
 
 ReadCycle::ReadCycle(AcqState& state, SerialLink& link, PortCatalog& ports, Timer& readTimer,
-                     ProbeCommands& probe, AcqView& view, UserPrompts& prompts)
+                     ProbeCommands& probe, AcqView& view, NoticeBoard& notices)
     : s_(state), link_(link), ports_(ports), readTimer_(readTimer), probe_(probe), view_(view),
-      prompts_(prompts) {}
+      notices_(notices) {}
+
+namespace {
+// Marks the cycle busy for the length of a handler.
+class CycleGuard {
+public:
+    explicit CycleGuard(bool& flag) : flag_(flag) { flag_ = true; }
+    ~CycleGuard() { flag_ = false; }
+    CycleGuard(const CycleGuard&) = delete;
+    CycleGuard& operator=(const CycleGuard&) = delete;
+
+private:
+    bool& flag_;
+};
+} // namespace
 
 void ReadCycle::OpenCommPort(int16_t port) {
     for (int n = 1; n <= kMaxCommPorts; ++n) {
@@ -55,7 +69,7 @@ void ReadCycle::OpenCommPort(int16_t port) {
         s_.CommPortOpenOk = 1;
         probe_.LostComm(1);
     } catch (const std::exception&) {
-        prompts_.MsgBox(kMsgCannotOpenPort, MsgIcon::Exclamation, MsgButtons::Ok);
+        notices_.Show(kMsgCannotOpenPort, MsgIcon::Exclamation);
         view_.ClearDisplay();
     }
 }
@@ -76,6 +90,14 @@ bool ReadCycle::PortExists(int32_t n) {
 }
 
 void ReadCycle::MnuCommClick(int16_t index) {
+    if (s_.LaserState != kLaserOff) {
+        // Leaving a running unit behind would keep its reading on screen and block Start: end
+        // the run as a lost link does, and switch the laser off while it can still be told.
+        EndLaser();
+        LaserOffNow();
+        s_.LaserState = kLaserOff;
+        s_.RefreshCnt = 0;
+    }
     readTimer_.Enabled(false);
     s_.CommPortOpenOk = 0;
     OpenCommPort(index);
@@ -145,6 +167,19 @@ void ReadCycle::SendCmnd() {
 }
 
 void ReadCycle::OnComm() {
+    if (inCycle_) {
+        // Taken once the handler that is running returns.
+        receivePending_ = true;
+        return;
+    }
+    do {
+        receivePending_ = false;
+        CycleGuard busy(inCycle_);
+        ReceiveEvent();
+    } while (receivePending_ && link_.IsOpen() && link_.InBufferCount() > 0);
+}
+
+void ReadCycle::ReceiveEvent() {
     if (s_.RthresEnabled != 1) {
         return;
     }
@@ -179,6 +214,19 @@ void ReadCycle::OnComm() {
 }
 
 void ReadCycle::OnReadTick() {
+    if (inCycle_) {
+        return;
+    }
+    {
+        CycleGuard busy(inCycle_);
+        ReadTick();
+    }
+    if (receivePending_) {
+        OnComm();
+    }
+}
+
+void ReadCycle::ReadTick() {
     try {
         switch (s_.LaserState) {
         case kLaserStarting:
@@ -266,7 +314,7 @@ void ReadCycle::HandleReadError(int number) {
         EndLaser();
         return;
     }
-    prompts_.MsgBox(kMsgReadError, MsgIcon::None, MsgButtons::Ok);
+    notices_.Show(kMsgReadError, MsgIcon::None);
 }
 
 void ReadCycle::Drain() {
@@ -284,7 +332,7 @@ void ReadCycle::CmdStart() {
         return;
     }
     if (!link_.IsOpen()) {
-        prompts_.MsgBox(kMsgPortNotOpen, MsgIcon::Information, MsgButtons::Ok);
+        notices_.Show(kMsgPortNotOpen, MsgIcon::Information);
         view_.BusyPointer(false);
         return;
     }
@@ -308,6 +356,7 @@ void ReadCycle::CmdStart() {
 
 void ReadCycle::CmdOff() {
     EndLaser();
+    view_.StartProgressBar(false, 0);
     if (link_.IsOpen() && (s_.LaserState == kLaserStarting || s_.LaserState == kLaserRunning)) {
         s_.LaserState = kLaserSwitchingOff;
         readTimer_.Interval(100);
@@ -339,7 +388,7 @@ void ReadCycle::StartLaser() {
             break;
         case 2:
             if (!fiber::IsIdentification(d)) {
-                SetLaserLostCommunications();
+                SetLaserLostCommunications(kStartFailedIdent);
                 return;
             }
             s_.StartProgress = 63;
@@ -348,6 +397,10 @@ void ReadCycle::StartLaser() {
             view_.Process7300Format();
             if (s_.ProbeSerialNo != s_.LastProbeSerialNo ||
                 s_.ProbeCalDate != s_.LastProbeCalDate) {
+                // Remembered only once this calibration has been taken: an upload cut short
+                // by Off or a lost link must be repeated at the next start.
+                s_.LastProbeCalDate.clear();
+                s_.LastProbeSerialNo.clear();
                 s_.LaserStep = 3;
                 send("M", 9000);
             } else {
@@ -355,23 +408,25 @@ void ReadCycle::StartLaser() {
                 s_.LaserStep = 4;
                 send("s", 100);
             }
-            s_.LastProbeCalDate = s_.ProbeCalDate;
-            s_.LastProbeSerialNo = s_.ProbeSerialNo;
             break;
         case 3:
             if (!fiber::IsCalibration(d)) {
-                SetLaserLostCommunications();
+                SetLaserLostCommunications(kStartFailedCalibration);
                 return;
             }
             view_.StartProgressBar(true, 75);
             probe_.InputStr2(d);
             view_.Process7300Format();
+            if (view_.CalibrationAccepted(d)) {
+                s_.LastProbeCalDate = s_.ProbeCalDate;
+                s_.LastProbeSerialNo = s_.ProbeSerialNo;
+            }
             s_.LaserStep = 4;
             send("s", 100);
             break;
         case 4:
             if (!fiber::IsUnitStatus(d)) {
-                SetLaserLostCommunications();
+                SetLaserLostCommunications(kStartFailedStatus);
                 return;
             }
             probe_.InputStr2(d);
@@ -381,7 +436,7 @@ void ReadCycle::StartLaser() {
             break;
         default:
             if (!fiber::IsData(d)) {
-                SetLaserLostCommunications();
+                SetLaserLostCommunications(kStartFailedData);
                 return;
             }
             if (!fiber::IsNoData(d)) {
@@ -402,6 +457,7 @@ void ReadCycle::StartLaser() {
                     s_.LaserState = kLaserSwitchingOff;
                     EndLaser();
                     view_.StartProgressBar(false, 0);
+                    view_.StatusText(kStartNoData);
                 }
             }
             break;
@@ -414,7 +470,7 @@ void ReadCycle::StartLaser() {
     }
 }
 
-void ReadCycle::SetLaserLostCommunications() {
+void ReadCycle::SetLaserLostCommunications(const std::string& why) {
     s_.RthresEnabled = 0;
     try {
         link_.RThreshold(0);
@@ -427,7 +483,23 @@ void ReadCycle::SetLaserLostCommunications() {
     readTimer_.Enabled(false);
     readTimer_.Interval(50);
     s_.LaserState = kLaserOff;
-    probe_.LostComm(1);
+    // A start that failed part-way must not leave its last reading on screen as if live, nor
+    // the laser on with nobody reading.
+    EndLaser();
+    LaserOffNow();
+    if (!why.empty()) {
+        view_.StatusText(why);
+    }
+}
+
+void ReadCycle::LaserOffNow() {
+    try {
+        if (link_.IsOpen()) {
+            link_.Output(fiber::Command(fiber::kCmdLaserOff));
+        }
+    } catch (const std::exception&) {
+        // A unit that is gone has no laser to switch off.
+    }
 }
 
 void ReadCycle::EndLaser() {

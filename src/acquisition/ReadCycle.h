@@ -46,12 +46,14 @@ public:
     virtual void StartProgressBar(bool visible, int value) = 0;
     // Caution dialog before the laser goes on; true when the user confirmed.
     virtual bool ConfirmLaserOn() = 0;
+    // Whether the calibration object took this ":M" reply as its calibration.
+    virtual bool CalibrationAccepted(const std::string& reply) const = 0;
 };
 
 class ReadCycle {
 public:
     ReadCycle(AcqState& state, SerialLink& link, PortCatalog& ports, Timer& readTimer,
-              ProbeCommands& probe, AcqView& view, UserPrompts& prompts);
+              ProbeCommands& probe, AcqView& view, NoticeBoard& notices);
 
     void OpenCommPort(int16_t port);
     void RefreshPortMenu();
@@ -74,8 +76,12 @@ public:
     void CmdStart();
     void CmdOff();
     void StartLaser();
-    void SetLaserLostCommunications();
+    // Abandons a start; `why` tells the user which step failed.
+    void SetLaserLostCommunications(const std::string& why = {});
     void EndLaser();
+    // True while a tick or receive event is being handled (a nested event loop must not run
+    // the cycle again).
+    bool InCycle() const { return inCycle_; }
 
     // Sends text directly (shutdown's laser-off commands); errors are the caller's to ignore.
     void SendRaw(const std::string& text);
@@ -84,6 +90,9 @@ private:
     void HandleReadError(int number);
     void CountMiss();
     void Drain();
+    void LaserOffNow();
+    void ReceiveEvent();
+    void ReadTick();
 
     AcqState& s_;
     SerialLink& link_;
@@ -91,7 +100,9 @@ private:
     Timer& readTimer_;
     ProbeCommands& probe_;
     AcqView& view_;
-    UserPrompts& prompts_;
+    NoticeBoard& notices_;
+    bool inCycle_ = false;
+    bool receivePending_ = false;
 };
 
 inline constexpr const char* kMsgCannotOpenPort =
@@ -99,5 +110,21 @@ inline constexpr const char* kMsgCannotOpenPort =
 inline constexpr const char* kMsgPortNotOpen =
     "CommPort not open.  Select 'Communications' to reopen Commport.";
 inline constexpr const char* kMsgReadError = "Error in reading probe.";
+// Status texts of a start that failed, by the step that failed.
+inline constexpr const char* kStartFailedIdent =
+    "Start failed: the probe did not identify itself. Check the fiber optic cables and the "
+    "probe's battery, then press Start.";
+inline constexpr const char* kStartFailedCalibration =
+    "Start failed: the probe's calibration table did not arrive complete. Check the fiber optic "
+    "cables and the probe's battery, then press Start.";
+inline constexpr const char* kStartFailedStatus =
+    "Start failed: the laser detector unit sent no status. Check the unit and its cable, then "
+    "press Start.";
+inline constexpr const char* kStartFailedData =
+    "Start failed: the probe sent no readings. Check the fiber optic cables and the probe's "
+    "battery, then press Start.";
+inline constexpr const char* kStartNoData =
+    "The probe sent no data and the laser was switched off. Check the fiber optic cables and "
+    "the probe's battery, then press Start.";
 
 } // namespace vireon

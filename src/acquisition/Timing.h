@@ -25,8 +25,8 @@ public:
     virtual ~Clock() = default;
     virtual double SecondsSinceMidnight() const = 0;
     virtual double MonotonicMs() const = 0;
-    // Waits `ms` on the monotonic clock after one pass over pending events; no event is
-    // handled while waiting, so the window does not repaint during a delay.
+    // Waits `ms` on the monotonic clock. The window keeps painting and timers keep ticking
+    // meanwhile (the read cycle guards itself); user input waits until the delay is over.
     virtual void Delay(float ms) = 0;
 };
 

@@ -1,30 +1,86 @@
 // Vireon II: monitor for isotropic electromagnetic-field probes.
 
-#include "acquisition/LinuxPortCatalog.h"
+#include "acquisition/QtPortCatalog.h"
 #include "acquisition/QtSerialLink.h"
 #include "acquisition/QtTiming.h"
 #include "common/paths.h"
 #include "dialogs/Dialogs.h"
-#include "display/frmMain.h"
+#include "display/qt/QtSettingsStore.h"
+#include "display/qt/frmMain.h"
 
 #include <QApplication>
+#include <QSocketNotifier>
+#include <memory>
+
+#ifdef Q_OS_LINUX
+#include "acquisition/LinuxPortCatalog.h"
+#endif
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef Q_OS_UNIX
+// Logout, kill and Ctrl+C end the program as File > Exit does, without the question: the
+// handler only wakes the event loop, which then runs the shutdown.
+int gSignalPipe[2] = {-1, -1};
+
+void OnTermination(int) {
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &c, 1);
+}
+
+std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::frmMain& window) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) {
+        return nullptr;
+    }
+    auto notifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &window, [&window] {
+        char c = 0;
+        [[maybe_unused]] const ssize_t n = read(gSignalPipe[0], &c, 1);
+        window.EndWithoutQuestion();
+        QApplication::quit();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTermination;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaction(sig, &sa, nullptr);
+    }
+    return notifier;
+}
+#endif
+
+} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vireon II");
     QApplication::setOrganizationName("vireon2");
 
+#ifdef Q_OS_LINUX
     vireon::LinuxPortCatalog ports(vireon::PortsFolder());
+#else
+    vireon::QtPortCatalog ports;
+#endif
     vireon::QtSerialLink link([&ports](int n) { return ports.DevicePath(n); });
     vireon::QtTimerFactory timers(&app);
     vireon::QtClock clock;
     vireon::QtUserPrompts prompts;
     vireon::QtDesktop desktop;
     vireon::QtWindowDialogs dialogs;
+    vireon::QtSettingsStore store;
 
-    vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs});
+    vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs, store});
     prompts.SetOwner(&window);
     dialogs.SetOwner(&window);
+#ifdef Q_OS_UNIX
+    const auto terminations = WatchTerminationSignals(window);
+#endif
     window.Load();
     window.show();
     return app.exec();

@@ -1,6 +1,6 @@
 #include "dialogs/Dialogs.h"
 
-#include "common/numfmt.h"
+#include "display/qt/CoreText.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -37,11 +37,21 @@ QString QtFilter(const std::string& filter) {
     }
     return out.join(";;");
 }
-QString Q(const std::string& s) {
-    return QString::fromStdString(Cp1252ToUtf8(s));
-}
-std::string S(const QString& s) {
-    return Utf8ToCp1252(s.toStdString());
+
+QMessageBox::Icon IconOf(MsgIcon icon) {
+    switch (icon) {
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Exclamation:
+        return QMessageBox::Warning;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Critical:
+        return QMessageBox::Critical;
+    case MsgIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
 }
 } // namespace
 
@@ -108,8 +118,8 @@ frmAbout::frmAbout(const ProbeDescription& probe, QWidget* parent) : QDialog(par
     int r = 0;
     for (const auto& [caption, value] : rows) {
         grid->addWidget(new QLabel(caption, frame), r, 0);
-        auto* v =
-            new QLabel(Q(value.second.empty() ? std::string("Unknown") : value.second), frame);
+        auto* v = new QLabel(FromCore(value.second.empty() ? std::string("Unknown") : value.second),
+                             frame);
         v->setObjectName(value.first);
         grid->addWidget(v, r, 1);
         ++r;
@@ -232,24 +242,9 @@ void QtWindowDialogs::UnloadAll() {
 MsgResult QtUserPrompts::MsgBox(const std::string& text, MsgIcon icon, MsgButtons buttons,
                                 const std::string& title) {
     QMessageBox box(owner_);
-    box.setWindowTitle(title.empty() ? QString(kTitle) : Q(title));
-    box.setText(Q(text));
-    switch (icon) {
-    case MsgIcon::Information:
-        box.setIcon(QMessageBox::Information);
-        break;
-    case MsgIcon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case MsgIcon::Question:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case MsgIcon::Critical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case MsgIcon::None:
-        break;
-    }
+    box.setWindowTitle(title.empty() ? QString(kTitle) : FromCore(title));
+    box.setText(FromCore(text));
+    box.setIcon(IconOf(icon));
     switch (buttons) {
     case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -280,32 +275,48 @@ std::optional<std::string> QtUserPrompts::InputBox(const std::string& prompt,
                                                    const std::string& title,
                                                    const std::string& defaultText) {
     bool ok = false;
-    const QString text = QInputDialog::getText(owner_, title.empty() ? QString(kTitle) : Q(title),
-                                               Q(prompt), QLineEdit::Normal, Q(defaultText), &ok);
+    const QString text =
+        QInputDialog::getText(owner_, title.empty() ? QString(kTitle) : FromCore(title),
+                              FromCore(prompt), QLineEdit::Normal, FromCore(defaultText), &ok);
     if (!ok) {
         return std::nullopt;
     }
-    return S(text);
+    return ToCore(text);
 }
 
-std::optional<std::string> QtUserPrompts::OpenFileName(const std::string& title,
-                                                       const std::string& filter,
-                                                       const std::string& folder) {
-    const QString f = QFileDialog::getOpenFileName(owner_, Q(title), Q(folder), QtFilter(filter));
+void QtUserPrompts::Notice(const std::string& text, MsgIcon icon, std::function<void()> closed) {
+    // Not modal to the application: the read cycle and the window go on while it is open.
+    auto* box = new QMessageBox(IconOf(icon), kTitle, FromCore(text), QMessageBox::Ok, owner_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    QObject::connect(box, &QMessageBox::finished, box, [closed = std::move(closed)] {
+        if (closed) {
+            closed();
+        }
+    });
+    box->show();
+}
+
+std::optional<std::filesystem::path>
+QtUserPrompts::OpenFileName(const std::string& title, const std::string& filter,
+                            const std::filesystem::path& folder) {
+    const QString f =
+        QFileDialog::getOpenFileName(owner_, FromCore(title), FromPath(folder), QtFilter(filter));
     if (f.isEmpty()) {
         return std::nullopt;
     }
-    return S(f);
+    return PathOf(f);
 }
 
-std::optional<std::string> QtUserPrompts::SaveFileName(const std::string& title,
-                                                       const std::string& filter,
-                                                       const std::string& folder) {
-    const QString f = QFileDialog::getSaveFileName(owner_, Q(title), Q(folder), QtFilter(filter));
+std::optional<std::filesystem::path>
+QtUserPrompts::SaveFileName(const std::string& title, const std::string& filter,
+                            const std::filesystem::path& folder) {
+    const QString f =
+        QFileDialog::getSaveFileName(owner_, FromCore(title), FromPath(folder), QtFilter(filter));
     if (f.isEmpty()) {
         return std::nullopt;
     }
-    return S(f);
+    return PathOf(f);
 }
 
 std::optional<int32_t> QtUserPrompts::ChooseColor(int32_t initial) {
@@ -321,9 +332,10 @@ void QtDesktop::Beep() {
     QApplication::beep();
 }
 
-bool QtDesktop::StartEditor(const std::string& file) {
+bool QtDesktop::StartEditor(const std::filesystem::path& path) {
+    const QString file = FromPath(path);
 #ifdef Q_OS_WIN
-    return QProcess::startDetached("notepad.exe", {Q(file)});
+    return QProcess::startDetached("notepad.exe", {file});
 #else
     for (const char* editor : {"xdg-open", "gedit", "mousepad", "xterm"}) {
         const QString exe = QStandardPaths::findExecutable(editor);
@@ -331,22 +343,22 @@ bool QtDesktop::StartEditor(const std::string& file) {
             continue;
         }
         if (QString(editor) == "xterm") {
-            return QProcess::startDetached(exe, {"-e", "vi", Q(file)});
+            return QProcess::startDetached(exe, {"-e", "vi", file});
         }
-        return QProcess::startDetached(exe, {Q(file)});
+        return QProcess::startDetached(exe, {file});
     }
     return false;
 #endif
 }
 
-std::string QtDesktop::ProgramFolder() const {
+std::filesystem::path QtDesktop::ProgramFolder() const {
     const QString dir = QCoreApplication::applicationDirPath();
     if (QFileInfo(dir).isWritable()) {
-        return S(dir);
+        return PathOf(dir);
     }
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(data);
-    return S(data);
+    return PathOf(data);
 }
 
 } // namespace vireon

@@ -3,7 +3,7 @@
 // boxes and file choosers behind UserPrompts; beep and the external editor.
 
 #include "acquisition/UserPrompts.h"
-#include "display/WindowDialogs.h"
+#include "display/core/WindowDialogs.h"
 
 #include <QDialog>
 #include <QPointer>
@@ -76,10 +76,13 @@ public:
                      const std::string& title) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& defaultText) override;
-    std::optional<std::string> OpenFileName(const std::string& title, const std::string& filter,
-                                            const std::string& folder) override;
-    std::optional<std::string> SaveFileName(const std::string& title, const std::string& filter,
-                                            const std::string& folder) override;
+    void Notice(const std::string& text, MsgIcon icon, std::function<void()> closed) override;
+    std::optional<std::filesystem::path> OpenFileName(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::filesystem::path& folder) override;
+    std::optional<std::filesystem::path> SaveFileName(const std::string& title,
+                                                      const std::string& filter,
+                                                      const std::filesystem::path& folder) override;
     std::optional<int32_t> ChooseColor(int32_t initial) override;
 
 private:
@@ -89,8 +92,8 @@ private:
 class QtDesktop : public Desktop {
 public:
     void Beep() override;
-    bool StartEditor(const std::string& file) override;
-    std::string ProgramFolder() const override;
+    bool StartEditor(const std::filesystem::path& file) override;
+    std::filesystem::path ProgramFolder() const override;
 };
 
 } // namespace vireon

@@ -158,8 +158,10 @@ void GraphSetup::SetPlotComp(uint8_t flag) {
     view_.MenuChecked(GraphMenu::ProbePlotComposite, st_.PlotComp == 1);
 }
 
+// The switches toggle the state they show, not the check mark: a checkable menu entry has
+// already flipped its own mark when the click arrives.
 void GraphSetup::MnuViewBarGraphClick() {
-    const bool checked = !view_.MenuChecked(GraphMenu::ViewBarGraph);
+    const bool checked = !st_.BarGraphVisible;
     view_.MenuChecked(GraphMenu::ViewBarGraph, checked);
     st_.BarGraphVisible = checked;
     if (checked) {
@@ -170,13 +172,14 @@ void GraphSetup::MnuViewBarGraphClick() {
 }
 
 void GraphSetup::MnuViewScatterGraphClick() {
-    const bool checked = !view_.MenuChecked(GraphMenu::ViewScatterGraph);
+    const bool checked = !st_.ScatterGraphVisible;
+    st_.ScatterGraphVisible = checked;
     view_.MenuChecked(GraphMenu::ViewScatterGraph, checked);
     view_.Picture1Visible(checked);
 }
 
 void GraphSetup::MnuViewScatterLiveClick() {
-    const bool checked = !view_.MenuChecked(GraphMenu::ViewScatterLive);
+    const bool checked = !st_.LiveDisplay;
     view_.MenuChecked(GraphMenu::ViewScatterLive, checked);
     st_.LiveDisplay = checked;
     if (!checked) {
@@ -194,7 +197,7 @@ void GraphSetup::MnuViewScatterLiveClick() {
 }
 
 void GraphSetup::MnuProbePlotCompositeClick() {
-    const bool checked = !view_.MenuChecked(GraphMenu::ProbePlotComposite);
+    const bool checked = st_.PlotComp != 1;
     view_.MenuChecked(GraphMenu::ProbePlotComposite, checked);
     st_.PlotComp = checked ? 1 : 0;
 }

@@ -28,6 +28,7 @@ struct GraphState {
     bool LiveDisplay = true;         // mnuViewScatterLive checked
     uint8_t PlotComp = 0;            // 1: the total is swept as trace 2
     bool BarGraphVisible = true;     // mnuViewBarGraph checked
+    bool ScatterGraphVisible = true; // mnuViewScatterGraph checked
     bool StaticView = false;         // the toolbar's "ZoomOut" switched to the stored samples
     bool LayoutReady = false;        // the window's first layout has been made
 };
@@ -59,7 +60,6 @@ public:
     virtual void VerticalScaleAdd(const std::string& name) = 0;
     // Selects an entry of the list; false when the text is not in it.
     virtual bool VerticalScaleSelect(const std::string& name) = 0;
-    virtual bool MenuChecked(GraphMenu menu) const = 0;
     virtual void MenuChecked(GraphMenu menu, bool checked) = 0;
     virtual void ProbePlayEnabled(bool enabled) = 0;
     virtual void ZoomInButtonEnabled(bool enabled) = 0;

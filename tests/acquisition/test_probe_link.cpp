@@ -78,6 +78,7 @@ public:
     void BusyPointer(bool) override {}
     void StartProgressBar(bool, int) override {}
     bool ConfirmLaserOn() override { return true; }
+    bool CalibrationAccepted(const std::string&) const override { return true; }
     AcqState& s_;
     clsProbe& p_;
     int clears = 0;
@@ -112,7 +113,8 @@ TEST(ProbeLink, FourRangeProbeIdentifiesMultiplexesAndRanges) {
     LoggingProbe logging(probe, clock);
     InputView view(state, probe);
     FakePrompts prompts;
-    ReadCycle cycle(state, link, catalog, timer, logging, view, prompts);
+    NoticeBoard notices(prompts);
+    ReadCycle cycle(state, link, catalog, timer, logging, view, notices);
     logging.timeOut = &state.TimeOut;
     timer.OnTick = [&] { cycle.OnReadTick(); };
 

@@ -58,6 +58,7 @@ public:
         progress = value;
     }
     bool ConfirmLaserOn() override { return confirm; }
+    bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
 
     int CheckedCount() const {
         int c = 0;
@@ -76,6 +77,7 @@ public:
     std::vector<std::string> processed;
     bool arChecked = false;
     bool confirm = true;
+    bool calAccepted = true;
     bool progressVisible = false;
     int progress = 0;
 };
@@ -89,7 +91,8 @@ struct Rig {
     ScriptedProbe probe;
     RecordingView view{state};
     FakePrompts prompts;
-    ReadCycle cycle{state, link, ports, *timer, probe, view, prompts};
+    NoticeBoard notices{prompts};
+    ReadCycle cycle{state, link, ports, *timer, probe, view, notices};
 
     Rig() {
         timer->OnTick = [this] { cycle.OnReadTick(); };
@@ -246,10 +249,34 @@ TEST(ReadCycle, OtherReadErrorsAreReported) {
         std::string GetNextCmnd(const std::string&) override { throw std::runtime_error("x"); }
     };
     Thrower t;
-    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, t, r.view, r.prompts);
+    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, t, r.view, r.notices);
     cycle.OnReadTick();
     ASSERT_EQ(r.prompts.asked.size(), 1u);
     EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");
+}
+
+// A read error on every tick, with its message left open while the window's event loop keeps
+// the timers running: one message, and no tick runs inside the one that raised it.
+TEST(ReadCycle, PersistentReadFailureGivesOneMessageAndNeverReentersTheCycle) {
+    Rig r;
+    r.Running();
+    r.link.readError = true;
+    int nestedInputs = 0;
+    r.prompts.OnNotice = [&](const std::string&) {
+        EXPECT_TRUE(r.cycle.InCycle());
+        const int before = r.link.inputs;
+        r.sched.Advance(2000);
+        nestedInputs += r.link.inputs - before;
+    };
+    r.sched.Advance(10000);
+    EXPECT_EQ(r.prompts.asked.size(), 1u);
+    EXPECT_EQ(nestedInputs, 0);
+    EXPECT_GT(r.link.inputs, 100) << "the cycle went on reading while the message was open";
+    // Closed, the message may come again.
+    r.prompts.OnNotice = nullptr;
+    r.prompts.CloseNotices();
+    r.sched.Advance(50);
+    EXPECT_EQ(r.prompts.asked.size(), 2u);
 }
 
 TEST(Ports, UnopenablePortKeepsThePreviousNumberAndNoCheckMark) {
@@ -365,6 +392,11 @@ TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
     EXPECT_EQ(r.state.RthresEnabled, 0);
     EXPECT_EQ(r.link.threshold, 0);
     EXPECT_TRUE(r.state.LastProbeSerialNo.empty());
+    // A failed start clears the readouts, switches the laser off and says which step failed.
+    EXPECT_EQ(r.link.sent.back(), "o\r");
+    EXPECT_GE(r.view.clears, 1);
+    EXPECT_EQ(r.view.status, kStartFailedIdent);
+    EXPECT_FALSE(r.view.progressVisible);
     // Silence during the calibration download: the 9 s time-out fails the start.
     r.cycle.CmdStart();
     r.sched.Advance(100);
@@ -374,6 +406,48 @@ TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
     EXPECT_EQ(r.state.LaserState, kLaserStarting);
     r.sched.Advance(2);
     EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_EQ(r.view.status, kStartFailedCalibration);
+    EXPECT_EQ(r.link.sent.back(), "o\r");
+}
+
+// Off during the calibration upload: the next start must ask for the calibration again, as
+// must a start after an upload the calibration object refused.
+TEST(Laser, AnInterruptedOrRefusedUploadIsDownloadedAgain) {
+    const std::string ident = Pad(":I00000730200300A00012345061520", 34);
+    Rig r;
+    r.cycle.OpenCommPort(2);
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+    r.link.Receive(ident);
+    ASSERT_EQ(r.link.sent.back(), "M\r");
+    r.cycle.CmdOff();
+    EXPECT_FALSE(r.view.progressVisible) << "Off takes the start's progress bar away";
+    r.sched.Advance(100);
+    ASSERT_EQ(r.state.LaserState, kLaserOff);
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+    r.link.Receive(ident);
+    EXPECT_EQ(r.link.sent.back(), "M\r");
+    r.view.calAccepted = false;
+    r.link.Receive(Pad(":M", 600));
+    EXPECT_EQ(r.link.sent.back(), "s\r") << "the start itself goes on";
+    EXPECT_TRUE(r.state.LastProbeSerialNo.empty());
+}
+
+// Another port chosen while the unit runs: the run ends as a lost link ends it, the old unit's
+// laser is told to go off, and Start works on the new port.
+TEST(Laser, ChoosingAnotherPortWhileRunningEndsTheRun) {
+    Rig r;
+    r.Running();
+    r.link.sent.clear();
+    r.cycle.MnuCommClick(3);
+    EXPECT_EQ(r.state.LaserState, kLaserOff);
+    EXPECT_EQ(r.link.sent, (std::vector<std::string>{"o\r"}));
+    EXPECT_GE(r.view.clears, 1);
+    EXPECT_EQ(r.link.CommPort(), 3);
+    EXPECT_FALSE(r.timer->Enabled());
+    r.cycle.CmdStart();
+    EXPECT_EQ(r.state.LaserState, kLaserStarting);
 }
 
 TEST(Laser, StartIsRefusedWhenRunningClosedOrCancelled) {

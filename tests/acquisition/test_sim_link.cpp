@@ -43,6 +43,7 @@ public:
     void BusyPointer(bool) override {}
     void StartProgressBar(bool, int) override {}
     bool ConfirmLaserOn() override { return true; }
+    bool CalibrationAccepted(const std::string&) const override { return true; }
     AcqState& s_;
     int clears = 0;
     std::string status;
@@ -59,7 +60,8 @@ struct LiveRig {
     FixedProbe probe;
     CountingView view{state};
     FakePrompts prompts;
-    ReadCycle cycle{state, link, catalog, timer, probe, view, prompts};
+    NoticeBoard notices{prompts};
+    ReadCycle cycle{state, link, catalog, timer, probe, view, notices};
     struct Tick {
         int16_t timeOut;
         int clears;

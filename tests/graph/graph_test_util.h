@@ -1,8 +1,8 @@
 #pragma once
 // Shared set-up for the graph tests: a recording surface and a graph with a known layout.
 
-#include "graph/RecordingSurface.h"
 #include "graph/clsGraph.h"
+#include "support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
 

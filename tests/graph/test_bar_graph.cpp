@@ -1,7 +1,7 @@
 // The bar graph: scale, labels, bar lengths and the grey peak zone.
 
 #include "graph/ClsBarGraph.h"
-#include "graph/RecordingSurface.h"
+#include "support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "common/numfmt.h"
 #include "graph/GraphScales.h"
 #include "graph/GraphSetup.h"
-#include "graph/RecordingSurface.h"
+#include "support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ struct FakeView : GraphView {
         text = known ? n : text;
         return known;
     }
-    bool MenuChecked(GraphMenu m) const override { return checks.contains(m) && checks.at(m); }
+    bool MenuChecked(GraphMenu m) const { return checks.contains(m) && checks.at(m); }
     void MenuChecked(GraphMenu m, bool c) override { checks[m] = c; }
     void ProbePlayEnabled(bool e) override { calls.push_back(e ? "play on" : "play off"); }
     void ZoomInButtonEnabled(bool e) override { calls.push_back(e ? "zoomin on" : "zoomin off"); }

@@ -1,8 +1,8 @@
 // Label texts of the time graph and the bar graph.
 
 #include "graph/ClsBarGraph.h"
-#include "graph/RecordingSurface.h"
 #include "graph/clsGraph.h"
+#include "support/RecordingSurface.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "acquisition/UserPrompts.h"
 
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <set>
@@ -37,8 +38,12 @@ public:
         }
     }
     std::string Input() override {
+        ++inputs;
         if (vanished) {
             throw SerialError(kErrPortVanished, "gone");
+        }
+        if (readError) {
+            throw SerialError(8005, "read failed");
         }
         std::string out;
         out.swap(rx);
@@ -63,7 +68,9 @@ public:
     std::string rx;
     int16_t threshold = 0;
     bool vanished = false;
+    bool readError = false;
     int opens = 0;
+    int inputs = 0;
 
 private:
     bool open_ = false;
@@ -105,12 +112,27 @@ public:
         }
         return def;
     }
-    std::optional<std::string> OpenFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
+    // Notices are recorded with the questions and stay open until the test closes them.
+    void Notice(const std::string& text, MsgIcon icon, std::function<void()> closed) override {
+        asked.push_back({text, icon, MsgButtons::Ok, {}});
+        openNotices.push_back(std::move(closed));
+        if (OnNotice) {
+            OnNotice(text);
+        }
+    }
+    void CloseNotices() {
+        auto open = std::move(openNotices);
+        openNotices.clear();
+        for (auto& closed : open) {
+            closed();
+        }
+    }
+    std::optional<std::filesystem::path> OpenFileName(const std::string&, const std::string&,
+                                                      const std::filesystem::path&) override {
         return fileName;
     }
-    std::optional<std::string> SaveFileName(const std::string&, const std::string&,
-                                            const std::string&) override {
+    std::optional<std::filesystem::path> SaveFileName(const std::string&, const std::string&,
+                                                      const std::filesystem::path&) override {
         return fileName;
     }
     std::optional<int32_t> ChooseColor(int32_t) override { return color; }
@@ -119,7 +141,10 @@ public:
     std::deque<MsgResult> answers;
     std::deque<std::optional<std::string>> inputs;
     std::vector<std::string> inputPrompts;
-    std::optional<std::string> fileName;
+    std::optional<std::filesystem::path> fileName;
+    std::vector<std::function<void()>> openNotices;
+    // Runs while a notice is open, as the window's event loop would (timers keep ticking).
+    std::function<void(const std::string&)> OnNotice;
     std::optional<int32_t> color;
 };
 

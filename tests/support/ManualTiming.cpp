@@ -55,7 +55,8 @@ void ManualScheduler::Advance(double ms) {
         now_ = std::max(now_, next->due_);
         next->Fire();
     }
-    now_ = target;
+    // A tick that delayed (a nested Advance) may already have gone past the target.
+    now_ = std::max(now_, target);
 }
 
 } // namespace vireon::test

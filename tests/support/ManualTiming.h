@@ -34,8 +34,8 @@ public:
     std::unique_ptr<Timer> MakeTimer(double intervalMs, bool enabled) override;
     double SecondsSinceMidnight() const override { return midnightOffset_ + now_ / 1000.0; }
     double MonotonicMs() const override { return now_; }
-    // No timer fires while delaying, as in the program.
-    void Delay(float ms) override { now_ += ms; }
+    // Timers keep firing while delaying, as in the program.
+    void Delay(float ms) override { Advance(ms); }
 
     // Advances virtual time by `ms`, firing every tick that falls due on the way.
     void Advance(double ms);

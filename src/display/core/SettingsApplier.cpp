@@ -1,0 +1,143 @@
+#include "display/core/SettingsApplier.h"
+
+#include "common/numfmt.h"
+
+#include <algorithm>
+
+namespace vireon {
+
+namespace {
+
+std::string Utf8Of(const std::filesystem::path& p) {
+    const std::u8string u = p.u8string();
+    return {reinterpret_cast<const char*>(u.data()), u.size()};
+}
+
+// Strict UTF-8: well-formed sequences, no overlong forms or surrogates.
+bool IsUtf8(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        const size_t len = b < 0x80             ? 1
+                           : (b & 0xE0) == 0xC0 ? 2
+                           : (b & 0xF0) == 0xE0 ? 3
+                           : (b & 0xF8) == 0xF0 ? 4
+                                                : 0;
+        if (len == 0 || i + len > s.size() || (len == 2 && b < 0xC2)) {
+            return false;
+        }
+        uint32_t cp = len == 1 ? b : b & (0x7F >> len);
+        for (size_t k = 1; k < len; ++k) {
+            const auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        if ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SettingsApplier::PathText(const std::filesystem::path& p) {
+    const std::string utf8 = Utf8Of(p);
+    const std::string cp = Utf8ToCp1252(utf8);
+    // A folder the code page cannot spell ("測定") keeps its UTF-8 bytes rather than "??".
+    return Cp1252ToUtf8(cp) == utf8 ? cp : utf8;
+}
+
+std::filesystem::path SettingsApplier::PathOf(const std::string& text) {
+    // What PathText wrote as UTF-8 is valid UTF-8; a Windows-1252 name with accents almost
+    // never is.
+    const std::string utf8 = IsUtf8(text) ? text : Cp1252ToUtf8(text);
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+void SettingsApplier::ToWindow(const CfgSettings& c) {
+    s_.Cfg = c;
+    s_.CommPortNo = c.CommPortNo;
+    s_.BaudRatePreference = c.BaudRatePreference;
+    s_.MaxSpeedFlag = c.MaxSpeedFlag ? -1 : 0;
+    s_.Axis3Prefered = c.Axis3Prefered ? -1 : 0;
+    s_.SampleRate = c.SampleRate;
+    s_.BattTempUpdateInterval = c.BattTempUpdateInterval;
+    s_.GITxtAverage = c.GITxtAverage;
+    s_.GITDisplayUpdate = c.GITDisplayUpdate;
+    s_.RthresEnabled = c.RthresEnabled;
+    s_.ProbeUnits = c.ProbeUnits;
+    s_.DefaultSavePath = PathOf(c.DefaultSavePath);
+    s_.StatusBarOn = c.StatusBar;
+    v_.Checked(Act::mnuProbe3AxisData, c.Axis3Prefered);
+    v_.Checked(Act::mnuViewStatusBar, c.StatusBar);
+    v_.StatusBarVisible(c.StatusBar);
+    v_.Checked(Act::mnuViewExposure, c.ExposureFrame);
+    v_.Checked(RangeEntry(0), c.AutoRangeOn == 1);
+}
+
+void SettingsApplier::ToObjects(const CfgSettings& c) {
+    kd_.Averaging(static_cast<uint8_t>(std::clamp<int>(s_.GITxtAverage, 1, 50)));
+    kd_.Units(static_cast<uint8_t>(UnitsCode(c.ProbeUnits).value_or(0)));
+    probe_.AutoRangeOn(c.AutoRangeOn);
+    probe_.BaudRatePerfered(s_.BaudRatePreference);
+    probe_.Average(s_.GITxtAverage);
+    probe_.MultiplexPrefered(s_.Axis3Prefered != 0 ? 1 : 0);
+    probe_.Average(s_.GITxtAverage);
+    probe_.TypeNumb(0);
+    probe_.LostComm(1);
+    probe_.UseCelsiusTemp(c.UseCelsiusTemp);
+    v_.Checked(probe_.UseCelsiusTemp() == 1 ? Act::mnuProbeTempCels : Act::mnuProbeTempFahr, true);
+}
+
+void SettingsApplier::ToGraphs(const CfgSettings& c) {
+    graph_.BackGround(c.BackGround);
+    graph_.GridLineColor(c.GridLineColor);
+    graph_.MinLineColor(c.MinLineColor);
+    graph_.LogScaleMinOn(c.LogScaleMinOn);
+    graph_.SetChanLineColour(2, c.XYZaxisColor);
+    graph_.SetChanLineColour(3, c.XaxisColor);
+    graph_.SetChanLineColour(4, c.YaxisColor);
+    graph_.SetChanLineColour(5, c.ZaxisColor);
+    graph_.SetMark1(c.AlarmValue);
+    for (Ctl p : {Ctl::Picture1, Ctl::Picture3}) {
+        v_.Surface(p).BackColor(c.BackGround);
+        v_.Surface(p).ForeColor(c.GraphTextColor);
+    }
+    if (c.MatchBarGraphToScatt != 0) {
+        bar_.BarXYZColor(c.XYZaxisColor);
+        bar_.BarXColor(c.XaxisColor);
+        bar_.BarYColor(c.YaxisColor);
+        bar_.BarZColor(c.ZaxisColor);
+    }
+}
+
+CfgSettings SettingsApplier::Collect() const {
+    CfgSettings c = s_.Cfg;
+    c.CommPortNo = s_.CommPortNo;
+    c.BaudRatePreference = s_.BaudRatePreference;
+    c.MaxSpeedFlag = s_.MaxSpeedFlag != 0;
+    c.Axis3Prefered = v_.Checked(Act::mnuProbe3AxisData);
+    c.SampleRate = s_.SampleRate;
+    c.BattTempUpdateInterval = s_.BattTempUpdateInterval;
+    c.GITxtAverage = s_.GITxtAverage;
+    c.GITDisplayUpdate = s_.GITDisplayUpdate;
+    c.RthresEnabled = s_.RthresEnabled;
+    c.StatusBar = s_.StatusBarOn;
+    c.ExposureFrame = v_.Checked(Act::mnuViewExposure);
+    c.GraphScale = v_.Text(Ctl::CmbVerticalScale);
+    c.DefSamPerDiv = s_.Graph.SamPerDiv;
+    c.PlotComposite = s_.Graph.PlotComp == 1 ? 1 : 0;
+    c.ProbeUnits = s_.ProbeUnits;
+    c.DefaultSavePath = PathText(s_.DefaultSavePath);
+    c.UseCelsiusTemp = probe_.UseCelsiusTemp();
+    c.AutoRangeOn = probe_.AutoRangeOn();
+    return c;
+}
+
+} // namespace vireon

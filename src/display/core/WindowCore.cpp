@@ -1,0 +1,367 @@
+#include "display/core/WindowCore.h"
+
+#include "probe/fiber_replies.h"
+
+namespace vireon {
+
+// The probe object seen by the read cycle.
+class WindowCore::ProbeCommandsOf : public ProbeCommands {
+public:
+    explicit ProbeCommandsOf(clsProbe& p) : p_(p) {}
+    std::string GetNextCmnd(const std::string& reply) override { return p_.GetNextCmnd(reply); }
+    int16_t GetRThreshold() override { return p_.GetRThreshold(); }
+    double GetTimerInterval() override { return p_.GetTimerInterval(); }
+    void LostComm(int16_t v) override { p_.LostComm(static_cast<uint8_t>(v)); }
+    void StartARProbe(int16_t v) override { p_.StartARProbe(static_cast<uint8_t>(v)); }
+    void InputStr2(const std::string& reply) override { p_.InputStr2(reply); }
+
+private:
+    clsProbe& p_;
+};
+
+// The probe object seen by the graph set-up.
+class WindowCore::GraphProbeOf : public GraphProbe {
+public:
+    explicit GraphProbeOf(clsProbe& p) : p_(p) {}
+    int16_t TypeNumb() const override { return p_.TypeNumb(); }
+    int16_t GetMaxRange() const override { return p_.GetMaxRange(); }
+    std::string GetGraphScales(int16_t index, int16_t logFlag) const override {
+        return p_.GetGraphScales(index, logFlag);
+    }
+    std::string GetGraphSelection() const override { return p_.GetGraphSelection(); }
+    void SetGraphType(const std::string& name) override { p_.SetGraphType(name); }
+    int16_t AutoRangeOn() const override { return p_.AutoRangeOn(); }
+    int16_t MultiplexOn() const override { return p_.MultiplexOn(); }
+    float GetOverRangeVal() const override { return p_.GetOverRangeVal(); }
+    float GetUnderRangeVal() const override { return p_.GetUnderRangeVal(); }
+
+private:
+    clsProbe& p_;
+};
+
+namespace {
+// Entries whose behaviour arrives with later work are shown but not offered yet.
+constexpr Act kNotYetOffered[] = {Act::mnuFileSaveAs,
+                                  Act::mnuViewExposure,
+                                  Act::mnuViewHeaderNotes,
+                                  Act::mnuViewOptions,
+                                  Act::mnuProbeRecord,
+                                  Act::mnuProbeRecordPause,
+                                  Act::mnuProbePlay,
+                                  Act::mnuProbeZero,
+                                  Act::mnuProbeUnits7300,
+                                  Act::mnuProbeUnits52xx,
+                                  Act::mnuProbeClearPeak,
+                                  Act::mnuProbeUpdateNow,
+                                  Act::mnuProbeUpdateProbeBatt,
+                                  Act::mnuprobeTempUnits,
+                                  Act::mnuprobeAlarm,
+                                  Act::mnuprobeAlarmSet,
+                                  Act::mnuProbe3AxisData,
+                                  Act::mnuProbeRangeTop,
+                                  Act::tbSave,
+                                  Act::tbProperties,
+                                  Act::tbRecord,
+                                  Act::tbRecordPause};
+} // namespace
+
+WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
+    : p_(platform), v_(view), notices_(platform.prompts),
+      hrtReadProbe_(platform.timers.MakeTimer(66, false)),
+      hrtUpDateText_(platform.timers.MakeTimer(150, true)),
+      hrtCalSamPerSec_(platform.timers.MakeTimer(500, true)),
+      hrtReadBattTemp_(platform.timers.MakeTimer(200, true)),
+      hrtMinAve_(platform.timers.MakeTimer(1000, false)),
+      hrtPlay_(platform.timers.MakeTimer(4, false)),
+      probeCommands_(std::make_unique<ProbeCommandsOf>(probe_)),
+      graphProbe_(std::make_unique<GraphProbeOf>(probe_)),
+      setup_(s_.Graph, graph_, bar_, *this, *graphProbe_), zoom_(graph_, *this),
+      cycle_(s_, platform.link, platform.ports, *hrtReadProbe_, *probeCommands_, *this, notices_),
+      face_(s_, view, probe_, graph_, bar_, setup_),
+      rates_(s_, view, face_, probe_, *hrtUpDateText_, *hrtPlay_),
+      fiber_(s_, view, face_, probe_, kd_, graph_, setup_, platform.link),
+      files_(s_, view, face_, platform.prompts, notices_, graph_, setup_),
+      applier_(s_, view, probe_, kd_, graph_, bar_), life_(*this) {
+    kd_.SetHost(this);
+    probe_.SetHost(this);
+    graph_.OutputObj(&view.Surface(Ctl::Picture1));
+    bar_.OutputObj(&view.Surface(Ctl::Picture3));
+    hrtUpDateText_->OnTick = [this] { s_.RefreshProbeFlag = 1; };
+    hrtCalSamPerSec_->OnTick = [this] { rates_.Housekeeping(); };
+    hrtReadProbe_->OnTick = [this] { cycle_.OnReadTick(); };
+    p_.link.OnReceive = [this] { cycle_.OnComm(); };
+    p_.link.OnError = [this](int n) { cycle_.OnSerialError(n); };
+    p_.ports.DeviceArrival = [this](const std::string& name) { cycle_.OnDeviceArrival(name); };
+    p_.ports.DeviceRemoveComplete = [this](const std::string& name) {
+        cycle_.OnDeviceRemoveComplete(name);
+    };
+    for (Act a : kNotYetOffered) {
+        v_.Enabled(a, false);
+    }
+}
+
+WindowCore::~WindowCore() {
+    // Timers and the port may otherwise call into a half-destroyed window.
+    for (Timer* t : {hrtReadProbe_.get(), hrtUpDateText_.get(), hrtCalSamPerSec_.get(),
+                     hrtReadBattTemp_.get(), hrtMinAve_.get(), hrtPlay_.get()}) {
+        t->Enabled(false);
+        t->OnTick = nullptr;
+    }
+    p_.link.OnReceive = nullptr;
+    p_.link.OnError = nullptr;
+    p_.ports.DeviceArrival = nullptr;
+    p_.ports.DeviceRemoveComplete = nullptr;
+    kd_.SetHost(nullptr);
+    probe_.SetHost(nullptr);
+}
+
+void WindowCore::Delay(float ms) {
+    waiting_ = true;
+    p_.clock.Delay(ms);
+    waiting_ = false;
+}
+
+void WindowCore::OnAction(Act a) {
+    if (const int n = CommEntryIndex(a); n > 0) {
+        cycle_.MnuCommClick(static_cast<int16_t>(n));
+        return;
+    }
+    switch (a) {
+    case Act::mnuFileOpen:
+    case Act::tbOpen:
+        files_.MnuFileOpen();
+        break;
+    case Act::mnuFileExit:
+        v_.CloseWindow();
+        break;
+    case Act::mnuViewToolbar:
+        face_.ToolBarSwitch();
+        break;
+    case Act::mnuViewStatusBar:
+        face_.StatusBarSwitch();
+        break;
+    case Act::mnuViewBarGraph:
+    case Act::tbBarGraph:
+        setup_.MnuViewBarGraphClick();
+        break;
+    case Act::mnuViewScatterGraph:
+        setup_.MnuViewScatterGraphClick();
+        face_.LayoutControls();
+        break;
+    case Act::mnuViewScatterLive:
+    case Act::tbScatter:
+        setup_.MnuViewScatterLiveClick();
+        break;
+    case Act::mnuProbePlotComposite:
+        setup_.MnuProbePlotCompositeClick();
+        break;
+    case Act::tbZoomIn:
+        zoom_.ZoomInButton(s_.Graph.LiveDisplay);
+        break;
+    case Act::tbZoomOut:
+        setup_.ToolbarZoomOut(v_.Text(Ctl::LabUnits));
+        break;
+    case Act::mnuListPorts:
+        cycle_.RefreshPortMenu();
+        break;
+    case Act::mnuCommBaud0:
+    case Act::mnuCommBaud1:
+    case Act::mnuCommBaud2:
+    case Act::mnuCommBaud3:
+    case Act::mnuCommBaud4: {
+        // The entries only show which settings string is in force; a click changes nothing.
+        const int inForce = s_.BaudRatePreference == "19200,o,7,1" ? 1 : 0;
+        for (int i = 0; i <= 4; ++i) {
+            v_.Checked(BaudEntry(i), i == inForce);
+        }
+        break;
+    }
+    case Act::mnuCommARProbe:
+        probe_.StartARProbe(probe_.StartARProbe() == 1 ? 0 : 1);
+        v_.Checked(Act::mnuCommARProbe, probe_.StartARProbe() == 1);
+        break;
+    case Act::mnuCommASCII:
+        probe_.SetNextCmnd("P2\r");
+        break;
+    case Act::mnuCommARM:
+        probe_.SetNextCmnd("P1\r");
+        break;
+    case Act::mnuHelpAbout:
+        p_.dialogs.ShowAbout(Description());
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowCore::OnClick(Ctl c) {
+    switch (c) {
+    case Ctl::CmdStart:
+        cycle_.CmdStart();
+        break;
+    case Ctl::CmdOff:
+        cycle_.CmdOff();
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowCore::OnComboPick(Ctl c, const std::string& text) {
+    switch (c) {
+    case Ctl::CmbSampleRate:
+        rates_.SetSampleRate(text);
+        break;
+    case Ctl::CmbVerticalScale:
+        setup_.CmbVerticalScaleClick();
+        break;
+    case Ctl::cmbSamPerDiv:
+        setup_.CmbSamPerDivClick(text);
+        break;
+    default:
+        break;
+    }
+}
+
+void WindowCore::OnPictureMouse(Ctl picture, MouseKind kind, int button, double x, double y) {
+    if (picture == Ctl::Picture3) {
+        if (kind == MouseKind::Down) {
+            ClearPeaks();
+        }
+        return;
+    }
+    switch (kind) {
+    case MouseKind::Down:
+        zoom_.MouseDown(button, x, y);
+        break;
+    case MouseKind::Move:
+        zoom_.MouseMove(button, x, y);
+        break;
+    case MouseKind::Up:
+        zoom_.MouseUp(button, x, y);
+        break;
+    }
+}
+
+void WindowCore::OnPictureResized(Ctl picture) {
+    if (picture == Ctl::Picture3) {
+        setup_.SetUpBarGraph();
+    }
+}
+
+void WindowCore::OnResize() {
+    if (s_.Unloaded) {
+        return;
+    }
+    // Until start-up has set the graphs up, only the controls move.
+    if (s_.Started) {
+        face_.ResizeForm();
+    } else {
+        face_.LayoutControls();
+    }
+}
+
+void WindowCore::OnActivate() {
+    v_.Text(Ctl::LabMinAver, s_.Cfg.MinAverText);
+}
+
+void WindowCore::ClearPeaks() {
+    bar_.ClearPeak();
+    probe_.ClearMaxHold();
+}
+
+ProbeDescription WindowCore::Description() const {
+    ProbeDescription d;
+    if (!probe_.GetModel().empty()) {
+        d.Model = probe_.GetModel();
+    }
+    if (!s_.ProbeSerialNo.empty()) {
+        d.SerialNo = s_.ProbeSerialNo;
+    }
+    if (!s_.ProbeSoftVer.empty()) {
+        d.SoftRev = s_.ProbeSoftVer;
+    }
+    if (!s_.ProbeCalDate.empty()) {
+        d.CalDate = s_.ProbeCalDate;
+    }
+    return d;
+}
+
+void WindowCore::CheckPortEntry(int n, bool checked) {
+    if (n >= 1 && n <= kMaxCommPorts) {
+        v_.Checked(CommEntry(n), checked);
+    }
+}
+
+void WindowCore::ShowPortEntry(int n, bool visible) {
+    if (n >= 1 && n <= kMaxCommPorts) {
+        v_.Visible(CommEntry(n), visible);
+    }
+}
+
+void WindowCore::StartProgressBar(bool visible, int value) {
+    v_.Visible(Ctl::ProgressBar1, visible);
+    v_.Progress(value);
+}
+
+bool WindowCore::CalibrationAccepted(const std::string& reply) const {
+    return !reply.empty() && kd_.RawCal() == reply;
+}
+
+void WindowCore::MsgBox(const std::string& text, ProbeMsgIcon icon) {
+    const MsgIcon i = icon == ProbeMsgIcon::Information ? MsgIcon::Information
+                      : icon == ProbeMsgIcon::Critical  ? MsgIcon::Critical
+                                                        : MsgIcon::Exclamation;
+    notices_.Show(text, i);
+}
+
+std::string WindowCore::AutoNextCmndS(const std::string& code, const std::string& reply) {
+    if (code != ":M0") {
+        return {};
+    }
+    // The calibration upload is complete: the unit status and the readings follow.
+    kd_.ParseCoeff(reply);
+    cycle_.SetRthreshold(static_cast<int16_t>(fiber::kStatusLen));
+    hrtReadProbe_->Interval(30);
+    return fiber::Command(fiber::kCmdUnitStatus);
+}
+
+void WindowCore::VerticalScaleAdd(const std::string& name) {
+    v_.AddItem(Ctl::CmbVerticalScale, name);
+}
+
+bool WindowCore::VerticalScaleSelect(const std::string& name) {
+    return v_.Select(Ctl::CmbVerticalScale, name);
+}
+
+void WindowCore::MenuChecked(GraphMenu menu, bool checked) {
+    switch (menu) {
+    case GraphMenu::ViewBarGraph:
+        v_.Checked(Act::mnuViewBarGraph, checked);
+        break;
+    case GraphMenu::ViewScatterGraph:
+        v_.Checked(Act::mnuViewScatterGraph, checked);
+        break;
+    case GraphMenu::ViewScatterLive:
+        v_.Checked(Act::mnuViewScatterLive, checked);
+        break;
+    case GraphMenu::ProbePlotComposite:
+        v_.Checked(Act::mnuProbePlotComposite, checked);
+        break;
+    }
+}
+
+void WindowCore::ProbePlayEnabled(bool enabled) {
+    // Playback needs the recorded log, which arrives with the recording work; until then the
+    // entry is only ever switched off.
+    if (!enabled) {
+        v_.Enabled(Act::mnuProbePlay, false);
+    }
+}
+
+void WindowCore::CopyRecordedSamples(clsGraph& graph) {
+    // Nothing is recorded before logging exists; the graph keeps what it stores.
+    (void)graph;
+}
+
+} // namespace vireon

@@ -1,0 +1,37 @@
+#pragma once
+// The main window's state in one place: the acquisition variables the read cycle works on,
+// the graph state, the display's own variables and the settings read at start-up.
+
+#include "acquisition/AcqState.h"
+#include "files/ConfigFile.h"
+#include "graph/GraphSetup.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace vireon {
+
+struct WindowState : AcqState {
+    GraphState Graph;
+    // The settings as read at start-up; the applier moves them into the variables below and
+    // the objects, and collects them back at exit.
+    CfgSettings Cfg;
+    std::filesystem::path CfgPath;
+    bool CfgDamaged = false; // the file could not be read whole
+
+    std::string ProbeUnits = "V/m"; // "V/m", "V2/m2" or "mW/cm2"
+    int32_t TextColor = 0xFFFF00;   // readout text colour, red in the low byte (cyan)
+    std::filesystem::path DefaultSavePath;
+    uint8_t BatteryLow = 0;
+    uint8_t FiberProbe = 0;  // a fiber-optic probe identified itself
+    uint8_t DisplayMode = 0; // 1 fiber-optic layout, 0 the other families'
+    bool RangeIndicatorShown = false;
+    bool ToolBarOn = true;
+    bool StatusBarOn = true;
+    std::string LoadedFileTag;
+    bool Started = false; // Main has run
+    bool Unloaded = false;
+};
+
+} // namespace vireon

@@ -1,0 +1,63 @@
+#pragma once
+// The window core on fakes and virtual time, and a laser unit with a fiber probe answering on
+// the fake line.
+
+#include "sim_fiber.h"
+#include "support/FakeWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+namespace vireon::test {
+
+struct CoreRig : PlatformFakes {
+    FakeWindowView view;
+    std::unique_ptr<WindowCore> core;
+
+    // With a configuration for port 3 unless told otherwise.
+    explicit CoreRig(bool withConfig = true) : PlatformFakes("core", withConfig) {
+        core = std::make_unique<WindowCore>(Platform(), view);
+    }
+    ~CoreRig() { core.reset(); }
+    WindowState& S() { return core->State(); }
+    const std::string& Text(Ctl c) { return view.Of(c).text; }
+};
+
+// The laser detector unit and a fiber probe answering through the fake line, each answer
+// arriving in the 5 ms step after its command (later when the test holds it back).
+struct FiberLine {
+    sim::SimFiberUnit unit;
+    std::string pending;
+    bool holdCalibration = false;
+    std::string held;
+
+    FiberLine(CoreRig& r, double field)
+        : unit(
+              [field](double) {
+                  return std::array<double, 3>{field, field, field};
+              },
+              {}) {
+        r.link.OnOutput = [this](const std::string& cmd) {
+            const auto reply = unit.Answer(cmd.substr(0, cmd.size() - 1), 0);
+            if (!reply) {
+                return;
+            }
+            (holdCalibration && cmd == "M\r" ? held : pending) += *reply;
+        };
+    }
+    void Run(CoreRig& r, int ms) {
+        for (int i = 0; i < ms / 5; ++i) {
+            r.sched.Advance(5);
+            if (!pending.empty()) {
+                std::string reply;
+                reply.swap(pending);
+                r.link.Receive(reply);
+            }
+        }
+    }
+};
+
+} // namespace vireon::test

@@ -1,0 +1,298 @@
+// The window core without Qt, on fakes and virtual time: start-up and shutdown, pacing and
+// housekeeping, the fiber probe's replies on the readouts, and File > Open.
+
+#include "core_rig.h"
+#include "probe/fiber_replies.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vireon::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(WindowCore, StartUpAsksForAMissingConfigurationShowsTheSplashAndSendsNothing) {
+    CoreRig r(false);
+    r.dialogs.portAnswer = 4;
+    bool portOpenDuringSplash = true;
+    r.dialogs.OnSplash = [&] { portOpenDuringSplash = r.link.IsOpen(); };
+    r.core->Load();
+    EXPECT_FALSE(portOpenDuringSplash) << "the port opens after the splash";
+    EXPECT_EQ(r.dialogs.portAsked, 1);
+    EXPECT_EQ(r.dialogs.splashUnloadedAt - r.dialogs.splashShownAt, 3000);
+    EXPECT_TRUE(r.link.IsOpen());
+    EXPECT_EQ(r.link.CommPort(), 4);
+    EXPECT_TRUE(r.view.Checked(CommEntry(4)));
+    EXPECT_FALSE(r.view.Checked(CommEntry(3)));
+    EXPECT_TRUE(r.link.sent.empty()) << "start-up sends no command";
+    EXPECT_FALSE(r.view.Enabled(Act::mnuFileSaveAs));
+    EXPECT_EQ(r.Text(Ctl::LabMaxXYZ), "0.0");
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "No Probe");
+    EXPECT_EQ(r.view.caption, "Vireon II");
+    EXPECT_TRUE(r.prompts.asked.empty());
+    // Defaults: 15 samples per second offers 20 down to 1, 7 text updates a second.
+    EXPECT_EQ(r.view.Of(Ctl::CmbSampleRate).items.front(), "20");
+    EXPECT_EQ(r.view.Text(Ctl::CmbSampleRate), "15");
+    EXPECT_EQ(r.core->HRTUpDateText().Interval(), 143);
+}
+
+TEST(WindowCore, SampleRatesAndTheTextThrottle) {
+    CoreRig r;
+    r.core->Load();
+    RateControl& rates = r.core->Rates();
+    const std::pair<int16_t, std::pair<int16_t, double>> throttle[] = {
+        {100, {70, 14}}, {10, {10, 100}}, {3, {3, 333}}};
+    for (const auto& [asked, expect] : throttle) {
+        EXPECT_EQ(rates.SetTextUpdateTimer(asked), expect.first) << asked;
+        EXPECT_EQ(r.core->HRTUpDateText().Interval(), expect.second) << asked;
+    }
+    rates.SetSampleRate("Max");
+    EXPECT_EQ(r.S().MaxSpeedFlag, -1);
+    EXPECT_EQ(r.S().RthresEnabled, 1);
+    rates.SetSampleRate("25");
+    EXPECT_EQ(r.S().MaxSpeedFlag, 0);
+    EXPECT_EQ(r.S().RthresEnabled, 1) << "leaving Max keeps the receive mode";
+    EXPECT_EQ(r.core->Probe().SampleRate(), 25);
+    rates.SetSampleRate("abc");
+    EXPECT_EQ(r.S().SampleRate, "0");
+    EXPECT_EQ(r.core->Probe().SampleRate(), 25) << "a rate of 0 changes nothing else";
+    const auto fast = RateControl::RateList(true);
+    EXPECT_EQ(fast.size(), 15u + 44u + 1u);
+    EXPECT_EQ(fast[15], "44");
+    EXPECT_EQ(RateControl::RateList(false).size(), 21u);
+}
+
+TEST(WindowCore, HousekeepingShowsTheRateEveryTwoSecondsAndTheModelAfterSevenAndAHalf) {
+    CoreRig r;
+    r.core->Load();
+    r.core->Probe().InputStr2(fiber::EncodeIdentification("7310", "0730200300", "1", "1"));
+    r.core->Faces().StatusText("Something happened");
+    r.S().RateDivider = 0;
+    r.S().ActualSamPerSec = 0;
+    const double start = r.sched.Now();
+    for (int i = 0; i < 31; ++i) {
+        r.S().ProbeData = fiber::EncodeData({{1, 1, 1}, {0, 0, 0}, false});
+        r.core->Process7300Format();
+    }
+    r.sched.Advance(2000 - std::fmod(start, 500.0));
+    EXPECT_EQ(r.Text(Ctl::LabSamRate), "15.5");
+    EXPECT_EQ(r.view.status, "Something happened");
+    r.sched.Advance(5500);
+    EXPECT_EQ(r.view.status, r.core->Probe().GetModel());
+    EXPECT_FALSE(r.view.status.empty());
+}
+
+// Each kind of fiber reply, through the typed decoder, to what the window shows.
+TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
+    CoreRig r;
+    r.core->Load();
+    ASSERT_TRUE(r.core->KD7300cls().ParseCoeff(sim::SimFiberUnit::CalibrationReply()));
+    auto feed = [&](const std::string& reply) {
+        r.S().ProbeData = reply;
+        r.S().RefreshProbeFlag = 1;
+        r.core->Process7300Format();
+    };
+    feed(fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026"));
+    EXPECT_EQ(r.view.status, "Uploading Data Please Wait...");
+    EXPECT_EQ(r.core->Description().CalDate, "06/15/2026");
+    EXPECT_EQ(r.core->Description().SerialNo, "00012345");
+    EXPECT_EQ(r.Text(Ctl::LabUnits), "V/m");
+    feed(sim::SimFiberUnit::CalibrationReply());
+    EXPECT_EQ(r.view.status, "KD-7310");
+    // 10 V/m on each axis: 1000 counts at 0.01 V/m a count (gain index 1, code 0).
+    fiber::Data d{{1000, 1000, 1000}, {0, 0, 0}, false};
+    r.core->KD7300cls().Averaging(1);
+    feed(fiber::EncodeData(d));
+    EXPECT_EQ(r.Text(Ctl::LabXField), "10.00");
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
+    EXPECT_EQ(r.Text(Ctl::LabMaxXYZ), "17.32");
+    // A reply cut short by the receive event is completed from the line.
+    const std::string whole = fiber::EncodeData({{2000, 2000, 2000}, {0, 0, 0}, false});
+    r.link.rx = whole.substr(9);
+    feed(whole.substr(0, 9));
+    EXPECT_EQ(r.Text(Ctl::LabXField), "20.00");
+    feed(std::string(fiber::kNoDataReply) + "\r");
+    EXPECT_EQ(r.view.status, std::string("Probe not initialized correctly. ") +
+                                 std::string(fiber::kNoDataReply) + "\r");
+    EXPECT_EQ(r.S().BatteryLow, 1);
+    feed(fiber::EncodeUnitStatus({0x0376, 4900, -1, 0x0BFF}));
+    EXPECT_EQ(r.Text(Ctl::LabLaserCur), "1.250");
+    EXPECT_EQ(r.Text(Ctl::LabConVolt), "5.00 V");
+    EXPECT_EQ(r.Text(Ctl::LabTemp), "24.5 \xB0"
+                                    "C");
+    feed(fiber::EncodeBattery(85));
+    EXPECT_EQ(r.Text(Ctl::LabBattery), "85 %");
+    r.core->Probe().UseCelsiusTemp(0);
+    feed(fiber::EncodeTemperature(25));
+    EXPECT_EQ(r.Text(Ctl::LabTemp), "77.0 \xB0"
+                                    "F");
+}
+
+TEST(WindowCore, FiberProbeStartsShowsItsReadingsAndGoesOff) {
+    CoreRig r;
+    r.core->Load();
+    FiberLine line(r, 10.0);
+    r.core->OnClick(Ctl::CmdStart);
+    line.Run(r, 3000);
+    ASSERT_EQ(r.S().LaserState, kLaserRunning);
+    EXPECT_EQ(r.core->Probe().GetModel(), "KD-7310");
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
+    EXPECT_EQ(r.Text(Ctl::LabXField), "10.00");
+    EXPECT_TRUE(r.view.Visible(Ctl::LabUnits));
+    EXPECT_FALSE(r.view.Visible(Ctl::ProgressBar1));
+    EXPECT_GT(r.S().Graph.SweepPos, 1);
+    EXPECT_GT(r.core->GRBarGraph().PeakPos(0), r.core->GRBarGraph().BarOrigin());
+    r.core->OnClick(Ctl::CmdOff);
+    line.Run(r, 300);
+    EXPECT_EQ(r.S().LaserState, kLaserOff);
+    EXPECT_EQ(r.link.sent.back(), "o\r");
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "No Probe");
+}
+
+// Off while the calibration table is on its way, then Start: the table is asked for again and
+// the readings are right (they read 0.000 "Under Range" when the upload was skipped).
+TEST(WindowCore, OffDuringTheUploadThenStartLoadsTheCalibrationAgain) {
+    CoreRig r;
+    r.core->Load();
+    FiberLine line(r, 10.0);
+    line.holdCalibration = true;
+    r.core->OnClick(Ctl::CmdStart);
+    line.Run(r, 500);
+    ASSERT_EQ(r.link.sent.back(), "M\r");
+    r.core->OnClick(Ctl::CmdOff);
+    EXPECT_FALSE(r.view.Visible(Ctl::ProgressBar1));
+    line.Run(r, 300);
+    line.held.clear();
+    line.holdCalibration = false;
+    const size_t before = r.link.sent.size();
+    r.core->OnClick(Ctl::CmdStart);
+    line.Run(r, 3000);
+    const std::vector<std::string> again(r.link.sent.begin() + static_cast<long>(before),
+                                         r.link.sent.end());
+    EXPECT_NE(std::find(again.begin(), again.end(), "M\r"), again.end());
+    ASSERT_EQ(r.S().LaserState, kLaserRunning);
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
+    EXPECT_FALSE(r.view.Visible(Ctl::LabUnderRange));
+}
+
+// A start that fails after readings were shown leaves no reading behind and the laser off.
+TEST(WindowCore, AFailedStartClearsTheReadoutsAndSwitchesTheLaserOff) {
+    CoreRig r;
+    r.core->Load();
+    FiberLine line(r, 20.0);
+    int dataReplies = 0;
+    auto answer = r.link.OnOutput;
+    r.link.OnOutput = [&](const std::string& cmd) {
+        answer(cmd);
+        if (cmd == "S\r" && ++dataReplies == 3) {
+            line.pending = ":X" + line.pending.substr(2); // corrupted on the line
+        }
+    };
+    r.core->OnClick(Ctl::CmdStart);
+    line.Run(r, 3000);
+    EXPECT_EQ(r.S().LaserState, kLaserOff);
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "No Probe");
+    EXPECT_EQ(r.link.sent.back(), "o\r");
+    EXPECT_EQ(r.view.status, kStartFailedData);
+}
+
+TEST(WindowCore, AnUnknownScaleInALogIsReportedOnceWhenOpened) {
+    CoreRig r;
+    r.core->Load();
+    const fs::path log = r.folder / "odd.csv";
+    std::ofstream(log, std::ios::binary)
+        << "Header\r\nGraphScale,Bogus\r\nEndHeader\r\nTime ,Field V/m\r\n08:00:00,12.5\r\n";
+    r.prompts.fileName = log;
+    r.core->OnAction(Act::mnuFileOpen);
+    ASSERT_EQ(r.prompts.asked.size(), 1u);
+    EXPECT_EQ(r.prompts.asked[0].text, "Graph scale not found: Bogus");
+    r.prompts.CloseNotices();
+    FiberLine line(r, 5.0);
+    r.core->OnClick(Ctl::CmdStart);
+    line.Run(r, 3000);
+    EXPECT_EQ(r.S().LaserState, kLaserRunning);
+    EXPECT_EQ(r.prompts.asked.size(), 1u) << "nothing more at Start";
+}
+
+TEST(WindowCore, OpeningAFileThatCannotBeReadKeepsTheLogShown) {
+    CoreRig r;
+    r.core->Load();
+    // Folders named in other scripts reach the file untouched.
+    for (const char* name : {"Messung S\xC3\xBC"
+                             "d",
+                             "\xE6\xB8\xAC\xE5\xAE\x9A"}) {
+        const fs::path dir =
+            r.folder / fs::path(std::u8string(reinterpret_cast<const char8_t*>(name)));
+        fs::create_directories(dir);
+        std::ofstream(dir / "run.csv", std::ios::binary)
+            << "Header\r\nUnits,V/m\r\nEndHeader\r\nTime ,Field V/m\r\n"
+               "08:00:00,12.5\r\n08:00:01,13.5\r\n";
+        r.prompts.fileName = dir / "run.csv";
+        r.core->OnAction(Act::mnuFileOpen);
+        EXPECT_EQ(r.core->GRGraph().DataCnt(), 2) << name;
+        EXPECT_EQ(r.view.status, "Completed");
+        EXPECT_EQ(r.S().DefaultSavePath, dir);
+    }
+    r.prompts.fileName = r.folder / "missing.csv";
+    r.core->OnAction(Act::mnuFileOpen);
+    EXPECT_EQ(r.core->GRGraph().DataCnt(), 2);
+    EXPECT_FLOAT_EQ(r.core->GRGraph().ReadData(2, 2), 13.5F);
+    EXPECT_NE(r.view.status, "Completed");
+    ASSERT_FALSE(r.prompts.asked.empty());
+    EXPECT_NE(r.prompts.asked.back().text.find("missing.csv"), std::string::npos);
+}
+
+TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
+    struct Case {
+        int16_t laser;
+        bool ask;
+        MsgResult answer;
+        size_t questions;
+        size_t offs;
+    };
+    const Case cases[] = {{kLaserOff, true, MsgResult::Yes, 0, 0},
+                          {kLaserRunning, true, MsgResult::Yes, 1, 2},
+                          {kLaserRunning, true, MsgResult::No, 1, 0},
+                          {kLaserRunning, false, MsgResult::No, 0, 2}};
+    for (const Case& c : cases) {
+        CoreRig r;
+        r.core->Load();
+        r.S().LaserState = c.laser;
+        r.S().DefaultSavePath = r.folder / fs::path(u8"Messung S\u00FCd");
+        r.prompts.answers.push_back(c.answer);
+        const double before = r.sched.Now();
+        r.core->Unload(c.ask);
+        EXPECT_EQ(r.prompts.asked.size(), c.questions);
+        EXPECT_EQ(std::count(r.link.sent.begin(), r.link.sent.end(), "o\r"),
+                  static_cast<long>(c.offs));
+        if (c.offs == 2) {
+            EXPECT_EQ(r.sched.Now() - before, 100) << "100 ms between the two";
+        }
+        EXPECT_FALSE(r.link.IsOpen());
+        CfgSettings saved;
+        const CfgLoadResult loaded = LoadCfg(r.folder / "VireonII.cfg", saved, "");
+        EXPECT_TRUE(loaded.Complete) << loaded.Problem;
+        EXPECT_EQ(saved.CommPortNo, 3);
+        EXPECT_EQ(SettingsApplier::PathOf(saved.DefaultSavePath), r.S().DefaultSavePath);
+    }
+}
+
+TEST(WindowCore, PlacementIsRestoredAndSavedByWindowState) {
+    for (int state : {0, 1, 2}) {
+        CoreRig r;
+        r.store.values["Settings/MainLeft"] = "100";
+        r.core->Load();
+        EXPECT_EQ(r.view.placement.Left, 100);
+        EXPECT_EQ(r.view.placement.Width, 11535);
+        r.view.placement = {200, 300, 9000, 8000, state};
+        r.core->Unload();
+        EXPECT_EQ(r.store.values["Settings/MainLeft"], state == 0 ? "200" : "100") << state;
+        EXPECT_EQ(r.store.values.count("Settings/WindowState"), state == 1 ? 0u : 1u);
+    }
+}
+
+} // namespace
+} // namespace vireon::test
