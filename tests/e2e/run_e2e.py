@@ -10,12 +10,14 @@ import argparse
 import math
 import os
 import re
+import signal
 import subprocess
 import sys
 import time
 
 sys.dont_write_bytecode = True  # keep the source folder clean
-from harness import SKIP, Failure, Image, Session, expect, missing_tools, wait_for
+from harness import (SKIP, Failure, Image, Session, expect, menu_check_boxes, missing_tools,
+                     wait_for)
 
 START_BUTTON = (240, 5040, 1300, 450)  # twips in the client area
 OFF_BUTTON = (1660, 5040, 1300, 450)
@@ -333,7 +335,118 @@ def test_zoom_log(s):
     exit_cleanly(s)
 
 
-TESTS = {"startup": test_startup, "hotplug": test_hotplug, "start-off": test_start_off,
+def menu_checks(s, keys, label):
+    """The check marks of a drop-down menu's checkable entries, top to bottom."""
+    rect = s.open_menu(keys)
+    # The keyboard highlights the first entry it can; the pointer over the last entry (not
+    # offered yet, in both menus) takes the highlight off the check boxes.
+    x, y, width, height = rect
+    s.xdotool("mousemove", str(x + width // 2), str(y + height - 6))
+    time.sleep(0.3)
+    shot = s.screenshot(label)
+    s.close_menu()
+    return [state for group in menu_check_boxes(Image(shot, *rect)) for state in group]
+
+
+def first_entry_checked(s, keys, label):
+    """Whether the entry the keyboard highlights when the menu opens (its first one offered)
+    carries a check mark: a dark mark inside the highlight band's check box."""
+    x, y, width, height = s.open_menu(keys)
+    shot = s.screenshot(label)
+    s.close_menu()
+    img = Image(shot, x, y, width, height)
+    band = [r for r in range(height) if (lambda p: p[2] > 150 and p[0] < 120)(
+        img.pixel(width // 2, r))]
+    expect(band, f"no highlighted entry in the menu that {keys} opens")
+    return any(img.dark(c, r, 80) for r in band for c in range(4, 30))
+
+
+def test_view_switches(s):
+    """Each checkable entry of the View and Probe menus, chosen in the real window, switches
+    what the graph area shows and moves its own check mark."""
+    sim = s.start_simulator(5, "--verbose", "--scenario", "sine:8,20,6")
+    s.write_config(5)
+    s.start_program()
+    press_start(s, s.screenshot("idle"))
+    wait_for_data(s, sim)
+    time.sleep(1.0)
+    whole = (0, 0, 9000, 10000)  # the client area, from its top left
+
+    def graph_area():
+        return s.region_twips(s.screenshot(), *whole)
+
+    def total_traced():
+        # A resize starts the live graph afresh; then only new readings draw on it.
+        wx, wy, width, height = s.geometry(s.main_window)
+        width += 8 if width % 2 == 0 else -8
+        s.xdotool("windowsize", str(s.main_window), str(width), str(height))
+        time.sleep(1.5)
+        graph = s.region_twips(s.screenshot(), *TIME_GRAPH)
+        return count_colour(graph, TRACE_COLOURS["total"]) >= 30
+
+    def sweeping():
+        first = s.region_twips(s.screenshot(), *TIME_GRAPH)
+        time.sleep(0.8)
+        return s.region_twips(s.screenshot(), *TIME_GRAPH) != first
+
+    # (menu keys, accelerator, index among the menu's check boxes, what shows it is on)
+    view, probe = "alt+v", "alt+p"
+    switches = [
+        (view, "t", 0, "Toolbar", None),
+        (view, "b", 1, "Status Bar", None),
+        (view, "a", 3, "Bar Graph", None),
+        (view, "s", 4, "Scatter Graph", None),
+        (view, "l", 5, "Scatter Graph Live", sweeping),
+        (probe, "s", 0, "Plot Total Field Strength", total_traced),
+    ]
+    def checks_of(keys, label):
+        # Only the Probe menu's first offered entry is checkable now: read it by its highlight.
+        return menu_checks(s, keys, label) if keys == view else [first_entry_checked(s, keys, label)]
+
+    checks = {view: checks_of(view, "view-menu"), probe: checks_of(probe, "probe-menu")}
+    before = graph_area()
+    for keys, accel, index, name, shows_on in switches:
+        for turn in ("off", "on"):
+            checked = checks[keys][index]
+            s.focus(s.main_window)
+            s.key(keys)
+            time.sleep(0.4)
+            s.key(accel)
+            time.sleep(0.5)
+            after_checks = checks[keys] = checks_of(keys, f"{name}-{turn}")
+            expect(after_checks[index] != checked,
+                   f"{name}: the check mark stayed {'on' if checked else 'off'}")
+            if shows_on is not None:
+                expect(shows_on() == after_checks[index],
+                       f"{name}: the graph does not show it {turn}")
+            after = graph_area()
+            if shows_on is None:
+                expect(after != before, f"{name}: the window did not change ({turn})")
+            before = after
+    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
+    exit_cleanly(s)
+
+
+def test_terminate(s):
+    """SIGTERM while the probe runs ends the program as File > Exit does, without asking:
+    the laser is switched off and the settings are saved."""
+    sim = s.start_simulator(5, "--verbose")
+    s.write_config(5)
+    written = os.stat(s.config_path()).st_mtime_ns
+    s.start_program()
+    press_start(s, s.screenshot("before-start"))
+    wait_for_data(s, sim)
+    s.app.popen.send_signal(signal.SIGTERM)
+    status = s.app.wait(15)
+    expect(status == 0, f"the program ended with status {status} on SIGTERM")
+    cmds = sim_commands(sim)
+    expect(cmds[-2:] == ["o", "o"], f"the laser was not switched off: ...{cmds[-6:]}")
+    expect(os.stat(s.config_path()).st_mtime_ns > written, "the settings were not saved")
+    expect_saved_port(s, 5)
+
+
+TESTS = {"startup": test_startup, "view-switches": test_view_switches,
+         "terminate": test_terminate, "hotplug": test_hotplug, "start-off": test_start_off,
          "exit-running": test_exit_running, "readings": test_readings,
          "live-graphs": test_live_graphs, "zoom-log": test_zoom_log}
 

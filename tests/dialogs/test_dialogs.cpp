@@ -1,0 +1,112 @@
+// The small windows and the Qt side of the prompts, with real widgets on the offscreen
+// platform: what they show, what their buttons answer, and that a notice never waits.
+
+#include "acquisition/QtTiming.h"
+#include "dialogs/Dialogs.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace vireon {
+namespace {
+
+QString TextOf(QWidget& w, const char* name) {
+    auto* l = w.findChild<QLabel*>(name);
+    return l != nullptr ? l->text() : QString("<missing %1>").arg(name);
+}
+
+QList<QMessageBox*> OpenBoxes() {
+    QList<QMessageBox*> boxes;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* b = qobject_cast<QMessageBox*>(w); b != nullptr && b->isVisible()) {
+            boxes << b;
+        }
+    }
+    return boxes;
+}
+
+TEST(Dialogs, AboutSaysUnknownUntilTheProbeHasToldAndSplashShowsTheRevision) {
+    frmAbout before(ProbeDescription{"", "", "", ""});
+    EXPECT_EQ(TextOf(before, "LabModel"), "Unknown");
+    EXPECT_EQ(TextOf(before, "LabProbeCalDate"), "Unknown");
+    frmAbout after(ProbeDescription{"KD-7310", "00012345", "0730200300", "06/15/2026"});
+    EXPECT_EQ(TextOf(after, "LabModel"), "KD-7310");
+    EXPECT_EQ(TextOf(after, "LabProbeSerialNo"), "00012345");
+    frmSplash splash;
+    EXPECT_EQ(splash.RevLabel()->text(), "Rev 2.0.1");
+}
+
+TEST(Dialogs, CautionAnswersOkOrCancelAndThePortChooserItsChoice) {
+    for (const char* button : {"CmdOK", "CmdCancel"}) {
+        frmlaserwarning caution;
+        EXPECT_EQ(TextOf(caution, "LabCaution"), "CAUTION:");
+        EXPECT_EQ(TextOf(caution, "LabWarning"), frmlaserwarning::kWarning);
+        QTimer::singleShot(
+            0, &caution, [&caution, button] { caution.findChild<QPushButton*>(button)->click(); });
+        EXPECT_EQ(caution.exec(),
+                  button == std::string("CmdOK") ? QDialog::Accepted : QDialog::Rejected);
+    }
+    frmPort port(2);
+    EXPECT_EQ(port.windowTitle(), "Select a Comm Port");
+    EXPECT_TRUE(port.findChild<QRadioButton*>("OptCom2")->isChecked());
+    QTimer::singleShot(0, &port, [&port] {
+        port.findChild<QRadioButton*>("OpCom4")->click();
+        port.findChild<QPushButton*>("Command1")->click();
+    });
+    port.exec();
+    EXPECT_EQ(port.Chosen(), 4);
+}
+
+// A notice returns at once and stays open beside the window; the board shows a text once
+// while it is open, and again once it has been closed.
+TEST(Dialogs, NoticesDoNotWaitAndDoNotStack) {
+    QtUserPrompts prompts;
+    NoticeBoard board(prompts);
+    board.Show("Error in reading probe.", MsgIcon::None);
+    board.Show("Error in reading probe.", MsgIcon::None);
+    QApplication::processEvents();
+    QList<QMessageBox*> boxes = OpenBoxes();
+    ASSERT_EQ(boxes.size(), 1);
+    EXPECT_EQ(boxes[0]->text(), "Error in reading probe.");
+    EXPECT_FALSE(boxes[0]->isModal());
+    boxes[0]->button(QMessageBox::Ok)->click();
+    QApplication::processEvents();
+    EXPECT_FALSE(board.Showing("Error in reading probe."));
+    board.Show("Error in reading probe.", MsgIcon::None);
+    QApplication::processEvents();
+    EXPECT_EQ(OpenBoxes().size(), 1);
+    for (QMessageBox* b : OpenBoxes()) {
+        b->close();
+    }
+}
+
+// The splash and the pause between the two laser-off commands wait without freezing the
+// window: timers keep running during the wait.
+TEST(Dialogs, ADelayKeepsTheEventLoopRunning) {
+    QtClock clock;
+    int ticks = 0;
+    QTimer t;
+    QObject::connect(&t, &QTimer::timeout, [&ticks] { ++ticks; });
+    t.start(5);
+    const double before = clock.MonotonicMs();
+    clock.Delay(100.0F);
+    EXPECT_GE(clock.MonotonicMs() - before, 99.0);
+    EXPECT_GT(ticks, 0);
+}
+
+} // namespace
+} // namespace vireon
+
+int main(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
