@@ -205,6 +205,9 @@ void FiberReadouts::UpdateVM7300() {
     if (s_.Graph.BarGraphVisible) {
         setup_.BarGraph7300(kd_.XYZNA(), kd_.XNA(), kd_.YNA(), kd_.ZNA());
     }
+    if (OnReading) {
+        OnReading();
+    }
 }
 
 } // namespace vireon

@@ -13,6 +13,8 @@
 #include "probe/clsProbe.h"
 #include "probe/fiber_replies.h"
 
+#include <functional>
+
 namespace vireon {
 
 class FiberReadouts {
@@ -30,6 +32,9 @@ public:
     void UpdateVM7300();
     // Temperature text in the unit the probe object is set to.
     std::string TemperatureText(double celsius) const;
+
+    // Runs after each reading has reached the readouts and graphs (the log takes its row).
+    std::function<void()> OnReading;
 
 private:
     void OnData(const fiber::Data& d, const std::string& reply);

@@ -23,6 +23,9 @@ struct WindowState : AcqState {
     std::string ProbeUnits = "V/m"; // "V/m", "V2/m2" or "mW/cm2"
     int32_t TextColor = 0xFFFF00;   // readout text colour, red in the low byte (cyan)
     std::filesystem::path DefaultSavePath;
+    // Logging state: 0 off, 1 logging, 2 paused, 3 logging the moving average, 4 moving-average
+    // logging paused between periods.
+    int16_t RecordOn = 0;
     uint8_t BatteryLow = 0;
     uint8_t FiberProbe = 0;  // a fiber-optic probe identified itself
     uint8_t DisplayMode = 0; // 1 fiber-optic layout, 0 the other families'
