@@ -58,7 +58,7 @@ struct CfgSettings {
     int16_t AlarmEnable = 0;                       // 31 AlarmEnable
     float AlarmValue = 25.0f;                      // 32 AlarmValue
     int32_t GraphTextColor = Rgb(0, 255, 255);     // 33 GraphTextColor
-    int32_t BoxColor = Rgb(0, 0, 0);               // 34 BoxColor
+    int32_t BoxColor = Rgb(0, 0, 64);              // 34 BoxColor
     int16_t MatchBarGraphToScatt = 0;              // 35 MatchBarGraphToScatt
     int32_t FormBackColor = Rgb(214, 205, 177);    // 36 FormBackColor
     int16_t LogScaleMinOn = 0;                     // 37 LogScaleMinDivOn

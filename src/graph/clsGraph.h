@@ -130,6 +130,7 @@ public:
     uint8_t ZoomCnt() const { return zoomCnt_; }
     void ZoomCnt(uint8_t v) { zoomCnt_ = v; }
     void SetMark1(float v) { setMark1_ = v; }
+    float Mark1() const { return setMark1_; }
     void OverRangeVal(float v) { overRangeVal_ = v; }
     void UnderRangeVal(float v) { underRangeVal_ = v; }
     void ZoomIn(float x1, float y1, float x2, float y2);

@@ -104,6 +104,7 @@ public:
     void ToolBarVisible(bool on) override { toolBar = on; }
     void BusyPointer(bool busy) override { busy_ = busy; }
     void Caption(const std::string& text) override { caption = text; }
+    void BackgroundColor(int32_t color) override { background = color; }
     void CloseWindow() override { ++closeRequests; }
     double ClientWidth() const override { return width; }
     double ClientHeight() const override { return height; }
@@ -124,6 +125,7 @@ public:
     bool toolBar = true;
     bool busy_ = false;
     std::string caption;
+    int32_t background = -1;
     int closeRequests = 0;
     int progress = 0;
     double width = 11400;

@@ -13,21 +13,22 @@ namespace vireon {
 #define VIREON_CONTROLS(X)                                                                         \
     X(ShapeFormColor3)                                                                             \
     X(ShaMain)                                                                                     \
-    X(ShapeFormColor2) X(LabInString) X(LabXYZField) X(LabUnits) X(LabXLab) X(LabXField) X(        \
-        LabMaxX) X(LabXAxis) X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis) X(LabZLab)             \
-        X(LabZField) X(LabMaxZ) X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak) X(LabMaxXYZ)  \
-            X(LabRange) X(LabRangeText) X(LabAxisRange0) X(LabAxisRange1) X(LabAxisRange2)         \
-                X(LabAxisRange3) X(LabAxisRange4) X(LabAxisRange5) X(LabAxisRange6)                \
-                    X(LabAxisRange7) X(LabAxisRange8) X(LabAxisRange9) X(LabAxisRange10)           \
-                        X(LabAxisRange11) X(LabAxisRange12) X(LabOverRange) X(LabUnderRange)       \
-                            X(LabBattery) X(ShapeBatBackground) X(ShapeBatTip) X(ShapeBatLevel)    \
-                                X(LabTempLab) X(LabTemp) X(LabLaserCurLab) X(LabLaserCur)          \
-                                    X(LabLasTempLab) X(LabLasTemp) X(LabConVoltLab) X(LabConVolt)  \
-                                        X(LabSamSecLab) X(LabSamRate) X(LabRecord)                 \
-                                            X(ShapeRecordInd) X(LabRecordCntLab) X(LabRecordCnt)   \
-                                                X(ShaExposure) X(LabExposure1) X(LabMinAver)       \
-                                                    X(LabExposure) X(LabElasedTime) X(CmdStart)    \
-                                                        X(CmdOff) X(ProgressBar1) X(CmbSampleRate) \
+    X(ShapeFormColor2)                                                                             \
+    X(LabInString) X(LabXYZField) X(LabUnits) X(LabXLab) X(LabXField) X(LabMaxX) X(LabXAxis)       \
+        X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis) X(LabZLab) X(LabZField) X(LabMaxZ)          \
+            X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak) X(LabMaxXYZ) X(LabRange) X(       \
+                LabRangeText) X(LabAxisRange0) X(LabAxisRange1) X(LabAxisRange2) X(LabAxisRange3)  \
+                X(LabAxisRange4) X(LabAxisRange5) X(LabAxisRange6) X(LabAxisRange7)                \
+                    X(LabAxisRange8) X(LabAxisRange9) X(LabAxisRange10) X(LabAxisRange11)          \
+                        X(LabAxisRange12) X(LabOverRange) X(LabUnderRange) X(LabBattery)           \
+                            X(ShapeBatBackground) X(ShapeBatTip) X(ShapeBatLevel) X(LabTempLab)    \
+                                X(LabTemp) X(LabLaserCurLab) X(LabLaserCur) X(LabLasTempLab)       \
+                                    X(LabLasTemp) X(LabConVoltLab) X(LabConVolt) X(LabSamSecLab)   \
+                                        X(LabSamRate) X(LabRecord) X(ShapeRecordInd)               \
+                                            X(LabRecordCntLab) X(LabRecordCnt) X(ShaExposure)      \
+                                                X(LabExposure1) X(LabMinAver) X(LabExposure)       \
+                                                    X(LabElasedTime) X(CmdStart) X(CmdOff)         \
+                                                        X(ProgressBar1) X(CmbSampleRate)           \
                                                             X(cmbSamPerDiv) X(CmbVerticalScale)    \
                                                                 X(Picture3) X(Picture1)            \
                                                                     X(LstHeader)
@@ -38,12 +39,13 @@ enum class Ctl : uint8_t { VIREON_CONTROLS(VIREON_ID) Count };
 // Menu entries (submenus included) and tool bar buttons.
 #define VIREON_ACTIONS(X)                                                                          \
     X(mnuFile)                                                                                     \
-    X(mnuFileOpen) X(mnuFileSaveAs) X(mnuFileExit) X(mnuView) X(mnuViewToolbar) X(                 \
-        mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) X(mnuViewScatterGraph)             \
-        X(mnuViewScatterLive) X(mnuViewHeaderNotes) X(mnuViewOptions) X(mnuProbe) X(               \
-            mnuProbeRecord) X(mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero)                 \
-            X(mnuProbeUnits7300) X(mnuProbeUnitsVPM) X(mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM) X( \
-                mnuProbeUnits52xx) X(mnuProbeUnitsOld0) X(mnuProbeUnitsOld1) X(mnuProbeUnitsOld2)  \
+    X(mnuFileOpen)                                                                                 \
+    X(mnuFileSaveAs) X(mnuFileExit) X(mnuView) X(mnuViewToolbar) X(mnuViewStatusBar) X(            \
+        mnuViewExposure) X(mnuViewBarGraph) X(mnuViewScatterGraph) X(mnuViewScatterLive)           \
+        X(mnuViewHeaderNotes) X(mnuViewOptions) X(mnuProbe) X(mnuProbeRecord) X(                   \
+            mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero) X(mnuProbeUnits7300)              \
+            X(mnuProbeUnitsVPM) X(mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM) X(mnuProbeUnits52xx) X( \
+                mnuProbeUnitsOld0) X(mnuProbeUnitsOld1) X(mnuProbeUnitsOld2)                       \
                 X(mnuProbePlotComposite) X(mnuProbeClearPeak) X(mnuProbeUpdateNow) X(              \
                     mnuProbeUpdateProbeBatt) X(mnuProbeUpdateoff) X(mnuProbeUpdate5)               \
                     X(mnuProbeUpdate30) X(mnuProbeUpdate60) X(mnuprobeTempUnits) X(                \

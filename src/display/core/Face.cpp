@@ -28,10 +28,13 @@ void Face::ClearDisplay() {
     s_.ChangeDisplayFlag = 0;
     v_.Visible(Ctl::LabUnits, false);
     v_.Text(Ctl::LabUnits, "units");
-    const TwipsRect gauge = v_.Placed(Ctl::ShapeBatLevel);
-    v_.Place(Ctl::ShapeBatLevel,
-             {kStatusColumn + s_.BatteryGaugeLeft, gauge.Top > 0 ? gauge.Top : 270, 0, 240});
+    v_.Place(Ctl::ShapeBatLevel, {kStatusColumn + s_.BatteryGaugeLeft, 270, 0, 240});
     v_.BackColor(Ctl::ShapeBatLevel, kCyan);
+    // An empty gauge would read as a flat battery: none is shown until a reply tells.
+    s_.BatteryKnown = false;
+    for (Ctl c : {Ctl::ShapeBatBackground, Ctl::ShapeBatTip, Ctl::ShapeBatLevel}) {
+        v_.Visible(c, false);
+    }
     v_.Text(Ctl::LabBattery, "");
     v_.Visible(Ctl::LabBattery, true);
     v_.Text(Ctl::LabTemp, "");
@@ -128,9 +131,10 @@ void Face::LayoutControls() {
     const double x = kStatusColumn;
     place(Ctl::ShapeFormColor2, 6120, 120, w >= 6120 + 120 ? w - 6120 - 120 : 0, 6120);
     place(Ctl::LabBattery, x + 120, 240, 900, 300);
+    // The gauge's frame around its 495 twips, the tip on the right where a full bar ends.
     const double gauge = x + s_.BatteryGaugeLeft;
-    place(Ctl::ShapeBatBackground, gauge, 270, 1500, 240);
-    place(Ctl::ShapeBatTip, gauge + 1500, 330, 90, 120);
+    place(Ctl::ShapeBatBackground, gauge - 30, 240, 495 + 60, 300);
+    place(Ctl::ShapeBatTip, gauge + 495 + 30, 315, 60, 150);
     const Ctl pairs[][2] = {{Ctl::LabTempLab, Ctl::LabTemp},
                             {Ctl::LabLaserCurLab, Ctl::LabLaserCur},
                             {Ctl::LabLasTempLab, Ctl::LabLasTemp},

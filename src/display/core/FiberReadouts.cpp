@@ -14,19 +14,13 @@ template <class... F> Overload(F...) -> Overload<F...>;
 constexpr int kCompletionReads = 21;
 } // namespace
 
-std::string FiberReadouts::TemperatureText(double celsius) const {
-    const bool c = probe_.UseCelsiusTemp() > 0;
-    return FormatNumber(c ? celsius : 9.0 / 5.0 * celsius + 32, "0.0") + " " + kDegreeSign +
-           (c ? "C" : "F");
-}
-
 void FiberReadouts::Process7300Format() {
     std::string& d = s_.ProbeData;
     if (probe_.TypeNumb() == 2 || probe_.TypeNumb() == 3) {
         // The other families are decoded by the probe object; its identification of a
         // four-range probe collects these replies.
         s_.TimeOut = 0;
-        probe_.InputStr(d);
+        readouts_.ProcessProbeFlags(probe_.InputStr(d));
         return;
     }
     fiber::Reply reply = fiber::Decode(d);
@@ -38,32 +32,40 @@ void FiberReadouts::Process7300Format() {
         }
         reply = fiber::Decode(d);
     }
-    std::visit(
-        Overload{
-            [&](const fiber::Data& data) { OnData(data, d); },
-            [&](const fiber::NotInitialized& n) {
-                s_.TimeOut = 0;
-                ++s_.ActualSamPerSec;
-                s_.BatteryLow = n.BatteryLow ? 1 : 0;
-                face_.StatusText("Probe not initialized correctly. " + d);
-            },
-            [&](const fiber::Identification& id) { OnIdentification(id); },
-            [&](const fiber::Calibration&) { face_.StatusText("KD-7310"); },
-            [&](const fiber::UnitStatus& st) { ProcessSmallS(st); },
-            [&](const fiber::Battery& b) {
-                if (b.Complete) {
-                    v_.Text(Ctl::LabBattery, std::to_string(b.Percent) + " %");
-                }
-            },
-            [&](const fiber::Temperature& t) { v_.Text(Ctl::LabTemp, TemperatureText(t.Celsius)); },
-            [](const auto&) {},
-        },
-        reply);
+    std::visit(Overload{
+                   [&](const fiber::Data& data) { OnData(data, d); },
+                   [&](const fiber::NotInitialized& n) {
+                       s_.TimeOut = 0;
+                       ++s_.ActualSamPerSec;
+                       s_.BatteryLow = n.BatteryLow ? 1 : 0;
+                       face_.StatusText("Probe not initialized correctly. " + d);
+                   },
+                   [&](const fiber::Identification& id) { OnIdentification(id); },
+                   [&](const fiber::Calibration&) { face_.StatusText("KD-7310"); },
+                   [&](const fiber::UnitStatus& st) { ProcessSmallS(st); },
+                   [&](const fiber::Battery& b) {
+                       if (b.Complete) {
+                           v_.Text(Ctl::LabBattery, std::to_string(b.Percent) + " %");
+                           battery_.BatteryLevel(static_cast<int16_t>(b.Percent));
+                       }
+                   },
+                   [&](const fiber::Temperature& t) {
+                       v_.Text(Ctl::LabTemp,
+                               battery_.TemperatureText(static_cast<float>(t.Celsius)));
+                   },
+                   [](const auto&) {},
+               },
+               reply);
 }
 
 void FiberReadouts::OnData(const fiber::Data& data, const std::string& reply) {
     s_.TimeOut = 0;
     ++s_.ActualSamPerSec;
+    if (s_.Uploading) {
+        // Readings flow: the upload is over.
+        s_.Uploading = false;
+        face_.StatusText("");
+    }
     s_.BatteryLow = data.BatteryLow ? 1 : 0;
     kd_.ParseCal7300(reply);
     if (!kd_.ZeroRunning()) {
@@ -91,34 +93,19 @@ void FiberReadouts::OnIdentification(const fiber::Identification& id) {
     }
     s_.ProbeSerialNo = id.SerialNo;
     face_.StatusText("Uploading Data Please Wait...");
+    s_.Uploading = true;
 }
 
 void FiberReadouts::ProcessSmallS(const fiber::UnitStatus& st) {
     v_.Text(Ctl::LabLaserCur, FormatNumber(st.LaserCurrent(), "0.000"));
     v_.Text(Ctl::LabConVolt, FormatNumber(st.ConverterVolts(), "#.00") + " V");
-    v_.Text(Ctl::LabLasTemp, TemperatureText(st.LaserTempC()));
-    v_.Text(Ctl::LabTemp, TemperatureText(st.ProbeTempC()));
+    v_.Text(Ctl::LabLasTemp, battery_.TemperatureText(static_cast<float>(st.LaserTempC())));
+    v_.Text(Ctl::LabTemp, battery_.TemperatureText(static_cast<float>(st.ProbeTempC())));
 }
 
 // The window rebuilt for the probe that has just identified itself.
 void FiberReadouts::ChangeDisplay() {
-    const bool fiber = s_.FiberProbe == 1;
-    s_.DisplayMode = fiber ? 1 : 0;
-    if (fiber) {
-        SetUp7300();
-    }
-    const bool other = !fiber;
-    v_.Visible(Ctl::LabRange, other);
-    v_.Visible(Act::mnuProbeUnits52xx, other);
-    v_.Visible(Act::mnuProbeUnits7300, fiber);
-    v_.Enabled(BaudEntry(1), fiber);
-    for (Ctl c : {Ctl::LabXAxis, Ctl::LabYAxis, Ctl::LabZAxis}) {
-        v_.Visible(c, other);
-    }
-    for (Act a : {Act::mnuCommASCII, Act::mnuCommARM, Act::mnuCommARProbe}) {
-        v_.Enabled(a, other);
-    }
-    face_.AdjustPicture3();
+    readouts_.ChangeDisplay([this] { SetUp7300(); });
 }
 
 void FiberReadouts::SetUp7300() {
@@ -128,10 +115,8 @@ void FiberReadouts::SetUp7300() {
     }
     v_.Visible(Ctl::LabUnits, true);
     v_.Visible(Ctl::LabSamRate, true);
-    const std::string& u = s_.ProbeUnits;
-    v_.Text(Ctl::LabUnits, u == "V2/m2"    ? std::string("(V/m)") + kSuperscriptTwo
-                           : u == "mW/cm2" ? std::string("mW/cm") + kSuperscriptTwo
-                                           : std::string("V/m"));
+    v_.Enabled(Act::mnuProbeZero, false);
+    v_.Text(Ctl::LabUnits, Readouts::UnitsCaption(s_.ProbeUnits));
     graph_.OverRangeVal(probe_.GetOverRangeVal());
     graph_.UnderRangeVal(probe_.GetUnderRangeVal());
     for (int i = 0; i <= 12; ++i) {
@@ -149,7 +134,10 @@ void FiberReadouts::SetUp7300() {
         s_.SampleRate = "35";
     }
     if (!v_.Select(Ctl::CmbSampleRate, rate)) {
-        v_.SelectIndex(Ctl::CmbSampleRate, v_.ItemCount(Ctl::CmbSampleRate) - 1);
+        // The last entry is "Max"; it is shown only when maximum speed is in force, else the
+        // slowest numeric rate stands in for a rate the list does not hold.
+        v_.SelectIndex(Ctl::CmbSampleRate,
+                       v_.ItemCount(Ctl::CmbSampleRate) - (s_.MaxSpeedFlag != 0 ? 1 : 2));
     }
     setup_.LimitGraphSetting();
     graph_.DisplayProbeRange();
@@ -161,8 +149,9 @@ void FiberReadouts::UpdateVM7300() {
     const float x = kd_.Xaxis();
     const float y = kd_.Yaxis();
     const float z = kd_.Zaxis();
-    const float lower = probe_.LowerLimit();
-    const float upper = probe_.UpperLimit();
+    // The limits are kept in V/m; the readings are in the unit shown.
+    const float lower = readouts_.InUnitsShown(probe_.LowerLimit());
+    const float upper = readouts_.InUnitsShown(probe_.UpperLimit());
     if (s_.RefreshProbeFlag == 1) {
         const std::string& u = s_.ProbeUnits;
         const std::pair<Ctl, float> readouts[] = {

@@ -4,8 +4,10 @@
 // on the readouts, range labels and graphs.
 
 #include "acquisition/SerialLink.h"
+#include "display/core/BatteryTemp.h"
 #include "display/core/Face.h"
 #include "display/core/RateControl.h"
+#include "display/core/Readouts.h"
 #include "display/core/WindowState.h"
 #include "display/core/WindowView.h"
 #include "graph/GraphSetup.h"
@@ -19,10 +21,11 @@ namespace vireon {
 
 class FiberReadouts {
 public:
-    FiberReadouts(WindowState& s, WindowView& view, Face& face, clsProbe& probe, Cls7300& kd,
-                  clsGraph& graph, GraphSetup& setup, SerialLink& link)
-        : s_(s), v_(view), face_(face), probe_(probe), kd_(kd), graph_(graph), setup_(setup),
-          link_(link) {}
+    FiberReadouts(WindowState& s, WindowView& view, Face& face, BatteryTemp& battery,
+                  Readouts& readouts, clsProbe& probe, Cls7300& kd, clsGraph& graph,
+                  GraphSetup& setup, SerialLink& link)
+        : s_(s), v_(view), face_(face), battery_(battery), readouts_(readouts), probe_(probe),
+          kd_(kd), graph_(graph), setup_(setup), link_(link) {}
 
     // The reply in ProbeData, by its kind.
     void Process7300Format();
@@ -30,9 +33,6 @@ public:
     void ChangeDisplay();
     void SetUp7300();
     void UpdateVM7300();
-    // Temperature text in the unit the probe object is set to.
-    std::string TemperatureText(double celsius) const;
-
     // Runs after each reading has reached the readouts and graphs (the log takes its row).
     std::function<void()> OnReading;
 
@@ -43,6 +43,8 @@ private:
     WindowState& s_;
     WindowView& v_;
     Face& face_;
+    BatteryTemp& battery_;
+    Readouts& readouts_;
     clsProbe& probe_;
     Cls7300& kd_;
     clsGraph& graph_;

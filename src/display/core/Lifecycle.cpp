@@ -29,6 +29,7 @@ void Lifecycle::Main() {
     }
     v.Visible(Act::mnuProbeUnits52xx, false);
     SetUpGraphs();
+    c_.Alarms().Apply(s.AlarmEnable, s.AlarmValue);
 
     s.RthresEnabled = s.MaxSpeedFlag != 0 ? 1 : 0;
     const bool fasterBaud = s.BaudRatePreference == "19200,o,7,1";
@@ -40,11 +41,13 @@ void Lifecycle::Main() {
     }
 
     c_.Settings().ToObjects(s.Cfg);
+    c_.Readout().ChangeTextColor(s.Cfg.GraphTextColor);
 
     if (s.MaxSpeedFlag != 0) {
         s.SampleRate = "Max";
     }
     c_.Rates().SetSampleRate(s.SampleRate);
+    c_.Battery().SetUpReadBattTemp(s.BattTempUpdateInterval);
     c_.Rates().FillSampleRates();
     v.Items(Ctl::cmbSamPerDiv, {std::begin(kSamplesPerDivision), std::end(kSamplesPerDivision)});
     c_.Graphs().LimitGraphSetting();

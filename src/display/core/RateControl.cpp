@@ -75,6 +75,9 @@ void RateControl::Housekeeping() {
     if (Blinkers) {
         Blinkers();
     }
+    if (BatteryBlink) {
+        BatteryBlink();
+    }
     if (s_.RefreshCnt >= 15) {
         face_.StatusText(probe_.LostComm() != 1 ? probe_.GetModel() : std::string());
     }

@@ -34,6 +34,7 @@ public:
     // Items of the housekeeping tick that later features fill in, run in their place.
     std::function<void()> AlarmCheck;
     std::function<void()> Blinkers;
+    std::function<void()> BatteryBlink;
     std::function<void()> LogCount;
 
 private:

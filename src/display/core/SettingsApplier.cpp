@@ -74,6 +74,8 @@ void SettingsApplier::ToWindow(const CfgSettings& c) {
     s_.ProbeUnits = c.ProbeUnits;
     s_.DefaultSavePath = PathOf(c.DefaultSavePath);
     s_.StatusBarOn = c.StatusBar;
+    s_.AlarmEnable = c.AlarmEnable == 1 ? 1 : 0;
+    s_.AlarmValue = c.AlarmValue;
     v_.Checked(Act::mnuProbe3AxisData, c.Axis3Prefered);
     v_.Checked(Act::mnuViewStatusBar, c.StatusBar);
     v_.StatusBarVisible(c.StatusBar);
@@ -83,7 +85,18 @@ void SettingsApplier::ToWindow(const CfgSettings& c) {
 
 void SettingsApplier::ToObjects(const CfgSettings& c) {
     kd_.Averaging(static_cast<uint8_t>(std::clamp<int>(s_.GITxtAverage, 1, 50)));
-    kd_.Units(static_cast<uint8_t>(UnitsCode(c.ProbeUnits).value_or(0)));
+    // A unit text the program does not know leaves the objects' units as they are.
+    if (const auto code = UnitsCode(c.ProbeUnits)) {
+        kd_.Units(static_cast<uint8_t>(*code));
+        probe_.UnitsNo7300(static_cast<int16_t>(*code + 1));
+        v_.Checked(*code == 0   ? Act::mnuProbeUnitsVPM
+                   : *code == 1 ? Act::mnuProbeUnitsMWPCM
+                                : Act::mnuProbeUnitsV2M2,
+                   true);
+    } else {
+        s_.ProbeUnits = "V/m";
+        v_.Checked(Act::mnuProbeUnitsVPM, true);
+    }
     probe_.AutoRangeOn(c.AutoRangeOn);
     probe_.BaudRatePerfered(s_.BaudRatePreference);
     probe_.Average(s_.GITxtAverage);
@@ -109,11 +122,18 @@ void SettingsApplier::ToGraphs(const CfgSettings& c) {
         v_.Surface(p).BackColor(c.BackGround);
         v_.Surface(p).ForeColor(c.GraphTextColor);
     }
-    if (c.MatchBarGraphToScatt != 0) {
-        bar_.BarXYZColor(c.XYZaxisColor);
-        bar_.BarXColor(c.XaxisColor);
-        bar_.BarYColor(c.YaxisColor);
-        bar_.BarZColor(c.ZaxisColor);
+    const bool match = c.MatchBarGraphToScatt != 0;
+    bar_.BarXYZColor(match ? c.XYZaxisColor : c.GraphTextColor);
+    bar_.BarXColor(match ? c.XaxisColor : c.GraphTextColor);
+    bar_.BarYColor(match ? c.YaxisColor : c.GraphTextColor);
+    bar_.BarZColor(match ? c.ZaxisColor : c.GraphTextColor);
+    v_.Surface(Ctl::Picture3).BackColor(c.BoxColor);
+    for (Ctl box : {Ctl::ShaMain, Ctl::ShaExposure}) {
+        v_.BackColor(box, c.BoxColor);
+    }
+    v_.BackgroundColor(c.FormBackColor);
+    for (Ctl form : {Ctl::ShapeFormColor2, Ctl::ShapeFormColor3}) {
+        v_.BackColor(form, c.FormBackColor);
     }
 }
 
@@ -137,6 +157,8 @@ CfgSettings SettingsApplier::Collect() const {
     c.DefaultSavePath = PathText(s_.DefaultSavePath);
     c.UseCelsiusTemp = probe_.UseCelsiusTemp();
     c.AutoRangeOn = probe_.AutoRangeOn();
+    c.AlarmEnable = s_.AlarmEnable;
+    c.AlarmValue = s_.AlarmValue;
     return c;
 }
 

@@ -41,28 +41,11 @@ private:
 
 namespace {
 // Entries whose behaviour arrives with later work are shown but not offered yet.
-constexpr Act kNotYetOffered[] = {Act::mnuFileSaveAs,
-                                  Act::mnuViewExposure,
-                                  Act::mnuViewHeaderNotes,
-                                  Act::mnuViewOptions,
-                                  Act::mnuProbeRecord,
-                                  Act::mnuProbeRecordPause,
-                                  Act::mnuProbePlay,
-                                  Act::mnuProbeZero,
-                                  Act::mnuProbeUnits7300,
-                                  Act::mnuProbeUnits52xx,
-                                  Act::mnuProbeClearPeak,
-                                  Act::mnuProbeUpdateNow,
-                                  Act::mnuProbeUpdateProbeBatt,
-                                  Act::mnuprobeTempUnits,
-                                  Act::mnuprobeAlarm,
-                                  Act::mnuprobeAlarmSet,
-                                  Act::mnuProbe3AxisData,
-                                  Act::mnuProbeRangeTop,
-                                  Act::tbSave,
-                                  Act::tbProperties,
-                                  Act::tbRecord,
-                                  Act::tbRecordPause};
+constexpr Act kNotYetOffered[] = {
+    Act::mnuFileSaveAs,  Act::mnuViewExposure, Act::mnuViewHeaderNotes,
+    Act::mnuViewOptions, Act::mnuProbeRecord,  Act::mnuProbeRecordPause,
+    Act::mnuProbePlay,   Act::tbSave,          Act::tbProperties,
+    Act::tbRecord,       Act::tbRecordPause};
 } // namespace
 
 WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
@@ -79,7 +62,10 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
       cycle_(s_, platform.link, platform.ports, *hrtReadProbe_, *probeCommands_, *this, notices_),
       face_(s_, view, probe_, graph_, bar_, setup_),
       rates_(s_, view, face_, probe_, *hrtUpDateText_, *hrtPlay_),
-      fiber_(s_, view, face_, probe_, kd_, graph_, setup_, platform.link),
+      battery_(s_, view, probe_, *hrtReadBattTemp_),
+      alarm_(s_, view, platform.prompts, platform.desktop, graph_, setup_, probe_, kd_),
+      readouts_(s_, view, face_, battery_, notices_, probe_, kd_, graph_, bar_, setup_),
+      fiber_(s_, view, face_, battery_, readouts_, probe_, kd_, graph_, setup_, platform.link),
       files_(s_, view, face_, platform.prompts, notices_, graph_, setup_),
       applier_(s_, view, probe_, kd_, graph_, bar_), life_(*this) {
     kd_.SetHost(this);
@@ -88,6 +74,9 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
     bar_.OutputObj(&view.Surface(Ctl::Picture3));
     hrtUpDateText_->OnTick = [this] { s_.RefreshProbeFlag = 1; };
     hrtCalSamPerSec_->OnTick = [this] { rates_.Housekeeping(); };
+    hrtReadBattTemp_->OnTick = [this] { battery_.Tick(); };
+    rates_.AlarmCheck = [this] { alarm_.Check(); };
+    rates_.BatteryBlink = [this] { battery_.Blink(); };
     hrtReadProbe_->OnTick = [this] { cycle_.OnReadTick(); };
     p_.link.OnReceive = [this] { cycle_.OnComm(); };
     p_.link.OnError = [this](int n) { cycle_.OnSerialError(n); };
@@ -176,10 +165,16 @@ void WindowCore::OnAction(Act a) {
         }
         break;
     }
-    case Act::mnuCommARProbe:
-        probe_.StartARProbe(probe_.StartARProbe() == 1 ? 0 : 1);
-        v_.Checked(Act::mnuCommARProbe, probe_.StartARProbe() == 1);
+    case Act::mnuCommARProbe: {
+        const bool on = probe_.StartARProbe() != 1;
+        probe_.StartARProbe(on ? 1 : 0);
+        v_.Checked(Act::mnuCommARProbe, on);
+        // Alternate Remote probes talk at the faster rates: those entries are offered then.
+        for (int i = 0; i <= 4; ++i) {
+            v_.Visible(BaudEntry(i), (i >= 2) == on);
+        }
         break;
+    }
     case Act::mnuCommASCII:
         probe_.SetNextCmnd("P2\r");
         break;
@@ -189,7 +184,60 @@ void WindowCore::OnAction(Act a) {
     case Act::mnuHelpAbout:
         p_.dialogs.ShowAbout(Description());
         break;
+    case Act::mnuProbeUnitsVPM:
+        readouts_.ChangeUnits("V/m");
+        break;
+    case Act::mnuProbeUnitsV2M2:
+        readouts_.ChangeUnits("V2/m2");
+        break;
+    case Act::mnuProbeUnitsMWPCM:
+        readouts_.ChangeUnits("mW/cm2");
+        break;
+    case Act::mnuProbeUnitsOld0:
+    case Act::mnuProbeUnitsOld1:
+    case Act::mnuProbeUnitsOld2:
+        readouts_.Units52xx(static_cast<int>(a) - static_cast<int>(Act::mnuProbeUnitsOld0));
+        break;
+    case Act::mnuProbeClearPeak:
+        readouts_.ClearPeaks(true);
+        break;
+    case Act::mnuProbeZero:
+        readouts_.Zero();
+        break;
+    case Act::mnuProbe3AxisData:
+        readouts_.Menu3AxisData();
+        break;
+    case Act::mnuProbeUpdateNow:
+        battery_.UpdateNow();
+        break;
+    case Act::mnuProbeUpdateoff:
+        battery_.SetUpReadBattTemp(0);
+        break;
+    case Act::mnuProbeUpdate5:
+        battery_.SetUpReadBattTemp(5);
+        break;
+    case Act::mnuProbeUpdate30:
+        battery_.SetUpReadBattTemp(50);
+        break;
+    case Act::mnuProbeUpdate60:
+        battery_.SetUpReadBattTemp(150);
+        break;
+    case Act::mnuProbeTempCels:
+        battery_.TemperatureUnit(true);
+        break;
+    case Act::mnuProbeTempFahr:
+        battery_.TemperatureUnit(false);
+        break;
+    case Act::mnuprobeAlarm:
+        alarm_.ToggleEnable();
+        break;
+    case Act::mnuprobeAlarmSet:
+        alarm_.AskLevel();
+        break;
     default:
+        if (const int r = RangeEntryIndex(a); r >= 0) {
+            readouts_.RangeMenu(r);
+        }
         break;
     }
 }
@@ -202,7 +250,30 @@ void WindowCore::OnClick(Ctl c) {
     case Ctl::CmdOff:
         cycle_.CmdOff();
         break;
+    case Ctl::LabUnits:
+        readouts_.LabUnitsClick();
+        break;
+    case Ctl::LabPeak:
+        readouts_.ClearPeaks(true);
+        break;
+    case Ctl::LabRange:
+        readouts_.LabRangeClick();
+        break;
+    case Ctl::LabRangeText:
+        readouts_.LabRangeTextClick();
+        break;
+    case Ctl::LabXAxis:
+    case Ctl::LabYAxis:
+    case Ctl::LabZAxis:
+        readouts_.LabAxisClick(c == Ctl::LabXAxis ? 1 : c == Ctl::LabYAxis ? 2 : 3);
+        break;
+    case Ctl::LabTempLab:
+        battery_.UpdateNow(true);
+        break;
     default:
+        if (c >= LabAxisRange(1) && c <= LabAxisRange(12)) {
+            readouts_.LabAxisRangeClick(static_cast<int>(c) - static_cast<int>(LabAxisRange(0)));
+        }
         break;
     }
 }
@@ -226,7 +297,7 @@ void WindowCore::OnComboPick(Ctl c, const std::string& text) {
 void WindowCore::OnPictureMouse(Ctl picture, MouseKind kind, int button, double x, double y) {
     if (picture == Ctl::Picture3) {
         if (kind == MouseKind::Down) {
-            ClearPeaks();
+            readouts_.ClearPeaks(false);
         }
         return;
     }
@@ -263,11 +334,6 @@ void WindowCore::OnResize() {
 
 void WindowCore::OnActivate() {
     v_.Text(Ctl::LabMinAver, s_.Cfg.MinAverText);
-}
-
-void WindowCore::ClearPeaks() {
-    bar_.ClearPeak();
-    probe_.ClearMaxHold();
 }
 
 ProbeDescription WindowCore::Description() const {

@@ -10,11 +10,14 @@
 #include "acquisition/SerialLink.h"
 #include "acquisition/Timing.h"
 #include "acquisition/UserPrompts.h"
+#include "display/core/Alarm.h"
+#include "display/core/BatteryTemp.h"
 #include "display/core/Face.h"
 #include "display/core/FiberReadouts.h"
 #include "display/core/Lifecycle.h"
 #include "display/core/LogOpen.h"
 #include "display/core/RateControl.h"
+#include "display/core/Readouts.h"
 #include "display/core/SettingsApplier.h"
 #include "display/core/WindowDialogs.h"
 #include "display/core/WindowState.h"
@@ -68,8 +71,6 @@ public:
     bool Waiting() const { return waiting_; }
     void Delay(float ms);
 
-    // The bar graph, the probe's and the calibration object's peaks.
-    void ClearPeaks();
     ProbeDescription Description() const;
 
     WindowState& State() { return s_; }
@@ -81,12 +82,16 @@ public:
     ReadCycle& Cycle() { return cycle_; }
     Face& Faces() { return face_; }
     RateControl& Rates() { return rates_; }
+    BatteryTemp& Battery() { return battery_; }
+    Alarm& Alarms() { return alarm_; }
+    Readouts& Readout() { return readouts_; }
     FiberReadouts& Fiber() { return fiber_; }
     LogOpen& Files() { return files_; }
     SettingsApplier& Settings() { return applier_; }
     NoticeBoard& Notices() { return notices_; }
     Timer& HRTReadProbe() { return *hrtReadProbe_; }
     Timer& HRTUpDateText() { return *hrtUpDateText_; }
+    Timer& HRTReadBattTemp() { return *hrtReadBattTemp_; }
     WindowView& View() { return v_; }
     WindowPlatform& Platform() { return p_; }
 
@@ -151,6 +156,9 @@ private:
     ReadCycle cycle_;
     Face face_;
     RateControl rates_;
+    BatteryTemp battery_;
+    Alarm alarm_;
+    Readouts readouts_;
     FiberReadouts fiber_;
     LogOpen files_;
     SettingsApplier applier_;

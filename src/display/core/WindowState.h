@@ -26,9 +26,16 @@ struct WindowState : AcqState {
     // Logging state: 0 off, 1 logging, 2 paused, 3 logging the moving average, 4 moving-average
     // logging paused between periods.
     int16_t RecordOn = 0;
+    bool MinAveRunning = false; // the moving-average timer runs
+    bool Playing = false;       // a loaded log is being played back
+    std::string ZeroCaption = "&Zero";
+    int16_t AlarmEnable = 0;
+    float AlarmValue = 25.0F;
     uint8_t BatteryLow = 0;
-    uint8_t FiberProbe = 0;  // a fiber-optic probe identified itself
-    uint8_t DisplayMode = 0; // 1 fiber-optic layout, 0 the other families'
+    bool BatteryKnown = false; // a battery reply arrived since the display was cleared
+    bool Uploading = false;    // the calibration upload's status text is showing
+    uint8_t FiberProbe = 0;    // a fiber-optic probe identified itself
+    uint8_t DisplayMode = 0;   // 1 fiber-optic layout, 0 the other families'
     bool RangeIndicatorShown = false;
     bool ToolBarOn = true;
     bool StatusBarOn = true;

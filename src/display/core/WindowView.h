@@ -74,6 +74,8 @@ public:
     virtual void ToolBarVisible(bool on) = 0;
     virtual void BusyPointer(bool busy) = 0;
     virtual void Caption(const std::string& text) = 0;
+    // The window's background behind the controls.
+    virtual void BackgroundColor(int32_t color) = 0;
     // Closes the window as File > Exit does (the window then runs the shutdown).
     virtual void CloseWindow() = 0;
     // Inner size of the client area below the tool bar, in twips.

@@ -135,9 +135,6 @@ void frmMain::BuildControls() {
     central_->setObjectName("frmMainClient");
     setCentralWidget(central_);
     central_->setAutoFillBackground(true);
-    QPalette pal = central_->palette();
-    pal.setColor(QPalette::Window, ColorOf(0xB1CDD6)); // the form's sand colour
-    central_->setPalette(pal);
     for (const ControlSpec& spec : ControlTable()) {
         QWidget* w = nullptr;
         switch (spec.kind) {
@@ -404,6 +401,12 @@ void frmMain::BusyPointer(bool busy) {
 
 void frmMain::Caption(const std::string& text) {
     setWindowTitle(FromCore(text));
+}
+
+void frmMain::BackgroundColor(int32_t color) {
+    QPalette pal = central_->palette();
+    pal.setColor(QPalette::Window, ColorOf(color));
+    central_->setPalette(pal);
 }
 
 double frmMain::ClientWidth() const {

@@ -63,6 +63,7 @@ public:
     void ToolBarVisible(bool on) override;
     void BusyPointer(bool busy) override;
     void Caption(const std::string& text) override;
+    void BackgroundColor(int32_t color) override;
     void CloseWindow() override { close(); }
     double ClientWidth() const override;
     double ClientHeight() const override;
