@@ -64,23 +64,18 @@ std::string ParsePathFile(std::string_view path, int16_t part) {
     return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
 }
 
-std::string PagePath(std::string_view chosenPath, int32_t page) {
-    const size_t sep = LastSeparator(chosenPath);
-    const size_t nameStart = sep == std::string_view::npos ? 0 : sep + 1;
-    const size_t dot = chosenPath.rfind('.');
-    std::string_view base = chosenPath;
-    std::string_view ext;
-    if (dot != std::string_view::npos && dot >= nameStart) {
-        base = chosenPath.substr(0, dot);
-        ext = chosenPath.substr(dot, 4);
-    }
-    std::string out(base);
+std::filesystem::path PagePath(const std::filesystem::path& chosen, int32_t page) {
+    using Native = std::filesystem::path::string_type;
+    const Native name = chosen.filename().native();
+    const size_t dot = name.rfind('.');
+    Native out = name.substr(0, dot);
     if (page >= 2) {
-        out += '_';
-        out += std::to_string(page);
+        out += std::filesystem::path("_" + std::to_string(page)).native();
     }
-    out += ext;
-    return out;
+    if (dot != Native::npos) {
+        out += name.substr(dot, 4);
+    }
+    return chosen.parent_path() / out;
 }
 
 std::string FormatTimeStr(float t, std::string* message) {
@@ -176,15 +171,16 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     return out;
 }
 
-SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStamp& stamp) {
+SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
+                    const SaveStamp& stamp) {
     SaveResult result;
     if (log.LogColumnMode < 0 || log.LogColumnMode > 2) {
         result.Error = "The log has an unknown column layout (" +
                        std::to_string(log.LogColumnMode) + "); nothing was saved.";
         return result;
     }
-    if (ParsePathFile(PagePath(path, 1), 2).empty()) {
-        result.Error = "\"" + path + "\" names no file; nothing was saved.";
+    if (PagePath(path, 1).filename().empty()) {
+        result.Error = "\"" + PathText(path) + "\" names no file; nothing was saved.";
         return result;
     }
     const int32_t rows = HeldRows(log);
@@ -193,10 +189,9 @@ SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStam
     std::vector<PendingFile> pending;
     pending.reserve(static_cast<size_t>(pages));
     for (int32_t p = 1; p <= pages; ++p) {
-        const std::string pagePath = PagePath(path, p);
-        pending.emplace_back(std::filesystem::path(pagePath));
-        PendingFile& file = pending.back();
-        file.Write(LogPageText(log, p, pages, ParsePathFile(pagePath, 2), stamp, &timeError));
+        PendingFile& file = pending.emplace_back(PagePath(path, p));
+        file.Write(
+            LogPageText(log, p, pages, PathText(file.Target().filename()), stamp, &timeError));
         if (!file.Finish()) {
             result.Error = file.Error() + " Nothing was saved.";
             return result; // the pending files remove their temporary files
@@ -210,7 +205,7 @@ SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStam
             }
             return result;
         }
-        result.Pages.push_back(file.Target().string());
+        result.Pages.push_back(file.Target());
     }
     SyncFolderOf(pending.front().Target());
     if (timeError) {
@@ -362,14 +357,14 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
     return r;
 }
 
-LoadResult LoadData(const std::string& path) {
-    const ReadResult file = ReadWholeFile(std::filesystem::path(path), kMaxLogBytes);
+LoadResult LoadData(const std::filesystem::path& path) {
+    const ReadResult file = ReadWholeFile(path, kMaxLogBytes);
     if (!file.Ok) {
         LoadResult r;
-        r.Error = "\"" + path + "\" could not be read: " + file.Error;
+        r.Error = "\"" + PathText(path) + "\" could not be read: " + file.Error;
         return r;
     }
-    LoadResult r = ParseLogText(file.Bytes, ParsePathFile(path, 2));
+    LoadResult r = ParseLogText(file.Bytes, PathText(path.filename()));
     if (file.Truncated) {
         r.Notices.push_back("The file is larger than " + std::to_string(kMaxLogBytes >> 20) +
                             " MiB; only its beginning was read.");

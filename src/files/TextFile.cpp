@@ -8,6 +8,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/numfmt.h"
+
 #ifdef _WIN32
 #include <io.h>
 #include <process.h>
@@ -131,6 +133,11 @@ std::optional<int32_t> ParseIntField(std::string_view field, int32_t lo, int32_t
     return static_cast<int32_t>(r);
 }
 
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return Utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
 std::string OneLine(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -226,7 +233,7 @@ void PendingFile::Fail(const std::string& what, int err) {
 
 void PendingFile::Fail(const std::string& what, const std::string& reason) {
     if (error_.empty()) {
-        error_ = "\"" + target_.string() + "\" " + what;
+        error_ = "\"" + PathText(target_) + "\" " + what;
         if (!reason.empty()) {
             error_ += ": " + reason;
         }
