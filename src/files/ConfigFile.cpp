@@ -261,7 +261,7 @@ CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
     if (!file.Ok) {
         CfgLoadResult r;
         r.Missing = file.Missing;
-        r.Problem = "\"" + PathText(path) + "\" could not be read: " + file.Error;
+        r.Problem = file.Error;
         return r;
     }
     return ParseCfgText(file.Bytes, s);

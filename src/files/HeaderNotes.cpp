@@ -52,9 +52,12 @@ HeaderNoteTable ParseNoteQuery(std::string_view text) {
     return notes;
 }
 
-HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path) {
+HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path, std::string* problem) {
     const ReadResult file = ReadWholeFile(path, kMaxPromptsBytes);
     if (!file.Ok) {
+        if (problem != nullptr && !file.Missing) {
+            *problem = file.Error;
+        }
         return HeaderNoteTable{};
     }
     return ParseNoteQuery(file.Bytes);

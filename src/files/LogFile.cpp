@@ -361,7 +361,7 @@ LoadResult LoadData(const std::filesystem::path& path) {
     const ReadResult file = ReadWholeFile(path, kMaxLogBytes);
     if (!file.Ok) {
         LoadResult r;
-        r.Error = "\"" + PathText(path) + "\" could not be read: " + file.Error;
+        r.Error = file.Error;
         return r;
     }
     LoadResult r = ParseLogText(file.Bytes, PathText(path.filename()));

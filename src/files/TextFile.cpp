@@ -5,16 +5,18 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <system_error>
 
 #include "common/numfmt.h"
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -148,43 +150,121 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
+namespace {
+
+// Why a path that exists is not a file we read.
+std::string NotAFile(std::filesystem::file_type type) {
+    switch (type) {
+    case std::filesystem::file_type::directory:
+        return "It is a folder, not a file.";
+    case std::filesystem::file_type::fifo:
+        return "It is a named pipe, not a file.";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "It is a device, not a file.";
+    default:
+        return "It is not a regular file.";
+    }
+}
+
+#ifdef _WIN32
+int OpenForReading(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+}
+bool IsRegular(int fd) {
+    struct _stat64 st {};
+    return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+long ReadSome(int fd, char* into, size_t n) {
+    return _read(fd, into, static_cast<unsigned>(n));
+}
+void CloseFd(int fd) {
+    _close(fd);
+}
+#else
+int OpenForReading(const std::filesystem::path& path) {
+    // Non-blocking, so that a pipe put in the file's place after the check cannot hang the open.
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+bool IsRegular(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+long ReadSome(int fd, char* into, size_t n) {
+    return ::read(fd, into, n);
+}
+void CloseFd(int fd) {
+    ::close(fd);
+}
+#endif
+
+ReadResult ReadFileBytes(const std::filesystem::path& path, size_t maxBytes) {
     ReadResult r;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        r.Missing = !ec;
-        r.Error = ec ? ec.message() : "The file does not exist.";
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        r.Missing = true;
+        r.Error = "The file does not exist.";
         return r;
     }
-    if (std::filesystem::is_directory(path, ec)) {
-        r.Error = "It is a folder, not a file.";
+    if (ec) {
+        r.Error = ec.message();
         return r;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Reading a pipe or a device could wait for ever (and opening one may have effects).
+    if (status.type() != std::filesystem::file_type::regular) {
+        r.Error = NotAFile(status.type());
+        return r;
+    }
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
         r.Error = std::strerror(errno);
         return r;
     }
+    if (!IsRegular(fd)) {
+        CloseFd(fd);
+        r.Error = NotAFile(std::filesystem::file_type::unknown);
+        return r;
+    }
+    // One byte past the limit tells a file of exactly maxBytes from a longer one.
     const size_t chunk = 1 << 16;
-    while (r.Bytes.size() < maxBytes) {
+    bool failed = false;
+    while (r.Bytes.size() <= maxBytes) {
         const size_t old = r.Bytes.size();
-        const size_t want = std::min(chunk, maxBytes - old);
+        const size_t want = std::min(chunk, maxBytes + 1 - old);
         r.Bytes.resize(old + want);
-        in.read(r.Bytes.data() + old, static_cast<std::streamsize>(want));
-        const auto got = static_cast<size_t>(in.gcount());
-        r.Bytes.resize(old + got);
-        if (got < want) {
+        const long got = ReadSome(fd, r.Bytes.data() + old, want);
+        if (got < 0 && errno == EINTR) {
+            r.Bytes.resize(old);
+            continue;
+        }
+        failed = got < 0;
+        r.Bytes.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
+        if (got <= 0) {
             break;
         }
     }
-    if (in.bad()) {
+    CloseFd(fd);
+    if (failed) {
+        r.Bytes.clear();
         r.Error = "The file could not be read to its end.";
         return r;
     }
-    if (r.Bytes.size() >= maxBytes && in.peek() != std::char_traits<char>::eof()) {
+    if (r.Bytes.size() > maxBytes) {
+        r.Bytes.resize(maxBytes);
         r.Truncated = true;
     }
     r.Ok = true;
+    return r;
+}
+
+} // namespace
+
+ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
+    ReadResult r = ReadFileBytes(path, maxBytes);
+    if (!r.Ok) {
+        r.Error = "\"" + PathText(path) + "\" could not be read: " + r.Error;
+    }
     return r;
 }
 

@@ -59,10 +59,11 @@ struct ReadResult {
     bool Missing = false;   // it does not exist
     bool Truncated = false; // larger than the limit; only the first part is in Bytes
     std::string Bytes;
-    std::string Error; // why it could not be read
+    std::string Error; // "<path>" could not be read: why
 };
 
-// Reads up to maxBytes of a file.
+// Reads up to maxBytes of a regular file. Pipes, devices and folders are refused unopened, so
+// that a wrong choice can never hang the program.
 ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes);
 
 // A file being written under a temporary name in the target's folder. Commit() flushes it to

@@ -4,10 +4,12 @@
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "files/ConfigFile.h"
+#include "files/HeaderNotes.h"
 #include "files/LogFile.h"
 #include "files/TempDir.h"
 
@@ -72,6 +74,25 @@ TEST(AtomicWrite, ReplacesAnExistingFileOrSaysWhyNot) {
     EXPECT_FALSE(r.Ok);
     EXPECT_NE(r.Error.find("could not replace the old file"), std::string::npos) << r.Error;
     EXPECT_EQ(dir.Entries(), 2);
+}
+
+// Opening a pipe for reading waits for a writer; a log, the settings or the prompts chosen by
+// mistake must be refused at once instead.
+TEST(NotAFile, PipesAndDevicesAreRefusedWithoutWaiting) {
+    TempDir dir;
+    const auto pipe = dir.Path() / "pipe.csv";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {pipe, "It is a named pipe, not a file."}, {"/dev/null", "It is a device, not a file."}};
+    for (const auto& [path, why] : cases) {
+        EXPECT_NE(LoadData(path).Error.find(why), std::string::npos) << path;
+        CfgSettings s;
+        const CfgLoadResult cfg = LoadCfg(path, s, "/prog");
+        EXPECT_NE(cfg.Problem.find(why), std::string::npos) << cfg.Problem;
+        std::string problem;
+        EXPECT_EQ(LoadNoteQuery(path, &problem).Count, 0);
+        EXPECT_NE(problem.find(why), std::string::npos) << problem;
+    }
 }
 
 } // namespace
