@@ -224,20 +224,29 @@ void SetCfgDefaults(CfgSettings& s, const std::string& programFolder) {
     s.PeriodicIntervalEnabled = d.PeriodicIntervalEnabled;
 }
 
-CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
+namespace {
+
+// With cut, the text is the complete lines before the size limit, so running out of lines
+// means the next line runs past the limit.
+CfgLoadResult ParseCfg(std::string_view text, CfgSettings& s, bool cut) {
     CfgLoadResult r;
     LineCursor cursor(text);
     for (const Line& line : kLines) {
+        const std::string where =
+            "Line " + std::to_string(r.LinesRead + 1) + " (" + Quoted(line.Key) + ")";
         std::string_view content;
         if (!cursor.Next(content)) {
-            r.Problem = r.LinesRead == 0
-                            ? std::string("The file is empty.")
-                            : "The file ends after line " + std::to_string(r.LinesRead) + ".";
+            if (cut) {
+                r.Problem = where + " runs past 1 MiB, the most a configuration file may hold; " +
+                            "reading stopped there.";
+            } else {
+                r.Problem = r.LinesRead == 0
+                                ? std::string("The file is empty.")
+                                : "The file ends after line " + std::to_string(r.LinesRead) + ".";
+            }
             return r;
         }
         const size_t comma = content.find(',');
-        const std::string where =
-            "Line " + std::to_string(cursor.LineNo()) + " (" + Quoted(line.Key) + ")";
         if (comma == std::string_view::npos) {
             r.Problem = where + " has no comma.";
             return r;
@@ -254,6 +263,12 @@ CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
     return r;
 }
 
+} // namespace
+
+CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
+    return ParseCfg(text, s, false);
+}
+
 CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
                       const std::string& programFolder) {
     SetCfgDefaults(s, programFolder);
@@ -263,6 +278,11 @@ CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
         r.Missing = file.Missing;
         r.Problem = file.Error;
         return r;
+    }
+    if (file.Truncated) {
+        const std::string_view bytes = file.Bytes;
+        const size_t end = bytes.find_last_of("\r\n");
+        return ParseCfg(bytes.substr(0, end == bytes.npos ? 0 : end + 1), s, true);
     }
     return ParseCfgText(file.Bytes, s);
 }

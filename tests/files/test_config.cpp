@@ -99,6 +99,18 @@ TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
     }
 }
 
+TEST(LoadCfg, ALineRunningPastTheSizeLimitStopsTheReadingThereAndSaysSo) {
+    TempDir dir;
+    const auto path = dir.Path() / "VireonII.cfg";
+    testing::WriteFile(path, Lines(kUnusual, 10) + "BaudRate," + std::string(1 << 20, '9') +
+                                 "\r\n" + kUnusual.substr(Lines(kUnusual, 11).size()));
+    CfgSettings s;
+    const CfgLoadResult r = LoadCfg(path, s, "/prog");
+    EXPECT_EQ(r.LinesRead, 10);
+    EXPECT_EQ(r.Problem, "Line 11 (\"BaudRate,\") runs past 1 MiB, the most a configuration file "
+                         "may hold; reading stopped there.");
+}
+
 TEST(LoadCfg, ReadsLineFeedsLooseBlanksAndOtherCases) {
     std::string text = kUnusual;
     for (size_t p = text.find('\r'); p != std::string::npos; p = text.find('\r', p)) {
