@@ -183,13 +183,15 @@ SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
         result.Error = "\"" + PathText(path) + "\" names no file; nothing was saved.";
         return result;
     }
+    TidyFolder(FolderOf(path));
     const int32_t rows = HeldRows(log);
     const int32_t pages = PageCount(rows);
     bool timeError = false;
+    const std::string tag = NewTempTag();
     std::vector<PendingFile> pending;
     pending.reserve(static_cast<size_t>(pages));
     for (int32_t p = 1; p <= pages; ++p) {
-        PendingFile& file = pending.emplace_back(PagePath(path, p));
+        PendingFile& file = pending.emplace_back(PagePath(path, p), tag);
         file.Write(
             LogPageText(log, p, pages, PathText(file.Target().filename()), stamp, &timeError));
         if (!file.Finish()) {
@@ -197,17 +199,19 @@ SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
             return result; // the pending files remove their temporary files
         }
     }
-    for (PendingFile& file : pending) {
-        if (!file.Commit()) {
-            result.Error = file.Error();
-            if (!result.Pages.empty()) {
-                result.Error += " Pages before it were replaced; it and later pages were not.";
-            }
-            return result;
-        }
+    // Pages of an earlier, longer log under this name would pass for part of this one.
+    std::vector<std::filesystem::path> stale;
+    for (int32_t p = pages + 1; p <= PageCount(kLogMaxRows); ++p) {
+        stale.push_back(PagePath(path, p));
+    }
+    const WriteResult written = CommitTogether(pending, stale);
+    if (!written.Ok) {
+        result.Error = written.Error;
+        return result;
+    }
+    for (const PendingFile& file : pending) {
         result.Pages.push_back(file.Target());
     }
-    SyncFolderOf(pending.front().Target());
     if (timeError) {
         result.Messages.emplace_back(kFormatTimeStrError);
     }
@@ -358,6 +362,8 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
 }
 
 LoadResult LoadData(const std::filesystem::path& path) {
+    // A save of this log that was cut short is finished first, so that its pages agree.
+    TidyFolder(FolderOf(path));
     const ReadResult file = ReadWholeFile(path, kMaxLogBytes);
     if (!file.Ok) {
         LoadResult r;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vireon {
 
@@ -66,12 +67,33 @@ struct ReadResult {
 // that a wrong choice can never hang the program.
 ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes);
 
+// The outcome of writing a file: Ok, or the reason it failed (the old file is then intact).
+struct WriteResult {
+    bool Ok = true;
+    std::string Error;
+};
+
+// Temporary files are hidden beside their target as "." + name + "." + pid + "." + tag + "."
+// + kind; the tag is random, so that no one can plant a file or link under the name first.
+std::string NewTempTag();
+std::filesystem::path TempPathFor(const std::filesystem::path& target, std::string_view tag,
+                                  std::string_view kind);
+
+// The folder a file is in ("." for a bare name).
+std::filesystem::path FolderOf(const std::filesystem::path& file);
+
+// Finishes what saves into this folder left when they were cut short, and removes their
+// temporary files. Only our own temporary files are touched, and only those whose run is gone
+// (or that are more than a day old).
+void TidyFolder(const std::filesystem::path& folder);
+
 // A file being written under a temporary name in the target's folder. Commit() flushes it to
 // the disk and renames it over the target, so readers see the old file or the complete new
-// one, never a part. Dropping it uncommitted removes the temporary file.
+// one, never a part. The new file keeps the old one's permissions; a read-only target is
+// refused. Dropping it uncommitted removes the temporary file.
 class PendingFile {
 public:
-    explicit PendingFile(std::filesystem::path target);
+    explicit PendingFile(std::filesystem::path target, std::string tag = NewTempTag());
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -82,13 +104,16 @@ public:
     bool Ok() const { return error_.empty(); }
     const std::string& Error() const { return error_; }
     const std::filesystem::path& Target() const { return target_; }
+    const std::string& Tag() const { return tag_; }
 
     bool Write(std::string_view bytes);
     // Hands everything written to the system and starts writing it to the disk; the target
     // is not touched yet.
     bool Finish();
-    // Waits until the data is on the disk, closes the temporary file and renames it over the
-    // target. The rename is durable once SyncFolderOf(target) has run.
+    // Waits until the data is on the disk and closes the temporary file.
+    bool Seal();
+    // Seals the file and renames it over the target. The rename is durable once
+    // SyncFolderOf(target) has run.
     bool Commit();
 
 private:
@@ -97,21 +122,23 @@ private:
     void Discard();
 
     std::filesystem::path target_;
+    std::string tag_;
     std::filesystem::path temp_;
     std::FILE* file_ = nullptr;
     bool finished_ = false;
+    bool sealed_ = false;
     bool committed_ = false;
     std::string error_;
 };
 
+// Replaces the targets of files (all in one folder, sharing one tag) and then removes the
+// files named in remove, as one step: a run killed at any moment leaves the old files, or -
+// once TidyFolder has run - the new ones, never a mixture.
+WriteResult CommitTogether(std::vector<PendingFile>& files,
+                           const std::vector<std::filesystem::path>& remove);
+
 // Flushes a folder's entries to the disk, making renames into it durable.
 void SyncFolderOf(const std::filesystem::path& file);
-
-// The outcome of writing a file: Ok, or the reason it failed (the old file is then intact).
-struct WriteResult {
-    bool Ok = true;
-    std::string Error;
-};
 
 // Writes bytes to path through a PendingFile.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
