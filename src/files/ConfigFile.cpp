@@ -88,19 +88,6 @@ const char* FormName(Form f) {
     return "a value";
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if ((static_cast<unsigned char>(a[i]) | 0x20) !=
-            (static_cast<unsigned char>(b[i]) | 0x20)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<bool> ParseFlag(std::string_view v) {
     if (EqualsNoCase(v, "True")) {
         return true;

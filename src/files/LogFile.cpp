@@ -222,52 +222,76 @@ SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
 
 namespace {
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
 std::string_view After(std::string_view s, size_t n) {
     return n < s.size() ? s.substr(n) : std::string_view();
+}
+
+// The writer's time texts, HH:MM:SS; anything else (a fraction of a second, 61 minutes, no
+// digits) is not read as some other time.
+std::optional<float> ReadTimeText(std::string_view t) {
+    t = TrimBlanks(t);
+    if (t.size() != 8 || t[2] != ':' || t[5] != ':' || t[3] > '5' || t[6] > '5') {
+        return std::nullopt;
+    }
+    for (const size_t i : {0, 1, 3, 4, 6, 7}) {
+        if (t[i] < '0' || t[i] > '9') {
+            return std::nullopt;
+        }
+    }
+    return UnFormatTime(t);
+}
+
+// A value the graph can draw: a number within the single range.
+std::optional<float> ReadValue(std::string_view field) {
+    const auto v = ParseSingleField(field);
+    return v && std::isfinite(*v) ? v : std::nullopt;
+}
+
+std::string Rows(int64_t n) {
+    return std::to_string(n) + (n == 1 ? " row" : " rows");
 }
 
 } // namespace
 
 LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
     LoadResult r;
-    r.Ok = true;
     r.Table.assign(1, std::array<float, 6>{});
     r.LoadedFileTag = "    (" + std::string(fileName) + ")";
+    const auto fail = [&r](std::string why) {
+        r.Error = std::move(why);
+        return r;
+    };
 
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3); // an editor's UTF-8 mark
+    }
     LineCursor cursor(text);
     std::string_view line;
     if (!cursor.Next(line)) {
-        r.Notices.emplace_back("The file is empty.");
-        return r;
+        return fail("The file is empty.");
     }
     size_t fileColumns = kMaxValueColumns;
-    if (line == "Header") {
+    if (EqualsNoCase(TrimBlanks(line), "Header")) {
         r.HasHeader = true;
         r.HeaderLines.emplace_back(line);
         bool ended = false;
         while (cursor.Next(line)) {
             r.HeaderLines.emplace_back(line);
-            if (StartsWith(line, "EndHeader")) {
+            if (StartsWithNoCase(line, "EndHeader")) {
                 ended = true;
                 break;
             }
-            if (StartsWith(line, "GraphScale")) {
+            if (StartsWithNoCase(line, "GraphScale")) {
                 r.GraphScale = std::string(After(line, 11));
-            } else if (StartsWith(line, "Units")) {
+            } else if (StartsWithNoCase(line, "Units")) {
                 r.LogUnits = std::string(After(line, 6));
             }
         }
         if (!ended) {
-            r.Notices.emplace_back("The header has no \"EndHeader\" line; no data was read.");
-            return r;
+            return fail("The header has no \"EndHeader\" line; no data was read.");
         }
         if (!cursor.Next(line)) {
-            r.Notices.emplace_back("The file ends before the column titles; no data was read.");
-            return r;
+            return fail("The file ends before the column titles; no data was read.");
         }
         fileColumns = static_cast<size_t>(std::count(line.begin(), line.end(), ','));
     }
@@ -279,17 +303,18 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
                             " were read.");
     }
 
-    int64_t rowsLeftOut = 0;
+    int64_t rowsBeyondTable = 0;
     int32_t longRowLine = 0;
-    int32_t badValueLine = 0;
-    int64_t badValues = 0;
+    std::string firstLeftOut;
     int32_t rows = 0;
+    bool anyRow = false;
     while (cursor.Next(line)) {
         if (TrimBlanks(line).empty()) {
             continue; // a blank line holds no row
         }
+        anyRow = true;
         if (rows == kPageRows) {
-            ++rowsLeftOut;
+            ++rowsBeyondTable;
             continue;
         }
         std::array<std::string_view, kMaxValueColumns + 1> fields;
@@ -315,49 +340,65 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
         }
         if (found < columns + 1) {
             r.StoppedAtLine = cursor.LineNo();
-            r.Notices.push_back("Line " + std::to_string(cursor.LineNo()) + " has " +
-                                std::to_string(found) + " field" + (found == 1 ? "" : "s") +
-                                " where " + std::to_string(columns + 1) +
-                                " were expected; reading stopped there, keeping the " +
-                                std::to_string(rows) + " rows before it.");
+            r.Notices.push_back("Line " + std::to_string(cursor.LineNo()) + " (" + Excerpt(line) +
+                                ") has " + std::to_string(found) + " field" +
+                                (found == 1 ? "" : "s") + " where " + std::to_string(columns + 1) +
+                                " were expected; reading stopped there, keeping the " + Rows(rows) +
+                                " before it.");
             break;
         }
         if (more && longRowLine == 0) {
             longRowLine = cursor.LineNo();
         }
-        auto& row = r.Table.emplace_back();
-        row[1] = UnFormatTime(TrimBlanks(fields[0]));
-        for (size_t c = 1; c <= columns; ++c) {
-            const auto v = ParseSingleField(fields[c]);
-            if (v) {
-                row[c + 1] = *v;
-            } else {
-                row[c + 1] = static_cast<float>(Val(fields[c]));
-                ++badValues;
-                if (badValueLine == 0) {
-                    badValueLine = cursor.LineNo();
-                }
-            }
+        std::array<float, 6> row{};
+        bool readable = true;
+        if (const auto t = ReadTimeText(fields[0])) {
+            row[1] = *t;
+        } else {
+            readable = false;
         }
+        for (size_t c = 1; c <= columns && readable; ++c) {
+            const auto v = ReadValue(fields[c]);
+            readable = v.has_value();
+            row[c + 1] = v.value_or(0.0f);
+        }
+        if (!readable) {
+            if (r.RowsLeftOut++ == 0) {
+                r.FirstLeftOutLine = cursor.LineNo();
+                firstLeftOut = Excerpt(line);
+            }
+            continue;
+        }
+        r.Table.push_back(row);
         ++rows;
     }
     r.RecordCnt = rows;
-    if (badValues > 0) {
-        r.Notices.push_back(std::to_string(badValues) + " value" +
-                            (badValues == 1 ? " is" : "s are") + " not a number (first on line " +
-                            std::to_string(badValueLine) +
-                            "); read as the leading number, else 0.");
+    if (r.RowsLeftOut > 0) {
+        r.Notices.push_back(Rows(r.RowsLeftOut) + " had unreadable times or values and " +
+                            (r.RowsLeftOut == 1 ? "was" : "were") + " left out; first at line " +
+                            std::to_string(r.FirstLeftOutLine) + " (" + firstLeftOut + ").");
     }
     if (longRowLine != 0) {
         r.Notices.push_back("Line " + std::to_string(longRowLine) +
                             " and maybe others hold more fields than the column titles name; "
                             "the extra fields were not read.");
     }
-    if (rowsLeftOut > 0) {
-        r.Notices.push_back("The file holds " + std::to_string(kPageRows + rowsLeftOut) +
+    if (rowsBeyondTable > 0) {
+        r.Notices.push_back("The file holds " + std::to_string(kPageRows + rowsBeyondTable) +
                             " data rows; only the first " + std::to_string(kPageRows) +
                             " were read.");
     }
+    // A saved empty log has a header and no rows; anything else without a row read is not a
+    // log that loaded.
+    if (rows == 0 && (anyRow || !r.HasHeader)) {
+        std::string why = "The file holds no readable rows.";
+        for (const std::string& n : r.Notices) {
+            why += " " + n;
+        }
+        r.Notices.clear();
+        return fail(why);
+    }
+    r.Ok = true;
     return r;
 }
 

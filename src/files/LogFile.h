@@ -82,7 +82,9 @@ std::string FormatTimeStr(float t, std::string* message = nullptr);
 float UnFormatTime(std::string_view text);
 
 struct LoadResult {
-    bool Ok = false; // false: the file could not be read (Error says why)
+    // False when the file could not be read or holds no readable row (a saved empty log, with
+    // its header and no rows, is read); Error then says why.
+    bool Ok = false;
     std::string Error;
     bool HasHeader = false;
     std::vector<std::string> HeaderLines;  // for the header list, "Header" to "EndHeader"
@@ -95,11 +97,15 @@ struct LoadResult {
     std::vector<std::array<float, 6>> Table;
     std::string LoadedFileTag; // "    (" + file name + ")"
     int32_t StoppedAtLine = 0; // line of a malformed row that ended the read, else 0
+    // Rows whose time is not HH:MM:SS or whose values are not numbers within the single range:
+    // left out of Table (never NaN or infinity there) and told once in Notices.
+    int32_t RowsLeftOut = 0;
+    int32_t FirstLeftOutLine = 0;
     // What was left out or read in a way the user should know about, for a message box.
     std::vector<std::string> Notices;
 };
 
-// Reads one log file.
+// Reads one log file, after finishing a save into its folder that was cut short.
 LoadResult LoadData(const std::filesystem::path& path);
 
 // Reads log text already in memory; fileName goes into LoadedFileTag.

@@ -68,21 +68,29 @@ std::string_view TrimSpaces(std::string_view s) {
     return s;
 }
 
-namespace {
-
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     for (size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if ((ca | 0x20) != (cb | 0x20)) {
+        if (lower(a[i]) != lower(b[i])) {
             return false;
         }
     }
     return true;
 }
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    return EqualsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+std::string Excerpt(std::string_view text) {
+    constexpr size_t kMost = 40;
+    return "\"" + std::string(text.substr(0, kMost)) + (text.size() > kMost ? "...\"" : "\"");
+}
+
+namespace {
 
 // The whole of s as a double; empty when anything is left over.
 template <typename T> std::optional<T> WholeNumber(std::string_view s) {

@@ -38,6 +38,13 @@ std::string_view TrimBlanks(std::string_view s);
 // Leading and trailing spaces removed (the note prompts trim spaces only).
 std::string_view TrimSpaces(std::string_view s);
 
+// ASCII letters compared without regard to case.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+
+// Text found in a file, quoted for a message and cut short when long.
+std::string Excerpt(std::string_view text);
+
 // Reads a whole field as a single: blanks around it allowed, optional sign, decimal or
 // exponent form ("1.5E-05"), and the "NaN", "Inf", "-Inf" texts the writer uses for values
 // that are not finite. Empty when the field is not exactly one number. Magnitudes beyond the
