@@ -41,6 +41,23 @@ int32_t HeldRows(const LogModel& log) {
     return std::clamp(log.RecordCnt, 0, held);
 }
 
+// Header lines the reader acts on, by how they begin (in any case).
+constexpr std::string_view kEndHeaderKey = "EndHeader";
+constexpr std::string_view kGraphScaleKey = "GraphScale";
+constexpr std::string_view kUnitsKey = "Units";
+
+// A note label is written as it is, unless the reader would take its line for one of its own:
+// then a leading blank keeps it a plain header line.
+std::string NoteLabel(std::string_view label) {
+    std::string out = OneLine(label);
+    for (const std::string_view key : {kEndHeaderKey, kGraphScaleKey, kUnitsKey}) {
+        if (StartsWithNoCase(out, key)) {
+            return " " + out;
+        }
+    }
+    return out;
+}
+
 void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
     out += a;
     out += b;
@@ -132,7 +149,7 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     for (int16_t i = 1; i <= notes; ++i) {
         const HeaderNote& n = log.HeaderNotes.Entry[static_cast<size_t>(i)];
         if (!n.Value.empty()) {
-            AppendLine(out, OneLine(n.Label) + ",", OneLine(n.Value));
+            AppendLine(out, NoteLabel(n.Label) + ",", OneLine(n.Value));
         }
     }
     AppendLine(out, "Units,", units);
@@ -277,13 +294,13 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
         bool ended = false;
         while (cursor.Next(line)) {
             r.HeaderLines.emplace_back(line);
-            if (StartsWithNoCase(line, "EndHeader")) {
+            if (StartsWithNoCase(line, kEndHeaderKey)) {
                 ended = true;
                 break;
             }
-            if (StartsWithNoCase(line, "GraphScale")) {
+            if (StartsWithNoCase(line, kGraphScaleKey)) {
                 r.GraphScale = std::string(After(line, 11));
-            } else if (StartsWithNoCase(line, "Units")) {
+            } else if (StartsWithNoCase(line, kUnitsKey)) {
                 r.LogUnits = std::string(After(line, 6));
             }
         }

@@ -71,11 +71,24 @@ TEST(SaveData, EmptyLogWritesHeaderAndTitlesOnly) {
     EXPECT_EQ(r.Status, "Saved 0 data points.");
     EXPECT_EQ(ReadFile(dir / "log.csv"),
               HeaderStart("0", "2") + kHeaderEnd + "Time ,Field V/m\r\n");
-    // A line break in a note cannot end the header early.
-    log->RecordCnt = 2;
+}
+
+// No note can end the header early or replace the log's scale or units: not a line break in
+// an answer, nor a label that begins like a key the reader acts on.
+TEST(SaveData, NotesNeverPassForHeaderKeys) {
+    TempDir dir;
+    auto log = SmallLog(0);
     log->HeaderNotes.Entry[1].Value = "J\r\nEndHeader";
-    ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
-    EXPECT_EQ(LoadData(dir / "log.csv").RecordCnt, 2);
+    const std::string labels[] = {"EndHeader", "GraphScale", "Units", "endheader 2", "UNITS of"};
+    for (const std::string& label : labels) {
+        log->HeaderNotes.Entry[3] = {"?", label, "x"};
+        ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
+        const LoadResult r = LoadData(dir / "log.csv");
+        EXPECT_EQ(r.RecordCnt, 2) << label;
+        EXPECT_EQ(r.GraphScale, "0-35") << label;
+        EXPECT_EQ(r.LogUnits, "V/m") << label;
+        EXPECT_EQ(r.HeaderLines.at(11), " " + label + ",x");
+    }
 }
 
 TEST(SaveData, MidnightRoundingAndOverlongHoursAreReportedOnce) {
