@@ -100,37 +100,34 @@ TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
     }
 }
 
-// A damaged file is named in one line, and kept as it was before the first save over it.
+// A damaged file - a bad value, or a line running past the size limit - is named in one line,
+// and kept as it was before the first save over it.
 TEST(LoadCfg, ADamagedFileIsNamedAndKeptBeforeItIsOverwritten) {
-    TempDir dir;
-    const auto path = dir.Path() / "VireonII.cfg";
-    const std::string damaged = Lines(kUnusual, 12) + "ExposureFrame,Maybe\r\n" +
-                                kUnusual.substr(Lines(kUnusual, 13).size());
-    testing::WriteFile(dir.Path() / "VireonII.cfg.bad", "an older damaged file");
-    testing::WriteFile(path, damaged);
-    CfgSettings s;
-    const CfgLoadResult r = LoadCfg(path, s, "/prog");
-    EXPECT_TRUE(r.Damaged);
-    EXPECT_EQ(r.Damage, "VireonII.cfg: Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or "
-                        "False. The settings from there on are defaults.");
-    ASSERT_TRUE(SaveCfg(path, s, r.Damaged).Ok);
-    EXPECT_EQ(ReadFile(dir.Path() / "VireonII.cfg.bad"), damaged);
-    EXPECT_EQ(ReadFile(path), CfgText(s));
-    // A sound file and a missing one are not damaged.
-    EXPECT_FALSE(LoadCfg(path, s, "/prog").Damaged);
-    EXPECT_FALSE(LoadCfg(dir.Path() / "none.cfg", s, "/prog").Damaged);
-}
-
-TEST(LoadCfg, ALineRunningPastTheSizeLimitStopsTheReadingThereAndSaysSo) {
-    TempDir dir;
-    const auto path = dir.Path() / "VireonII.cfg";
-    testing::WriteFile(path, Lines(kUnusual, 10) + "BaudRate," + std::string(1 << 20, '9') +
-                                 "\r\n" + kUnusual.substr(Lines(kUnusual, 11).size()));
-    CfgSettings s;
-    const CfgLoadResult r = LoadCfg(path, s, "/prog");
-    EXPECT_EQ(r.LinesRead, 10);
-    EXPECT_EQ(r.Problem, "Line 11 (\"BaudRate,\") runs past 1 MiB, the most a configuration file "
-                         "may hold; reading stopped there.");
+    const std::pair<std::string, std::string> cases[] = {
+        {Lines(kUnusual, 12) + "ExposureFrame,Maybe\r\n" +
+             kUnusual.substr(Lines(kUnusual, 13).size()),
+         "Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or False."},
+        {Lines(kUnusual, 10) + "BaudRate," + std::string(1 << 20, '9') + "\r\n" +
+             kUnusual.substr(Lines(kUnusual, 11).size()),
+         "Line 11 (\"BaudRate,\") runs past 1 MiB, the most a configuration file may hold; "
+         "reading stopped there."}};
+    for (const auto& [damaged, problem] : cases) {
+        TempDir dir;
+        const auto path = dir.Path() / "VireonII.cfg";
+        testing::WriteFile(dir.Path() / "VireonII.cfg.bad", "an older damaged file");
+        testing::WriteFile(path, damaged);
+        CfgSettings s;
+        const CfgLoadResult r = LoadCfg(path, s, "/prog");
+        EXPECT_TRUE(r.Damaged);
+        EXPECT_EQ(r.Damage,
+                  "VireonII.cfg: " + problem + " The settings from there on are defaults.");
+        ASSERT_TRUE(SaveCfg(path, s, r.Damaged).Ok);
+        EXPECT_EQ(ReadFile(dir.Path() / "VireonII.cfg.bad"), damaged);
+        EXPECT_EQ(ReadFile(path), CfgText(s));
+        // A sound file and a missing one are not damaged.
+        EXPECT_FALSE(LoadCfg(path, s, "/prog").Damaged);
+        EXPECT_FALSE(LoadCfg(dir.Path() / "none.cfg", s, "/prog").Damaged);
+    }
 }
 
 TEST(LoadCfg, ReadsLineFeedsLooseBlanksAndOtherCases) {
