@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <share.h>
 #include <sys/stat.h>
 #else
 #include <csignal>
