@@ -269,7 +269,7 @@ CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
     }
     r.Damaged = !r.Complete && !r.Missing;
     if (r.Damaged) {
-        r.Damage = (file.Ok ? PathText(path.filename()) + ": " : std::string()) + r.Problem +
+        r.Damage = (file.Ok ? TextOfPath(path.filename()) + ": " : std::string()) + r.Problem +
                    " The settings from there on are defaults.";
     }
     return r;
@@ -303,8 +303,8 @@ WriteResult KeepAs(const std::filesystem::path& file, const std::filesystem::pat
     if (ec) {
         std::error_code ignored;
         std::filesystem::remove(temp, ignored);
-        return WriteResult{false, "\"" + PathText(file) + "\" could not be kept as \"" +
-                                      PathText(kept.filename()) + "\": " + ec.message() +
+        return WriteResult{false, "\"" + TextOfPath(file) + "\" could not be kept as \"" +
+                                      TextOfPath(kept.filename()) + "\": " + ec.message() +
                                       "; it was left as it is."};
     }
     return WriteResult{};

@@ -63,7 +63,7 @@ HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path, std::string* pr
     if (file.Truncated) {
         // Half a file read would lose the rest at the next save: read nothing instead.
         if (problem != nullptr) {
-            *problem = "\"" + PathText(path) + "\" is larger than 1 MiB, the most a prompts " +
+            *problem = "\"" + TextOfPath(path) + "\" is larger than 1 MiB, the most a prompts " +
                        "file may hold; it was not read.";
         }
         return HeaderNoteTable{};

@@ -197,7 +197,7 @@ SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
         return result;
     }
     if (PagePath(path, 1).filename().empty()) {
-        result.Error = "\"" + PathText(path) + "\" names no file; nothing was saved.";
+        result.Error = "\"" + TextOfPath(path) + "\" names no file; nothing was saved.";
         return result;
     }
     TidyFolder(FolderOf(path));
@@ -210,7 +210,7 @@ SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
     for (int32_t p = 1; p <= pages; ++p) {
         PendingFile& file = pending.emplace_back(PagePath(path, p), tag);
         file.Write(
-            LogPageText(log, p, pages, PathText(file.Target().filename()), stamp, &timeError));
+            LogPageText(log, p, pages, TextOfPath(file.Target().filename()), stamp, &timeError));
         if (!file.Finish()) {
             result.Error = file.Error() + " Nothing was saved.";
             return result; // the pending files remove their temporary files
@@ -428,7 +428,7 @@ LoadResult LoadData(const std::filesystem::path& path) {
         r.Error = file.Error;
         return r;
     }
-    LoadResult r = ParseLogText(file.Bytes, PathText(path.filename()));
+    LoadResult r = ParseLogText(file.Bytes, TextOfPath(path.filename()));
     if (file.Truncated) {
         r.Notices.push_back("The file is larger than " + std::to_string(kMaxLogBytes >> 20) +
                             " MiB; only its beginning was read.");

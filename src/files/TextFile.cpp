@@ -150,7 +150,7 @@ std::optional<int32_t> ParseIntField(std::string_view field, int32_t lo, int32_t
     return static_cast<int32_t>(r);
 }
 
-std::string PathText(const std::filesystem::path& path) {
+std::string TextOfPath(const std::filesystem::path& path) {
     const std::u8string utf8 = path.u8string();
     return Utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
 }
@@ -278,7 +278,7 @@ ReadResult ReadFileBytes(const std::filesystem::path& path, size_t maxBytes) {
 ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
     ReadResult r = ReadFileBytes(path, maxBytes);
     if (!r.Ok) {
-        r.Error = "\"" + PathText(path) + "\" could not be read: " + r.Error;
+        r.Error = "\"" + TextOfPath(path) + "\" could not be read: " + r.Error;
     }
     return r;
 }
@@ -504,7 +504,7 @@ void PendingFile::Fail(const std::string& what, int err) {
 
 void PendingFile::Fail(const std::string& what, const std::string& reason) {
     if (error_.empty()) {
-        error_ = "\"" + PathText(target_) + "\" " + what;
+        error_ = "\"" + TextOfPath(target_) + "\" " + what;
         if (!reason.empty()) {
             error_ += ": " + reason;
         }
@@ -604,7 +604,7 @@ WriteResult CommitTogether(std::vector<PendingFile>& files,
     for (const std::filesystem::path& r : remove) {
         if (IsReadOnly(r)) {
             return WriteResult{false,
-                               "\"" + PathText(r) + "\" is read-only; nothing was replaced."};
+                               "\"" + TextOfPath(r) + "\" is read-only; nothing was replaced."};
         }
     }
     for (PendingFile& f : files) {

@@ -56,7 +56,7 @@ std::optional<float> ParseSingleField(std::string_view field);
 std::optional<int32_t> ParseIntField(std::string_view field, int32_t lo, int32_t hi);
 
 // A path as Windows-1252 text for messages and headers (characters it lacks become "?").
-std::string PathText(const std::filesystem::path& path);
+std::string TextOfPath(const std::filesystem::path& path);
 
 // Line breaks inside a single-line text value would split the record; they become spaces.
 std::string OneLine(std::string_view text);
