@@ -39,7 +39,7 @@ TEST(LoadData, KeepsTheHeaderAndTakesScaleAndUnitsInAnyCase) {
     for (const std::string& header : {kHeader, edited}) {
         const LoadResult r = ParseLogText(header + titles + Rows(1, 3, 4), "a.csv");
         ASSERT_TRUE(r.Ok) << r.Error;
-        EXPECT_EQ(r.HeaderLines.size(), 6);
+        ASSERT_EQ(r.HeaderLines.size(), 6);
         EXPECT_EQ(r.HeaderLines[3], "Operator,J, K");
         EXPECT_EQ(r.GraphScale, "Log 0.1-1000");
         EXPECT_EQ(r.LogUnits, "mW/cm2");
