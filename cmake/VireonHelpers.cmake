@@ -7,7 +7,13 @@ function(vireon_setup_warnings)
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
         add_compile_options(-Wno-restrict)
     endif()
-    if(VIREON_SANITIZE)
+    if(VIREON_FUZZ)
+        # The whole project carries the fuzzer's coverage marks, so that the fuzzer sees the
+        # parsers it drives and not only its entry file; only the fuzzer binaries link libFuzzer.
+        add_compile_options(-fsanitize=fuzzer-no-link,address,undefined
+                            -fno-sanitize-recover=all -fno-omit-frame-pointer)
+        add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
+    elseif(VIREON_SANITIZE)
         add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all
                             -fno-omit-frame-pointer)
         add_link_options(-fsanitize=address,undefined -fno-sanitize-recover=all)
@@ -39,7 +45,7 @@ endfunction()
 
 # vireon_add_fuzz(name SOURCE fuzz.cpp CORPUS dir LIBS libs)
 # Always builds a replay driver that CTest runs over the checked-in corpus; with VIREON_FUZZ
-# (clang) also builds the libFuzzer binary name-fuzzer.
+# (clang, the whole build instrumented) also builds the libFuzzer binary name-fuzzer.
 function(vireon_add_fuzz name)
     cmake_parse_arguments(F "" "SOURCE;CORPUS" "LIBS" ${ARGN})
     add_executable(${name}-replay ${F_SOURCE} ${VIREON_TOP}/tests/fuzz/replay_main.cpp)
@@ -48,8 +54,7 @@ function(vireon_add_fuzz name)
     set_tests_properties(fuzz-replay-${name} PROPERTIES LABELS fuzz)
     if(VIREON_FUZZ)
         add_executable(${name}-fuzzer ${F_SOURCE})
-        target_compile_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
-        target_link_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_options(${name}-fuzzer PRIVATE -fsanitize=fuzzer)
         target_link_libraries(${name}-fuzzer PRIVATE ${F_LIBS})
     endif()
 endfunction()

@@ -88,19 +88,6 @@ const char* FormName(Form f) {
     return "a value";
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if ((static_cast<unsigned char>(a[i]) | 0x20) !=
-            (static_cast<unsigned char>(b[i]) | 0x20)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 std::optional<bool> ParseFlag(std::string_view v) {
     if (EqualsNoCase(v, "True")) {
         return true;
@@ -181,10 +168,6 @@ std::string ValueText(const Line& line, const CfgSettings& s) {
     return {};
 }
 
-std::string Quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
-}
-
 } // namespace
 
 void SetCfgDefaults(CfgSettings& s, const std::string& programFolder) {
@@ -224,28 +207,37 @@ void SetCfgDefaults(CfgSettings& s, const std::string& programFolder) {
     s.PeriodicIntervalEnabled = d.PeriodicIntervalEnabled;
 }
 
-CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
+namespace {
+
+// With cut, the text is the complete lines before the size limit, so running out of lines
+// means the next line runs past the limit.
+CfgLoadResult ParseCfg(std::string_view text, CfgSettings& s, bool cut) {
     CfgLoadResult r;
     LineCursor cursor(text);
     for (const Line& line : kLines) {
+        const std::string where =
+            "Line " + std::to_string(r.LinesRead + 1) + " (" + Excerpt(line.Key) + ")";
         std::string_view content;
         if (!cursor.Next(content)) {
-            r.Problem = r.LinesRead == 0
-                            ? std::string("The file is empty.")
-                            : "The file ends after line " + std::to_string(r.LinesRead) + ".";
+            if (cut) {
+                r.Problem = where + " runs past 1 MiB, the most a configuration file may hold; " +
+                            "reading stopped there.";
+            } else {
+                r.Problem = r.LinesRead == 0
+                                ? std::string("The file is empty.")
+                                : "The file ends after line " + std::to_string(r.LinesRead) + ".";
+            }
             return r;
         }
         const size_t comma = content.find(',');
-        const std::string where =
-            "Line " + std::to_string(cursor.LineNo()) + " (" + Quoted(line.Key) + ")";
         if (comma == std::string_view::npos) {
-            r.Problem = where + " has no comma.";
+            r.Problem = where + " has no comma: " + Excerpt(content) + ".";
             return r;
         }
         const std::string_view rest = content.substr(comma + 1);
         if (!Store(line, rest, s)) {
             r.Problem =
-                where + ": " + Quoted(TrimBlanks(rest)) + " is not " + FormName(line.Kind) + ".";
+                where + ": " + Excerpt(TrimBlanks(rest)) + " is not " + FormName(line.Kind) + ".";
             return r;
         }
         ++r.LinesRead;
@@ -254,17 +246,33 @@ CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
     return r;
 }
 
+} // namespace
+
+CfgLoadResult ParseCfgText(std::string_view text, CfgSettings& s) {
+    return ParseCfg(text, s, false);
+}
+
 CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
                       const std::string& programFolder) {
     SetCfgDefaults(s, programFolder);
     const ReadResult file = ReadWholeFile(path, kMaxCfgBytes);
+    CfgLoadResult r;
     if (!file.Ok) {
-        CfgLoadResult r;
         r.Missing = file.Missing;
-        r.Problem = "\"" + path.string() + "\" could not be read: " + file.Error;
-        return r;
+        r.Problem = file.Error;
+    } else if (file.Truncated) {
+        const std::string_view bytes = file.Bytes;
+        const size_t end = bytes.find_last_of("\r\n");
+        r = ParseCfg(bytes.substr(0, end == bytes.npos ? 0 : end + 1), s, true);
+    } else {
+        r = ParseCfgText(file.Bytes, s);
     }
-    return ParseCfgText(file.Bytes, s);
+    r.Damaged = !r.Complete && !r.Missing;
+    if (r.Damaged) {
+        r.Damage = (file.Ok ? TextOfPath(path.filename()) + ": " : std::string()) + r.Problem +
+                   " The settings from there on are defaults.";
+    }
+    return r;
 }
 
 std::string CfgText(const CfgSettings& s) {
@@ -277,7 +285,42 @@ std::string CfgText(const CfgSettings& s) {
     return out;
 }
 
-WriteResult SaveCfg(const std::filesystem::path& path, const CfgSettings& s) {
+namespace {
+
+// Keeps the file as it is under another name, replacing an older one; a second link to it does
+// when the file system allows, as the save then puts a new file in its place.
+WriteResult KeepAs(const std::filesystem::path& file, const std::filesystem::path& kept) {
+    const std::filesystem::path temp = TempPathFor(kept, NewTempTag(), "tmp");
+    std::error_code ec;
+    std::filesystem::create_hard_link(file, temp, ec);
+    if (ec) {
+        ec.clear();
+        std::filesystem::copy_file(file, temp, ec);
+    }
+    if (!ec) {
+        std::filesystem::rename(temp, kept, ec);
+    }
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return WriteResult{false, "\"" + TextOfPath(file) + "\" could not be kept as \"" +
+                                      TextOfPath(kept.filename()) + "\": " + ec.message() +
+                                      "; it was left as it is."};
+    }
+    return WriteResult{};
+}
+
+} // namespace
+
+WriteResult SaveCfg(const std::filesystem::path& path, const CfgSettings& s, bool keepDamaged) {
+    std::error_code ec;
+    if (keepDamaged && std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+        std::filesystem::path bad = path;
+        bad += ".bad";
+        if (const WriteResult kept = KeepAs(path, bad); !kept.Ok) {
+            return kept;
+        }
+    }
     return WriteFileAtomically(path, CfgText(s));
 }
 

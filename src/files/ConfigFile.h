@@ -79,6 +79,12 @@ struct CfgLoadResult {
     bool Missing = false;  // there was no file (first run)
     int16_t LinesRead = 0; // settings taken from the file, in file order
     std::string Problem;   // why reading stopped, when it did
+    // The file is there but could not be read whole: the settings from the faulty line on are
+    // defaults. Damage says so in one line for the status bar, naming the line and what was
+    // found on it. Save with keepDamaged (below) so that the file is kept before it is
+    // overwritten.
+    bool Damaged = false;
+    std::string Damage;
 };
 
 // Reads settings from configuration text into s, line by line, and stops at the first line
@@ -94,8 +100,12 @@ CfgLoadResult LoadCfg(const std::filesystem::path& path, CfgSettings& s,
 // The 41 lines, CR LF ended.
 std::string CfgText(const CfgSettings& s);
 
-// Writes the file; a failure leaves the old file intact and says why.
-WriteResult SaveCfg(const std::filesystem::path& path, const CfgSettings& s);
+// Writes the file; a failure leaves the old file intact and says why. With keepDamaged (pass
+// CfgLoadResult::Damaged at the first save after loading), the file there is first kept as
+// "<name>.bad", replacing an older one, so that the settings it held are never lost; when it
+// cannot be kept, nothing is written.
+WriteResult SaveCfg(const std::filesystem::path& path, const CfgSettings& s,
+                    bool keepDamaged = false);
 
 // The fiber-optic unit code of a unit text: 0 "V/m", 1 "mW/cm2", 2 "V2/m2"; empty for any
 // other text. The probe object's unit number is this plus one.

@@ -52,9 +52,20 @@ HeaderNoteTable ParseNoteQuery(std::string_view text) {
     return notes;
 }
 
-HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path) {
+HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path, std::string* problem) {
     const ReadResult file = ReadWholeFile(path, kMaxPromptsBytes);
     if (!file.Ok) {
+        if (problem != nullptr && !file.Missing) {
+            *problem = file.Error;
+        }
+        return HeaderNoteTable{};
+    }
+    if (file.Truncated) {
+        // Half a file read would lose the rest at the next save: read nothing instead.
+        if (problem != nullptr) {
+            *problem = "\"" + TextOfPath(path) + "\" is larger than 1 MiB, the most a prompts " +
+                       "file may hold; it was not read.";
+        }
         return HeaderNoteTable{};
     }
     return ParseNoteQuery(file.Bytes);

@@ -38,8 +38,9 @@ struct HeaderNoteTable {
 // With one comma there is no value; a line without a comma is a note with empty fields.
 HeaderNoteTable ParseNoteQuery(std::string_view text);
 
-// Reads the prompts file. A missing or unreadable file gives no notes and no message.
-HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path);
+// Reads the prompts file. A missing file gives no notes and no message; one that exists but
+// cannot be read gives no notes, and *problem (when given) says why, for the window to show.
+HeaderNoteTable LoadNoteQuery(const std::filesystem::path& path, std::string* problem = nullptr);
 
 // The prompts text for the notes, CR LF ended. Commas in a question or an answer would move
 // the next read's split points (an answer "Smith, J" would turn the label into

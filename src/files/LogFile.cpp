@@ -41,6 +41,23 @@ int32_t HeldRows(const LogModel& log) {
     return std::clamp(log.RecordCnt, 0, held);
 }
 
+// Header lines the reader acts on, by how they begin (in any case).
+constexpr std::string_view kEndHeaderKey = "EndHeader";
+constexpr std::string_view kGraphScaleKey = "GraphScale";
+constexpr std::string_view kUnitsKey = "Units";
+
+// A note label is written as it is, unless the reader would take its line for one of its own:
+// then a leading blank keeps it a plain header line.
+std::string NoteLabel(std::string_view label) {
+    std::string out = OneLine(label);
+    for (const std::string_view key : {kEndHeaderKey, kGraphScaleKey, kUnitsKey}) {
+        if (StartsWithNoCase(out, key)) {
+            return " " + out;
+        }
+    }
+    return out;
+}
+
 void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
     out += a;
     out += b;
@@ -64,23 +81,18 @@ std::string ParsePathFile(std::string_view path, int16_t part) {
     return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
 }
 
-std::string PagePath(std::string_view chosenPath, int32_t page) {
-    const size_t sep = LastSeparator(chosenPath);
-    const size_t nameStart = sep == std::string_view::npos ? 0 : sep + 1;
-    const size_t dot = chosenPath.rfind('.');
-    std::string_view base = chosenPath;
-    std::string_view ext;
-    if (dot != std::string_view::npos && dot >= nameStart) {
-        base = chosenPath.substr(0, dot);
-        ext = chosenPath.substr(dot, 4);
-    }
-    std::string out(base);
+std::filesystem::path PagePath(const std::filesystem::path& chosen, int32_t page) {
+    using Native = std::filesystem::path::string_type;
+    const Native name = chosen.filename().native();
+    const size_t dot = name.rfind('.');
+    Native out = name.substr(0, dot);
     if (page >= 2) {
-        out += '_';
-        out += std::to_string(page);
+        out += std::filesystem::path("_" + std::to_string(page)).native();
     }
-    out += ext;
-    return out;
+    if (dot != Native::npos) {
+        out += name.substr(dot, 4);
+    }
+    return chosen.parent_path() / out;
 }
 
 std::string FormatTimeStr(float t, std::string* message) {
@@ -137,7 +149,7 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     for (int16_t i = 1; i <= notes; ++i) {
         const HeaderNote& n = log.HeaderNotes.Entry[static_cast<size_t>(i)];
         if (!n.Value.empty()) {
-            AppendLine(out, OneLine(n.Label) + ",", OneLine(n.Value));
+            AppendLine(out, NoteLabel(n.Label) + ",", OneLine(n.Value));
         }
     }
     AppendLine(out, "Units,", units);
@@ -176,43 +188,47 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     return out;
 }
 
-SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStamp& stamp) {
+SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
+                    const SaveStamp& stamp) {
     SaveResult result;
     if (log.LogColumnMode < 0 || log.LogColumnMode > 2) {
         result.Error = "The log has an unknown column layout (" +
                        std::to_string(log.LogColumnMode) + "); nothing was saved.";
         return result;
     }
-    if (ParsePathFile(PagePath(path, 1), 2).empty()) {
-        result.Error = "\"" + path + "\" names no file; nothing was saved.";
+    if (PagePath(path, 1).filename().empty()) {
+        result.Error = "\"" + TextOfPath(path) + "\" names no file; nothing was saved.";
         return result;
     }
+    TidyFolder(FolderOf(path));
     const int32_t rows = HeldRows(log);
     const int32_t pages = PageCount(rows);
     bool timeError = false;
+    const std::string tag = NewTempTag();
     std::vector<PendingFile> pending;
     pending.reserve(static_cast<size_t>(pages));
     for (int32_t p = 1; p <= pages; ++p) {
-        const std::string pagePath = PagePath(path, p);
-        pending.emplace_back(std::filesystem::path(pagePath));
-        PendingFile& file = pending.back();
-        file.Write(LogPageText(log, p, pages, ParsePathFile(pagePath, 2), stamp, &timeError));
+        PendingFile& file = pending.emplace_back(PagePath(path, p), tag);
+        file.Write(
+            LogPageText(log, p, pages, TextOfPath(file.Target().filename()), stamp, &timeError));
         if (!file.Finish()) {
             result.Error = file.Error() + " Nothing was saved.";
             return result; // the pending files remove their temporary files
         }
     }
-    for (PendingFile& file : pending) {
-        if (!file.Commit()) {
-            result.Error = file.Error();
-            if (!result.Pages.empty()) {
-                result.Error += " Pages before it were replaced; it and later pages were not.";
-            }
-            return result;
-        }
-        result.Pages.push_back(file.Target().string());
+    // Pages of an earlier, longer log under this name would pass for part of this one.
+    std::vector<std::filesystem::path> stale;
+    for (int32_t p = pages + 1; p <= PageCount(kLogMaxRows); ++p) {
+        stale.push_back(PagePath(path, p));
     }
-    SyncFolderOf(pending.front().Target());
+    const WriteResult written = CommitTogether(pending, stale);
+    if (!written.Ok) {
+        result.Error = written.Error;
+        return result;
+    }
+    for (const PendingFile& file : pending) {
+        result.Pages.push_back(file.Target());
+    }
     if (timeError) {
         result.Messages.emplace_back(kFormatTimeStrError);
     }
@@ -223,52 +239,76 @@ SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStam
 
 namespace {
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
 std::string_view After(std::string_view s, size_t n) {
     return n < s.size() ? s.substr(n) : std::string_view();
+}
+
+// The writer's time texts, HH:MM:SS; anything else (a fraction of a second, 61 minutes, no
+// digits) is not read as some other time.
+std::optional<float> ReadTimeText(std::string_view t) {
+    t = TrimBlanks(t);
+    if (t.size() != 8 || t[2] != ':' || t[5] != ':' || t[3] > '5' || t[6] > '5') {
+        return std::nullopt;
+    }
+    for (const size_t i : {0, 1, 3, 4, 6, 7}) {
+        if (t[i] < '0' || t[i] > '9') {
+            return std::nullopt;
+        }
+    }
+    return UnFormatTime(t);
+}
+
+// A value the graph can draw: a number within the single range.
+std::optional<float> ReadValue(std::string_view field) {
+    const auto v = ParseSingleField(field);
+    return v && std::isfinite(*v) ? v : std::nullopt;
+}
+
+std::string Rows(int64_t n) {
+    return std::to_string(n) + (n == 1 ? " row" : " rows");
 }
 
 } // namespace
 
 LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
     LoadResult r;
-    r.Ok = true;
     r.Table.assign(1, std::array<float, 6>{});
     r.LoadedFileTag = "    (" + std::string(fileName) + ")";
+    const auto fail = [&r](std::string why) {
+        r.Error = std::move(why);
+        return r;
+    };
 
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.remove_prefix(3); // an editor's UTF-8 mark
+    }
     LineCursor cursor(text);
     std::string_view line;
     if (!cursor.Next(line)) {
-        r.Notices.emplace_back("The file is empty.");
-        return r;
+        return fail("The file is empty.");
     }
     size_t fileColumns = kMaxValueColumns;
-    if (line == "Header") {
+    if (EqualsNoCase(TrimBlanks(line), "Header")) {
         r.HasHeader = true;
         r.HeaderLines.emplace_back(line);
         bool ended = false;
         while (cursor.Next(line)) {
             r.HeaderLines.emplace_back(line);
-            if (StartsWith(line, "EndHeader")) {
+            if (StartsWithNoCase(line, kEndHeaderKey)) {
                 ended = true;
                 break;
             }
-            if (StartsWith(line, "GraphScale")) {
+            if (StartsWithNoCase(line, kGraphScaleKey)) {
                 r.GraphScale = std::string(After(line, 11));
-            } else if (StartsWith(line, "Units")) {
+            } else if (StartsWithNoCase(line, kUnitsKey)) {
                 r.LogUnits = std::string(After(line, 6));
             }
         }
         if (!ended) {
-            r.Notices.emplace_back("The header has no \"EndHeader\" line; no data was read.");
-            return r;
+            return fail("The header has no \"EndHeader\" line; no data was read.");
         }
         if (!cursor.Next(line)) {
-            r.Notices.emplace_back("The file ends before the column titles; no data was read.");
-            return r;
+            return fail("The file ends before the column titles; no data was read.");
         }
         fileColumns = static_cast<size_t>(std::count(line.begin(), line.end(), ','));
     }
@@ -280,17 +320,18 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
                             " were read.");
     }
 
-    int64_t rowsLeftOut = 0;
+    int64_t rowsBeyondTable = 0;
     int32_t longRowLine = 0;
-    int32_t badValueLine = 0;
-    int64_t badValues = 0;
+    std::string firstLeftOut;
     int32_t rows = 0;
+    bool anyRow = false;
     while (cursor.Next(line)) {
         if (TrimBlanks(line).empty()) {
             continue; // a blank line holds no row
         }
+        anyRow = true;
         if (rows == kPageRows) {
-            ++rowsLeftOut;
+            ++rowsBeyondTable;
             continue;
         }
         std::array<std::string_view, kMaxValueColumns + 1> fields;
@@ -316,60 +357,78 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
         }
         if (found < columns + 1) {
             r.StoppedAtLine = cursor.LineNo();
-            r.Notices.push_back("Line " + std::to_string(cursor.LineNo()) + " has " +
-                                std::to_string(found) + " field" + (found == 1 ? "" : "s") +
-                                " where " + std::to_string(columns + 1) +
-                                " were expected; reading stopped there, keeping the " +
-                                std::to_string(rows) + " rows before it.");
+            r.Notices.push_back("Line " + std::to_string(cursor.LineNo()) + " (" + Excerpt(line) +
+                                ") has " + std::to_string(found) + " field" +
+                                (found == 1 ? "" : "s") + " where " + std::to_string(columns + 1) +
+                                " were expected; reading stopped there, keeping the " + Rows(rows) +
+                                " before it.");
             break;
         }
         if (more && longRowLine == 0) {
             longRowLine = cursor.LineNo();
         }
-        auto& row = r.Table.emplace_back();
-        row[1] = UnFormatTime(TrimBlanks(fields[0]));
-        for (size_t c = 1; c <= columns; ++c) {
-            const auto v = ParseSingleField(fields[c]);
-            if (v) {
-                row[c + 1] = *v;
-            } else {
-                row[c + 1] = static_cast<float>(Val(fields[c]));
-                ++badValues;
-                if (badValueLine == 0) {
-                    badValueLine = cursor.LineNo();
-                }
-            }
+        std::array<float, 6> row{};
+        bool readable = true;
+        if (const auto t = ReadTimeText(fields[0])) {
+            row[1] = *t;
+        } else {
+            readable = false;
         }
+        for (size_t c = 1; c <= columns && readable; ++c) {
+            const auto v = ReadValue(fields[c]);
+            readable = v.has_value();
+            row[c + 1] = v.value_or(0.0f);
+        }
+        if (!readable) {
+            if (r.RowsLeftOut++ == 0) {
+                r.FirstLeftOutLine = cursor.LineNo();
+                firstLeftOut = Excerpt(line);
+            }
+            continue;
+        }
+        r.Table.push_back(row);
         ++rows;
     }
     r.RecordCnt = rows;
-    if (badValues > 0) {
-        r.Notices.push_back(std::to_string(badValues) + " value" +
-                            (badValues == 1 ? " is" : "s are") + " not a number (first on line " +
-                            std::to_string(badValueLine) +
-                            "); read as the leading number, else 0.");
+    if (r.RowsLeftOut > 0) {
+        r.Notices.push_back(Rows(r.RowsLeftOut) + " had unreadable times or values and " +
+                            (r.RowsLeftOut == 1 ? "was" : "were") + " left out; first at line " +
+                            std::to_string(r.FirstLeftOutLine) + " (" + firstLeftOut + ").");
     }
     if (longRowLine != 0) {
         r.Notices.push_back("Line " + std::to_string(longRowLine) +
                             " and maybe others hold more fields than the column titles name; "
                             "the extra fields were not read.");
     }
-    if (rowsLeftOut > 0) {
-        r.Notices.push_back("The file holds " + std::to_string(kPageRows + rowsLeftOut) +
+    if (rowsBeyondTable > 0) {
+        r.Notices.push_back("The file holds " + std::to_string(kPageRows + rowsBeyondTable) +
                             " data rows; only the first " + std::to_string(kPageRows) +
                             " were read.");
     }
+    // A saved empty log has a header and no rows; anything else without a row read is not a
+    // log that loaded.
+    if (rows == 0 && (anyRow || !r.HasHeader)) {
+        std::string why = "The file holds no readable rows.";
+        for (const std::string& n : r.Notices) {
+            why += " " + n;
+        }
+        r.Notices.clear();
+        return fail(why);
+    }
+    r.Ok = true;
     return r;
 }
 
-LoadResult LoadData(const std::string& path) {
-    const ReadResult file = ReadWholeFile(std::filesystem::path(path), kMaxLogBytes);
+LoadResult LoadData(const std::filesystem::path& path) {
+    // A save of this log that was cut short is finished first, so that its pages agree.
+    TidyFolder(FolderOf(path));
+    const ReadResult file = ReadWholeFile(path, kMaxLogBytes);
     if (!file.Ok) {
         LoadResult r;
-        r.Error = "\"" + path + "\" could not be read: " + file.Error;
+        r.Error = file.Error;
         return r;
     }
-    LoadResult r = ParseLogText(file.Bytes, ParsePathFile(path, 2));
+    LoadResult r = ParseLogText(file.Bytes, TextOfPath(path.filename()));
     if (file.Truncated) {
         r.Notices.push_back("The file is larger than " + std::to_string(kMaxLogBytes >> 20) +
                             " MiB; only its beginning was read.");

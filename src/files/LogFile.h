@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,16 +45,16 @@ struct SaveStamp {
 
 struct SaveResult {
     bool Ok = false;
-    std::string Error;                 // why the save failed; no page is then half written
-    std::vector<std::string> Pages;    // paths written, page 1 first
-    std::string Status;                // "Saved n data points." for the status bar
-    std::vector<std::string> Messages; // information boxes to show, each once
+    std::string Error;                        // why the save failed; no page is then half written
+    std::vector<std::filesystem::path> Pages; // paths written, page 1 first
+    std::string Status;                       // "Saved n data points." for the status bar
+    std::vector<std::string> Messages;        // information boxes to show, each once
 };
 
 // Writes the whole log to path and, beyond 32000 rows, to further page files (survey.csv,
 // survey_2.csv, ...). Every page is written to a temporary file first and the pages replace
 // their old files only when all were written, so a failure leaves the old files as they were.
-SaveResult SaveData(const LogModel& log, const std::string& path, const SaveStamp& stamp);
+SaveResult SaveData(const LogModel& log, const std::filesystem::path& path, const SaveStamp& stamp);
 
 // The text of page `page` (1-based) of `pageCount`, as SaveData writes it under fileName.
 // Sets *timeError when a time text came out malformed (hours of 100 or more).
@@ -67,7 +68,7 @@ int32_t PageCount(int32_t recordCnt);
 // Path of page `page` for the chosen path: the extension (the last "." of the file name and at
 // most three characters after it) stays at the end, pages 2 on get "_" + page before it. A dot
 // in a folder name is not an extension.
-std::string PagePath(std::string_view chosenPath, int32_t page);
+std::filesystem::path PagePath(const std::filesystem::path& chosen, int32_t page);
 
 // Part 1: the folder before the last "\" or "/" (empty when there is none); any other part:
 // the file name after it.
@@ -81,7 +82,9 @@ std::string FormatTimeStr(float t, std::string* message = nullptr);
 float UnFormatTime(std::string_view text);
 
 struct LoadResult {
-    bool Ok = false; // false: the file could not be read (Error says why)
+    // False when the file could not be read or holds no readable row (a saved empty log, with
+    // its header and no rows, is read); Error then says why.
+    bool Ok = false;
     std::string Error;
     bool HasHeader = false;
     std::vector<std::string> HeaderLines;  // for the header list, "Header" to "EndHeader"
@@ -94,12 +97,16 @@ struct LoadResult {
     std::vector<std::array<float, 6>> Table;
     std::string LoadedFileTag; // "    (" + file name + ")"
     int32_t StoppedAtLine = 0; // line of a malformed row that ended the read, else 0
+    // Rows whose time is not HH:MM:SS or whose values are not numbers within the single range:
+    // left out of Table (never NaN or infinity there) and told once in Notices.
+    int32_t RowsLeftOut = 0;
+    int32_t FirstLeftOutLine = 0;
     // What was left out or read in a way the user should know about, for a message box.
     std::vector<std::string> Notices;
 };
 
-// Reads one log file.
-LoadResult LoadData(const std::string& path);
+// Reads one log file, after finishing a save into its folder that was cut short.
+LoadResult LoadData(const std::filesystem::path& path);
 
 // Reads log text already in memory; fileName goes into LoadedFileTag.
 LoadResult ParseLogText(std::string_view text, std::string_view fileName);

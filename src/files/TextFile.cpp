@@ -1,22 +1,33 @@
 #include "files/TextFile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstring>
-#include <fstream>
+#include <random>
 #include <system_error>
 
+#include "common/numfmt.h"
+
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
 #include <process.h>
+#include <share.h>
+#include <sys/stat.h>
 #else
+#include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
 namespace vireon {
+
+namespace {
+constexpr std::string_view kHex = "0123456789abcdef";
+} // namespace
 
 bool LineCursor::Next(std::string_view& line) {
     if (pos_ >= text_.size()) {
@@ -58,21 +69,29 @@ std::string_view TrimSpaces(std::string_view s) {
     return s;
 }
 
-namespace {
-
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
     for (size_t i = 0; i < a.size(); ++i) {
-        const auto ca = static_cast<unsigned char>(a[i]);
-        const auto cb = static_cast<unsigned char>(b[i]);
-        if ((ca | 0x20) != (cb | 0x20)) {
+        if (lower(a[i]) != lower(b[i])) {
             return false;
         }
     }
     return true;
 }
+
+bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
+    return EqualsNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+std::string Excerpt(std::string_view text) {
+    constexpr size_t kMost = 40;
+    return "\"" + std::string(text.substr(0, kMost)) + (text.size() > kMost ? "...\"" : "\"");
+}
+
+namespace {
 
 // The whole of s as a double; empty when anything is left over.
 template <typename T> std::optional<T> WholeNumber(std::string_view s) {
@@ -131,6 +150,11 @@ std::optional<int32_t> ParseIntField(std::string_view field, int32_t lo, int32_t
     return static_cast<int32_t>(r);
 }
 
+std::string TextOfPath(const std::filesystem::path& path) {
+    const std::u8string utf8 = path.u8string();
+    return Utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
 std::string OneLine(std::string_view text) {
     std::string out(text);
     for (char& c : out) {
@@ -141,75 +165,329 @@ std::string OneLine(std::string_view text) {
     return out;
 }
 
-ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
+namespace {
+
+// Why a path that exists is not a file we read.
+std::string NotAFile(std::filesystem::file_type type) {
+    switch (type) {
+    case std::filesystem::file_type::directory:
+        return "It is a folder, not a file.";
+    case std::filesystem::file_type::fifo:
+        return "It is a named pipe, not a file.";
+    case std::filesystem::file_type::block:
+    case std::filesystem::file_type::character:
+        return "It is a device, not a file.";
+    default:
+        return "It is not a regular file.";
+    }
+}
+
+#ifdef _WIN32
+int OpenForReading(const std::filesystem::path& path) {
+    return _wopen(path.c_str(), _O_RDONLY | _O_BINARY);
+}
+bool IsRegular(int fd) {
+    struct _stat64 st {};
+    return _fstat64(fd, &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+long ReadSome(int fd, char* into, size_t n) {
+    return _read(fd, into, static_cast<unsigned>(n));
+}
+void CloseFd(int fd) {
+    _close(fd);
+}
+#else
+int OpenForReading(const std::filesystem::path& path) {
+    // Non-blocking, so that a pipe put in the file's place after the check cannot hang the open.
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+}
+bool IsRegular(int fd) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+long ReadSome(int fd, char* into, size_t n) {
+    return ::read(fd, into, n);
+}
+void CloseFd(int fd) {
+    ::close(fd);
+}
+#endif
+
+ReadResult ReadFileBytes(const std::filesystem::path& path, size_t maxBytes) {
     ReadResult r;
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        r.Missing = !ec;
-        r.Error = ec ? ec.message() : "The file does not exist.";
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        r.Missing = true;
+        r.Error = "The file does not exist.";
         return r;
     }
-    if (std::filesystem::is_directory(path, ec)) {
-        r.Error = "It is a folder, not a file.";
+    if (ec) {
+        r.Error = ec.message();
         return r;
     }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Reading a pipe or a device could wait for ever (and opening one may have effects).
+    if (status.type() != std::filesystem::file_type::regular) {
+        r.Error = NotAFile(status.type());
+        return r;
+    }
+    const int fd = OpenForReading(path);
+    if (fd < 0) {
         r.Error = std::strerror(errno);
         return r;
     }
+    if (!IsRegular(fd)) {
+        CloseFd(fd);
+        r.Error = NotAFile(std::filesystem::file_type::unknown);
+        return r;
+    }
+    // One byte past the limit tells a file of exactly maxBytes from a longer one.
     const size_t chunk = 1 << 16;
-    while (r.Bytes.size() < maxBytes) {
+    bool failed = false;
+    while (r.Bytes.size() <= maxBytes) {
         const size_t old = r.Bytes.size();
-        const size_t want = std::min(chunk, maxBytes - old);
+        const size_t want = std::min(chunk, maxBytes + 1 - old);
         r.Bytes.resize(old + want);
-        in.read(r.Bytes.data() + old, static_cast<std::streamsize>(want));
-        const auto got = static_cast<size_t>(in.gcount());
-        r.Bytes.resize(old + got);
-        if (got < want) {
+        const long got = ReadSome(fd, r.Bytes.data() + old, want);
+        if (got < 0 && errno == EINTR) {
+            r.Bytes.resize(old);
+            continue;
+        }
+        failed = got < 0;
+        r.Bytes.resize(old + (got > 0 ? static_cast<size_t>(got) : 0));
+        if (got <= 0) {
             break;
         }
     }
-    if (in.bad()) {
+    CloseFd(fd);
+    if (failed) {
+        r.Bytes.clear();
         r.Error = "The file could not be read to its end.";
         return r;
     }
-    if (r.Bytes.size() >= maxBytes && in.peek() != std::char_traits<char>::eof()) {
+    if (r.Bytes.size() > maxBytes) {
+        r.Bytes.resize(maxBytes);
         r.Truncated = true;
     }
     r.Ok = true;
     return r;
 }
 
+} // namespace
+
+ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes) {
+    ReadResult r = ReadFileBytes(path, maxBytes);
+    if (!r.Ok) {
+        r.Error = "\"" + TextOfPath(path) + "\" could not be read: " + r.Error;
+    }
+    return r;
+}
+
 namespace {
 
-std::filesystem::path TempNameFor(const std::filesystem::path& target) {
-    static std::atomic<unsigned> counter{0};
+long OwnPid() {
 #ifdef _WIN32
-    const long pid = _getpid();
+    return _getpid();
 #else
-    const long pid = static_cast<long>(getpid());
+    return static_cast<long>(getpid());
 #endif
-    std::string name = "." + target.filename().string() + "." + std::to_string(pid) + "." +
-                       std::to_string(counter.fetch_add(1)) + ".tmp";
-    return target.parent_path() / name;
+}
+
+// Names on disk as UTF-8 bytes and back, the same on every system.
+std::string Utf8Name(const std::filesystem::path& p) {
+    const std::u8string s = p.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+std::filesystem::path FromUtf8(std::string_view s) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
+}
+
+bool AllOf(std::string_view s, std::string_view chars) {
+    return !s.empty() && s.find_first_not_of(chars) == std::string_view::npos;
+}
+
+// A temporary file a save of ours left behind: "." + target + "." + pid + "." + tag + "." + kind.
+struct TempName {
+    std::string Target;
+    long Pid = 0;
+    std::string Tag;
+    std::string Kind;
+};
+
+std::optional<TempName> ParseTempName(std::string_view name) {
+    TempName t;
+    for (const std::string_view kind : {"tmp", "commit"}) {
+        if (name.size() > kind.size() + 1 && name.ends_with(kind) &&
+            name[name.size() - kind.size() - 1] == '.') {
+            t.Kind = std::string(kind);
+        }
+    }
+    if (name.empty() || name.front() != '.' || t.Kind.empty()) {
+        return std::nullopt;
+    }
+    name = name.substr(1, name.size() - t.Kind.size() - 2);
+    const size_t tagDot = name.rfind('.');
+    const size_t pidDot = tagDot == std::string_view::npos ? tagDot : name.rfind('.', tagDot - 1);
+    if (pidDot == std::string_view::npos || pidDot == 0) {
+        return std::nullopt;
+    }
+    const std::string_view pid = name.substr(pidDot + 1, tagDot - pidDot - 1);
+    t.Tag = std::string(name.substr(tagDot + 1));
+    // Earlier versions counted (decimal tags); now the tag is 16 random hexadecimal digits.
+    const bool tagOk = AllOf(t.Tag, "0123456789") || (t.Tag.size() == 16 && AllOf(t.Tag, kHex));
+    if (!tagOk || !AllOf(pid, "0123456789") || pid.size() > 9) {
+        return std::nullopt;
+    }
+    t.Pid = std::stol(std::string(pid));
+    t.Target = std::string(name.substr(0, pidDot));
+    return t;
+}
+
+// A temporary file is a leftover once the run that made it is gone, or when it is older than a
+// day (process ids are reused, and no save takes that long).
+bool IsLeftover(const std::filesystem::path& file, const TempName& t) {
+    if (t.Pid == OwnPid()) {
+        return false;
+    }
+#ifndef _WIN32
+    if (kill(static_cast<pid_t>(t.Pid), 0) != 0 && errno == ESRCH) {
+        return true;
+    }
+#endif
+    std::error_code ec;
+    const auto written = std::filesystem::last_write_time(file, ec);
+    return !ec && std::filesystem::file_time_type::clock::now() - written > std::chrono::hours(24);
+}
+
+bool IsRegularFile(const std::filesystem::path& p) {
+    std::error_code ec;
+    return std::filesystem::symlink_status(p, ec).type() == std::filesystem::file_type::regular;
+}
+
+// Replacing a read-only file would go round the protection its owner gave it.
+bool IsReadOnly(const std::filesystem::path& target) {
+#ifdef _WIN32
+    std::error_code ec;
+    const auto st = std::filesystem::status(target, ec);
+    return !ec && std::filesystem::is_regular_file(st) &&
+           (st.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+#else
+    struct stat st {};
+    return ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ((st.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0);
+#endif
+}
+
+// Creates the temporary file exclusively, never through a link planted under its name, with
+// the permissions of the file it will replace.
+std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::path& target) {
+#ifdef _WIN32
+    int fd = -1;
+    _wsopen_s(&fd, temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
+              _S_IREAD | _S_IWRITE);
+    return fd < 0 ? nullptr : _fdopen(fd, "wb");
+#else
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        fchmod(fd, st.st_mode & 07777);
+    }
+    std::FILE* f = fdopen(fd, "wb");
+    if (f == nullptr) {
+        ::close(fd);
+    }
+    return f;
+#endif
 }
 
 } // namespace
 
-PendingFile::PendingFile(std::filesystem::path target) : target_(std::move(target)) {
-    temp_ = TempNameFor(target_);
-    file_ = std::fopen(temp_.string().c_str(), "wb");
+std::filesystem::path FolderOf(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+}
+
+std::string NewTempTag() {
+    thread_local std::random_device random;
+    const uint64_t v = (static_cast<uint64_t>(random()) << 32) ^ random();
+    std::string tag(16, '0');
+    for (size_t i = 0; i < 16; ++i) {
+        tag[i] = kHex[(v >> (60 - 4 * i)) & 15];
+    }
+    return tag;
+}
+
+std::filesystem::path TempPathFor(const std::filesystem::path& target, std::string_view tag,
+                                  std::string_view kind) {
+    return target.parent_path() /
+           FromUtf8("." + Utf8Name(target.filename()) + "." + std::to_string(OwnPid()) + "." +
+                    std::string(tag) + "." + std::string(kind));
+}
+
+void TidyFolder(const std::filesystem::path& folder) {
+    std::error_code ec;
+    std::vector<std::pair<std::filesystem::path, TempName>> ours;
+    for (auto it = std::filesystem::directory_iterator(folder, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        const auto name = ParseTempName(Utf8Name(it->path().filename()));
+        if (name && IsRegularFile(it->path())) {
+            ours.emplace_back(it->path(), *name);
+        }
+    }
+    // A commit record means every file of its set was on disk: finish the renames and the
+    // removals it lists, as the save that died would have.
+    for (const auto& [record, r] : ours) {
+        if (r.Kind != "commit" || !IsLeftover(record, r)) {
+            continue;
+        }
+        for (const auto& [temp, t] : ours) {
+            if (t.Kind == "tmp" && t.Pid == r.Pid && t.Tag == r.Tag) {
+                std::filesystem::rename(temp, folder / FromUtf8(t.Target), ec);
+            }
+        }
+        const ReadResult listed = ReadFileBytes(record, 1 << 16);
+        LineCursor lines(listed.Bytes);
+        std::string_view line;
+        while (lines.Next(line)) {
+            const std::filesystem::path name = FromUtf8(line);
+            if (!line.empty() && name == name.filename() && IsRegularFile(folder / name)) {
+                std::filesystem::remove(folder / name, ec);
+            }
+        }
+        std::filesystem::remove(record, ec);
+    }
+    for (const auto& [temp, t] : ours) {
+        if (t.Kind == "tmp" && IsLeftover(temp, t)) {
+            std::filesystem::remove(temp, ec);
+        }
+    }
+}
+
+PendingFile::PendingFile(std::filesystem::path target, std::string tag)
+    : target_(std::move(target)), tag_(std::move(tag)) {
+    if (IsReadOnly(target_)) {
+        Fail("is read-only; it was not replaced", "");
+        return;
+    }
+    temp_ = TempPathFor(target_, tag_, "tmp");
+    file_ = CreateTemp(temp_, target_);
     if (file_ == nullptr) {
-        Fail("cannot be created", errno);
+        const int err = errno;
+        temp_.clear(); // not ours to remove
+        Fail("cannot be created", err);
         return;
     }
     std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
 }
 
 PendingFile::PendingFile(PendingFile&& other) noexcept
-    : target_(std::move(other.target_)), temp_(std::move(other.temp_)), file_(other.file_),
-      finished_(other.finished_), committed_(other.committed_), error_(std::move(other.error_)) {
+    : target_(std::move(other.target_)), tag_(std::move(other.tag_)), temp_(std::move(other.temp_)),
+      file_(other.file_), finished_(other.finished_), sealed_(other.sealed_),
+      committed_(other.committed_), error_(std::move(other.error_)) {
     other.file_ = nullptr;
     other.committed_ = true; // the moved-from object owns nothing to clean up
 }
@@ -226,7 +504,7 @@ void PendingFile::Fail(const std::string& what, int err) {
 
 void PendingFile::Fail(const std::string& what, const std::string& reason) {
     if (error_.empty()) {
-        error_ = "\"" + target_.string() + "\" " + what;
+        error_ = "\"" + TextOfPath(target_) + "\" " + what;
         if (!reason.empty()) {
             error_ += ": " + reason;
         }
@@ -259,7 +537,7 @@ bool PendingFile::Write(std::string_view bytes) {
 }
 
 bool PendingFile::Finish() {
-    if (!Ok() || file_ == nullptr) {
+    if (!Ok()) {
         return false;
     }
     if (finished_) {
@@ -270,17 +548,20 @@ bool PendingFile::Finish() {
         return false;
     }
 #ifdef __linux__
-    // Start writing to the disk now, so that the wait at Commit overlaps with other work
-    // (the next page being formatted).
+    // Start writing to the disk now, so that the wait at Seal overlaps with other work (the
+    // next page being formatted).
     sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE);
 #endif
     finished_ = true;
     return true;
 }
 
-bool PendingFile::Commit() {
+bool PendingFile::Seal() {
     if (!Finish()) {
         return false;
+    }
+    if (sealed_) {
+        return true;
     }
     // The data must be on the disk before the rename makes it the file, or a power cut could
     // leave an empty file under the old name.
@@ -299,6 +580,14 @@ bool PendingFile::Commit() {
         Fail("could not be written", errno);
         return false;
     }
+    sealed_ = true;
+    return true;
+}
+
+bool PendingFile::Commit() {
+    if (!Seal()) {
+        return false;
+    }
     std::error_code ec;
     std::filesystem::rename(temp_, target_, ec);
     if (ec) {
@@ -310,11 +599,54 @@ bool PendingFile::Commit() {
     return true;
 }
 
+WriteResult CommitTogether(std::vector<PendingFile>& files,
+                           const std::vector<std::filesystem::path>& remove) {
+    for (const std::filesystem::path& r : remove) {
+        if (IsReadOnly(r)) {
+            return WriteResult{false,
+                               "\"" + TextOfPath(r) + "\" is read-only; nothing was replaced."};
+        }
+    }
+    for (PendingFile& f : files) {
+        if (!f.Seal()) {
+            return WriteResult{false, f.Error()};
+        }
+    }
+    // From here on the set counts as written: a run that dies during the renames below is
+    // finished by the next TidyFolder.
+    const std::filesystem::path recordPath =
+        TempPathFor(files.front().Target(), files.front().Tag(), "commit");
+    PendingFile record(recordPath);
+    for (const std::filesystem::path& r : remove) {
+        record.Write(Utf8Name(r.filename()) + "\n");
+    }
+    if (!record.Commit()) {
+        return WriteResult{false, record.Error()};
+    }
+    SyncFolderOf(recordPath);
+    std::error_code ec;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (!files[i].Commit()) {
+            std::filesystem::remove(recordPath, ec);
+            return WriteResult{false, files[i].Error() +
+                                          (i > 0 ? " The files before it were replaced; it and "
+                                                   "those after it were not."
+                                                 : "")};
+        }
+    }
+    for (const std::filesystem::path& r : remove) {
+        if (IsRegularFile(r)) {
+            std::filesystem::remove(r, ec);
+        }
+    }
+    SyncFolderOf(recordPath);
+    std::filesystem::remove(recordPath, ec);
+    return WriteResult{};
+}
+
 void SyncFolderOf(const std::filesystem::path& file) {
 #ifndef _WIN32
-    const std::filesystem::path dir =
-        file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    const int fd = ::open(dir.string().c_str(), O_RDONLY | O_DIRECTORY);
+    const int fd = ::open(FolderOf(file).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         fsync(fd);
         ::close(fd);
@@ -325,6 +657,7 @@ void SyncFolderOf(const std::filesystem::path& file) {
 }
 
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    TidyFolder(FolderOf(path));
     PendingFile f(path);
     f.Write(bytes);
     if (f.Commit()) {

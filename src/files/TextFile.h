@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vireon {
 
@@ -37,6 +38,13 @@ std::string_view TrimBlanks(std::string_view s);
 // Leading and trailing spaces removed (the note prompts trim spaces only).
 std::string_view TrimSpaces(std::string_view s);
 
+// ASCII letters compared without regard to case.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+bool StartsWithNoCase(std::string_view s, std::string_view prefix);
+
+// Text found in a file, quoted for a message and cut short when long.
+std::string Excerpt(std::string_view text);
+
 // Reads a whole field as a single: blanks around it allowed, optional sign, decimal or
 // exponent form ("1.5E-05"), and the "NaN", "Inf", "-Inf" texts the writer uses for values
 // that are not finite. Empty when the field is not exactly one number. Magnitudes beyond the
@@ -47,6 +55,9 @@ std::optional<float> ParseSingleField(std::string_view field);
 // when the field is not a number or lies outside [lo, hi].
 std::optional<int32_t> ParseIntField(std::string_view field, int32_t lo, int32_t hi);
 
+// A path as Windows-1252 text for messages and headers (characters it lacks become "?").
+std::string TextOfPath(const std::filesystem::path& path);
+
 // Line breaks inside a single-line text value would split the record; they become spaces.
 std::string OneLine(std::string_view text);
 
@@ -56,18 +67,40 @@ struct ReadResult {
     bool Missing = false;   // it does not exist
     bool Truncated = false; // larger than the limit; only the first part is in Bytes
     std::string Bytes;
-    std::string Error; // why it could not be read
+    std::string Error; // "<path>" could not be read: why
 };
 
-// Reads up to maxBytes of a file.
+// Reads up to maxBytes of a regular file. Pipes, devices and folders are refused unopened, so
+// that a wrong choice can never hang the program.
 ReadResult ReadWholeFile(const std::filesystem::path& path, size_t maxBytes);
+
+// The outcome of writing a file: Ok, or the reason it failed (the old file is then intact).
+struct WriteResult {
+    bool Ok = true;
+    std::string Error;
+};
+
+// Temporary files are hidden beside their target as "." + name + "." + pid + "." + tag + "."
+// + kind; the tag is random, so that no one can plant a file or link under the name first.
+std::string NewTempTag();
+std::filesystem::path TempPathFor(const std::filesystem::path& target, std::string_view tag,
+                                  std::string_view kind);
+
+// The folder a file is in ("." for a bare name).
+std::filesystem::path FolderOf(const std::filesystem::path& file);
+
+// Finishes what saves into this folder left when they were cut short, and removes their
+// temporary files. Only our own temporary files are touched, and only those whose run is gone
+// (or that are more than a day old).
+void TidyFolder(const std::filesystem::path& folder);
 
 // A file being written under a temporary name in the target's folder. Commit() flushes it to
 // the disk and renames it over the target, so readers see the old file or the complete new
-// one, never a part. Dropping it uncommitted removes the temporary file.
+// one, never a part. The new file keeps the old one's permissions; a read-only target is
+// refused. Dropping it uncommitted removes the temporary file.
 class PendingFile {
 public:
-    explicit PendingFile(std::filesystem::path target);
+    explicit PendingFile(std::filesystem::path target, std::string tag = NewTempTag());
     ~PendingFile();
     PendingFile(const PendingFile&) = delete;
     PendingFile& operator=(const PendingFile&) = delete;
@@ -78,13 +111,16 @@ public:
     bool Ok() const { return error_.empty(); }
     const std::string& Error() const { return error_; }
     const std::filesystem::path& Target() const { return target_; }
+    const std::string& Tag() const { return tag_; }
 
     bool Write(std::string_view bytes);
     // Hands everything written to the system and starts writing it to the disk; the target
     // is not touched yet.
     bool Finish();
-    // Waits until the data is on the disk, closes the temporary file and renames it over the
-    // target. The rename is durable once SyncFolderOf(target) has run.
+    // Waits until the data is on the disk and closes the temporary file.
+    bool Seal();
+    // Seals the file and renames it over the target. The rename is durable once
+    // SyncFolderOf(target) has run.
     bool Commit();
 
 private:
@@ -93,21 +129,23 @@ private:
     void Discard();
 
     std::filesystem::path target_;
+    std::string tag_;
     std::filesystem::path temp_;
     std::FILE* file_ = nullptr;
     bool finished_ = false;
+    bool sealed_ = false;
     bool committed_ = false;
     std::string error_;
 };
 
+// Replaces the targets of files (all in one folder, sharing one tag) and then removes the
+// files named in remove, as one step: a run killed at any moment leaves the old files, or -
+// once TidyFolder has run - the new ones, never a mixture.
+WriteResult CommitTogether(std::vector<PendingFile>& files,
+                           const std::vector<std::filesystem::path>& remove);
+
 // Flushes a folder's entries to the disk, making renames into it durable.
 void SyncFolderOf(const std::filesystem::path& file);
-
-// The outcome of writing a file: Ok, or the reason it failed (the old file is then intact).
-struct WriteResult {
-    bool Ok = true;
-    std::string Error;
-};
 
 // Writes bytes to path through a PendingFile.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);

@@ -280,6 +280,30 @@ TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
     }
 }
 
+// One bad value stops the reading; the user is told where, and the file is kept before the
+// exit writes the settings in force.
+TEST(WindowCore, ADamagedConfigurationIsNamedAndKept) {
+    CoreRig r;
+    std::string text = r.Cfg(3);
+    const size_t line13 = [&] {
+        size_t pos = 0;
+        for (int i = 0; i < 12; ++i) {
+            pos = text.find("\r\n", pos) + 2;
+        }
+        return pos;
+    }();
+    text.replace(line13, text.find("\r\n", line13) - line13, "ExposureFrame,Perhaps");
+    r.WriteCfg(text);
+    r.core->Load();
+    EXPECT_EQ(r.dialogs.portAsked, 1);
+    EXPECT_NE(r.view.status.find("13"), std::string::npos) << r.view.status;
+    EXPECT_NE(r.view.status.find("Perhaps"), std::string::npos) << r.view.status;
+    r.core->Unload();
+    std::ifstream bad(r.folder / "VireonII.cfg.bad", std::ios::binary);
+    const std::string kept((std::istreambuf_iterator<char>(bad)), {});
+    EXPECT_EQ(kept, text);
+}
+
 TEST(WindowCore, PlacementIsRestoredAndSavedByWindowState) {
     for (int state : {0, 1, 2}) {
         CoreRig r;

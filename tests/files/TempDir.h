@@ -38,8 +38,11 @@ private:
 };
 
 inline std::string ReadFile(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ifstream in(p, std::ios::binary | std::ios::ate);
+    std::string bytes(in ? static_cast<size_t>(in.tellg()) : 0, '\0');
+    in.seekg(0);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return bytes;
 }
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {

@@ -1,13 +1,20 @@
-// A save that dies or fails half way must leave the previous files as they were.
+// A save that dies or fails half way must leave the previous files as they were, and what it
+// writes cannot be steered elsewhere.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <memory>
+#include <random>
+#include <set>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 #include "files/ConfigFile.h"
+#include "files/HeaderNotes.h"
 #include "files/LogFile.h"
 #include "files/TempDir.h"
 
@@ -18,60 +25,186 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-// Saves a two-page log in a child whose files may not grow beyond 64 KiB and returns the
-// wait status. With ignoreSignal the write fails with EFBIG and the child exits 10 when that
-// was reported with its reason; otherwise the child is killed mid-write.
-int SaveInLimitedChild(const std::string& path, bool ignoreSignal) {
+// A write that fails half way (here: a file size limit) is reported with its reason and
+// leaves the old pages and no temporary file.
+TEST(TornWrite, AFailedWriteLeavesTheOldPagesAndNoTrace) {
+    TempDir dir;
+    WriteFile(dir / "survey.csv", "old page one\r\n");
+    WriteFile(dir / "survey_2.csv", "old page two\r\n");
     auto log = std::make_unique<LogModel>();
     log->LogColumnMode = 1;
     log->RecordCnt = 40000;
-    for (int32_t i = 1; i <= log->RecordCnt; ++i) {
-        log->LogData[static_cast<size_t>(i)] = {0.25f, 1.234567f * i, 2.5f, 3.75f, 4.125f};
-    }
     const pid_t pid = fork();
     if (pid == 0) {
-        if (ignoreSignal) {
-            std::signal(SIGXFSZ, SIG_IGN);
-        }
+        std::signal(SIGXFSZ, SIG_IGN);
         const rlimit lim{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &lim);
-        const SaveResult r = SaveData(*log, path, SaveStamp{});
+        const SaveResult r = SaveData(*log, dir / "survey.csv", SaveStamp{});
         _exit(!r.Ok && r.Error.find("File too large") != std::string::npos ? 10 : 11);
     }
     int status = 0;
     waitpid(pid, &status, 0);
-    return status;
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 10) << "the failure was not reported with its reason";
+    EXPECT_EQ(dir.Entries(), 2) << "a temporary file was left behind";
+    EXPECT_EQ(ReadFile(dir / "survey.csv"), "old page one\r\n");
+    EXPECT_EQ(ReadFile(dir / "survey_2.csv"), "old page two\r\n");
 }
 
-TEST(TornWrite, AKilledOrFailedWriteLeavesTheOldPagesAndNoTrace) {
-    for (const bool ignoreSignal : {false, true}) {
-        TempDir dir;
-        WriteFile(dir / "survey.csv", "old page one\r\n");
-        WriteFile(dir / "survey_2.csv", "old page two\r\n");
-        const int status = SaveInLimitedChild(dir / "survey.csv", ignoreSignal);
-        if (ignoreSignal) {
-            ASSERT_TRUE(WIFEXITED(status));
-            EXPECT_EQ(WEXITSTATUS(status), 10) << "the failure was not reported with its reason";
-            EXPECT_EQ(dir.Entries(), 2) << "a temporary file was left behind";
-        } else {
-            ASSERT_TRUE(WIFSIGNALED(status));
-            EXPECT_EQ(WTERMSIG(status), SIGXFSZ);
-        }
-        EXPECT_EQ(ReadFile(dir / "survey.csv"), "old page one\r\n");
-        EXPECT_EQ(ReadFile(dir / "survey_2.csv"), "old page two\r\n");
+std::set<std::string> Names(const TempDir& dir) {
+    std::set<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
+        names.insert(e.path().filename().string());
+    }
+    return names;
+}
+
+TEST(PendingFile, NeverFollowsAPlantedLinkKeepsPermissionsAndRefusesReadOnlyFiles) {
+    TempDir dir;
+    const auto target = dir.Path() / "VireonII.cfg";
+    WriteFile(dir / "victim", "victim");
+    std::filesystem::create_symlink(dir.Path() / "victim",
+                                    TempPathFor(target, "0123456789abcdef", "tmp"));
+    PendingFile planted(target, "0123456789abcdef");
+    EXPECT_NE(planted.Error().find("cannot be created: File exists"), std::string::npos)
+        << planted.Error();
+    // The name is unpredictable: a link for every name of the old counting scheme is no use.
+    for (int n = 0; n < 200; ++n) {
+        std::filesystem::create_symlink(dir.Path() / "victim",
+                                        dir.Path() / (".VireonII.cfg." + std::to_string(getpid()) +
+                                                      "." + std::to_string(n) + ".tmp"));
+    }
+    for (const auto mode : {0600, 0664, 0444}) {
+        WriteFile(target, "old");
+        std::filesystem::permissions(target, static_cast<std::filesystem::perms>(mode));
+        const WriteResult r = WriteFileAtomically(target, "new");
+        EXPECT_EQ(ReadFile(target), mode == 0444 ? "old" : "new") << mode;
+        EXPECT_EQ(r.Error, mode == 0444
+                               ? "\"" + target.string() + "\" is read-only; it was not replaced."
+                               : "");
+        EXPECT_EQ(static_cast<int>(std::filesystem::status(target).permissions()), mode);
+        std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+    EXPECT_EQ(ReadFile(dir / "victim"), "victim");
+    // A folder in the way is not replaced either.
+    std::filesystem::create_directories(dir.Path() / "folder" / "x");
+    EXPECT_NE(
+        SaveCfg(dir.Path() / "folder", CfgSettings{}).Error.find("could not replace the old file"),
+        std::string::npos);
+}
+
+// Pages 3..16 of an earlier survey would pass for part of the new one; other files stay, and
+// so do temporary files that are not ours or whose writer still runs.
+TEST(SaveData, RemovesTheOldPagesOfItsNameAndTheLeftoversOfDeadSaves) {
+    TempDir dir;
+    const std::string dead = ".999999999.";
+    const std::string live = "." + std::to_string(getpid()) + ".";
+    const std::set<std::string> kept = {"survey_17.csv",
+                                        "survey_02.csv",
+                                        "survey_3.txt",
+                                        "survey_3.csv.bak",
+                                        "other_3.csv",
+                                        ".survey.csv" + dead + "x.tmp",
+                                        ".survey.csv" + live + "0.tmp",
+                                        ".survey.csv" + dead + "0.tmp.x"};
+    for (const std::string& name : kept) {
+        WriteFile(dir.Path() / name, "keep");
+    }
+    for (int p = 2; p <= 16; ++p) {
+        WriteFile(dir / ("survey_" + std::to_string(p) + ".csv"), "old page");
+    }
+    WriteFile(dir / (".survey_5.csv" + dead + "3.tmp"), "left by a killed save");
+    WriteFile(dir / (".a.csv" + dead + "0123456789abcdef.tmp"), "left by a killed save");
+    auto log = std::make_unique<LogModel>();
+    log->RecordCnt = 40000;
+    ASSERT_TRUE(SaveData(*log, dir / "survey.csv", SaveStamp{}).Ok);
+    std::set<std::string> expected = kept;
+    expected.insert({"survey.csv", "survey_2.csv"});
+    EXPECT_EQ(Names(dir), expected);
+}
+
+// Opening a pipe for reading waits for a writer; a log, the settings or the prompts chosen by
+// mistake must be refused at once instead.
+TEST(NotAFile, PipesAndDevicesAreRefusedWithoutWaiting) {
+    TempDir dir;
+    const auto pipe = dir.Path() / "pipe.csv";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {pipe, "It is a named pipe, not a file."}, {"/dev/null", "It is a device, not a file."}};
+    for (const auto& [path, why] : cases) {
+        EXPECT_NE(LoadData(path).Error.find(why), std::string::npos) << path;
+        CfgSettings s;
+        const CfgLoadResult cfg = LoadCfg(path, s, "/prog");
+        EXPECT_NE(cfg.Problem.find(why), std::string::npos) << cfg.Problem;
+        std::string problem;
+        EXPECT_EQ(LoadNoteQuery(path, &problem).Count, 0);
+        EXPECT_NE(problem.find(why), std::string::npos) << problem;
     }
 }
 
-TEST(AtomicWrite, ReplacesAnExistingFileOrSaysWhyNot) {
+// Saves of a full log over an earlier one, each killed at a random moment: the folder holds the
+// old pages or the new ones - never a mixture - once the next load or save has tidied it, and
+// no temporary file is left.
+TEST(CrashSafety, KilledSavesLeaveTheOldOrTheNewPagesWhole) {
     TempDir dir;
-    WriteFile(dir / "a.txt", "old contents that are longer");
-    ASSERT_TRUE(WriteFileAtomically(dir / "a.txt", "new").Ok);
-    EXPECT_EQ(ReadFile(dir / "a.txt"), "new");
-    std::filesystem::create_directories(dir.Path() / "VireonII.cfg" / "x");
-    const WriteResult r = SaveCfg(dir.Path() / "VireonII.cfg", CfgSettings{});
-    EXPECT_FALSE(r.Ok);
-    EXPECT_NE(r.Error.find("could not replace the old file"), std::string::npos) << r.Error;
-    EXPECT_EQ(dir.Entries(), 2);
+    const auto path = dir.Path() / "survey.csv";
+    auto log = std::make_unique<LogModel>();
+    log->RecordCnt = kLogMaxRows;
+    for (int32_t i = 1; i <= log->RecordCnt; ++i) {
+        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i % 1000), 0, 0, 0};
+    }
+    const SaveStamp stamps[2] = {{"first", "", ""}, {"second", "", ""}};
+    std::vector<std::string> pages[2];
+    std::set<std::string> names;
+    for (int32_t p = 1; p <= 16; ++p) {
+        const auto name = PagePath(path, p).filename().string();
+        names.insert(name);
+        for (int g = 0; g < 2; ++g) {
+            pages[g].push_back(LogPageText(*log, p, 16, name, stamps[g]));
+        }
+    }
+    const auto whichSet = [&]() {
+        int found = -1;
+        for (int32_t p = 1; p <= 16; ++p) {
+            const std::string text = ReadFile(PagePath(path, p));
+            const int g = text == pages[0][p - 1] ? 0 : (text == pages[1][p - 1] ? 1 : -1);
+            if (g < 0 || (found >= 0 && g != found)) {
+                return -1;
+            }
+            found = g;
+        }
+        return found;
+    };
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(SaveData(*log, path, stamps[0]).Ok);
+    const auto saveTime = std::chrono::steady_clock::now() - start;
+    std::mt19937 gen(11);
+    // Half the kills aim at the end of a save, where the pages are renamed into place.
+    std::uniform_int_distribution<int> anyMoment(0, 120);
+    std::uniform_int_distribution<int> lateMoment(85, 115);
+    int onDisk = 0;
+    int replaced = 0;
+    for (int i = 0; i < 100; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            _exit(SaveData(*log, path, stamps[1 - onDisk]).Ok ? 0 : 1);
+        }
+        std::this_thread::sleep_for(saveTime * (i % 2 == 0 ? anyMoment(gen) : lateMoment(gen)) /
+                                    100);
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+        LoadData(path);
+        const int now = whichSet();
+        ASSERT_GE(now, 0) << "a mixture of pages after kill " << i;
+        replaced += now != onDisk;
+        onDisk = now;
+        ASSERT_EQ(Names(dir), names) << "after kill " << i;
+    }
+    EXPECT_GT(replaced, 0); // some kills came too late to stop the save
+    ASSERT_TRUE(SaveData(*log, path, stamps[1 - onDisk]).Ok);
+    EXPECT_EQ(whichSet(), 1 - onDisk);
+    EXPECT_EQ(Names(dir), names);
 }
 
 } // namespace

@@ -84,7 +84,8 @@ TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
          "Line 5 (\"CommPort,\"): \"COM3\" is not a 16-bit integer."},
         {Lines(kUnusual, 12) + "ExposureFrame,Maybe\r\n", 12,
          "Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or False."},
-        {Lines(kUnusual, 2) + "LogScaleOn 1\r\n", 2, "Line 3 (\"LogScaleOn,\") has no comma."},
+        {Lines(kUnusual, 2) + "LogScaleOn 1\r\n", 2,
+         "Line 3 (\"LogScaleOn,\") has no comma: \"LogScaleOn 1\"."},
     };
     for (const auto& c : cases) {
         CfgSettings s;
@@ -96,6 +97,36 @@ TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
         CfgSettings expected;
         ParseCfgText(Lines(kUnusual, c.LinesRead), expected);
         EXPECT_EQ(s, expected) << c.Problem;
+    }
+}
+
+// A damaged file - a bad value, or a line running past the size limit - is named in one line,
+// and kept as it was before the first save over it.
+TEST(LoadCfg, ADamagedFileIsNamedAndKeptBeforeItIsOverwritten) {
+    const std::pair<std::string, std::string> cases[] = {
+        {Lines(kUnusual, 12) + "ExposureFrame,Maybe\r\n" +
+             kUnusual.substr(Lines(kUnusual, 13).size()),
+         "Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or False."},
+        {Lines(kUnusual, 10) + "BaudRate," + std::string(1 << 20, '9') + "\r\n" +
+             kUnusual.substr(Lines(kUnusual, 11).size()),
+         "Line 11 (\"BaudRate,\") runs past 1 MiB, the most a configuration file may hold; "
+         "reading stopped there."}};
+    for (const auto& [damaged, problem] : cases) {
+        TempDir dir;
+        const auto path = dir.Path() / "VireonII.cfg";
+        testing::WriteFile(dir.Path() / "VireonII.cfg.bad", "an older damaged file");
+        testing::WriteFile(path, damaged);
+        CfgSettings s;
+        const CfgLoadResult r = LoadCfg(path, s, "/prog");
+        EXPECT_TRUE(r.Damaged);
+        EXPECT_EQ(r.Damage,
+                  "VireonII.cfg: " + problem + " The settings from there on are defaults.");
+        ASSERT_TRUE(SaveCfg(path, s, r.Damaged).Ok);
+        EXPECT_EQ(ReadFile(dir.Path() / "VireonII.cfg.bad"), damaged);
+        EXPECT_EQ(ReadFile(path), CfgText(s));
+        // A sound file and a missing one are not damaged.
+        EXPECT_FALSE(LoadCfg(path, s, "/prog").Damaged);
+        EXPECT_FALSE(LoadCfg(dir.Path() / "none.cfg", s, "/prog").Damaged);
     }
 }
 

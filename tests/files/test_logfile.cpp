@@ -71,11 +71,24 @@ TEST(SaveData, EmptyLogWritesHeaderAndTitlesOnly) {
     EXPECT_EQ(r.Status, "Saved 0 data points.");
     EXPECT_EQ(ReadFile(dir / "log.csv"),
               HeaderStart("0", "2") + kHeaderEnd + "Time ,Field V/m\r\n");
-    // A line break in a note cannot end the header early.
-    log->RecordCnt = 2;
+}
+
+// No note can end the header early or replace the log's scale or units: not a line break in
+// an answer, nor a label that begins like a key the reader acts on.
+TEST(SaveData, NotesNeverPassForHeaderKeys) {
+    TempDir dir;
+    auto log = SmallLog(0);
     log->HeaderNotes.Entry[1].Value = "J\r\nEndHeader";
-    ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
-    EXPECT_EQ(LoadData(dir / "log.csv").RecordCnt, 2);
+    const std::string labels[] = {"EndHeader", "GraphScale", "Units", "endheader 2", "UNITS of"};
+    for (const std::string& label : labels) {
+        log->HeaderNotes.Entry[3] = {"?", label, "x"};
+        ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
+        const LoadResult r = LoadData(dir / "log.csv");
+        EXPECT_EQ(r.RecordCnt, 2) << label;
+        EXPECT_EQ(r.GraphScale, "0-35") << label;
+        EXPECT_EQ(r.LogUnits, "V/m") << label;
+        EXPECT_EQ(r.HeaderLines.at(11), " " + label + ",x");
+    }
 }
 
 TEST(SaveData, MidnightRoundingAndOverlongHoursAreReportedOnce) {
@@ -91,45 +104,47 @@ TEST(SaveData, MidnightRoundingAndOverlongHoursAreReportedOnce) {
     EXPECT_NE(text.find("\r\n24:00:00,12.5\r\n120:00:00,"), std::string::npos);
 }
 
-// Pages of 32000 rows each, named after the chosen file; a dot in a folder is no extension.
+// Pages of 32000 rows each, named after the chosen file, read back whole; a dot in a folder is
+// no extension, and folder names outside ASCII work end to end.
 TEST(SaveData, SplitsAt32000RowsWithNumberedNames) {
     const std::tuple<int32_t, std::string, std::vector<std::string>> cases[] = {
         {32000, "full.csv", {"full.csv"}},
         {32001, "survey.csv", {"survey.csv", "survey_2.csv"}},
         {32001, "run.data", {"run.dat", "run_2.dat"}},
-        {64001, "three.txt", {"three.txt", "three_2.txt", "three_3.txt"}},
-        {32001, "my.dir/north", {"my.dir/north", "my.dir/north_2"}},
+        {64001, "Messung Süd/測定/three.txt", {"three.txt", "three_2.txt", "three_3.txt"}},
+        {32001, "my.dir/north", {"north", "north_2"}},
     };
     for (const auto& [rows, chosen, files] : cases) {
         TempDir dir;
-        std::filesystem::create_directories(dir.Path() / "my.dir");
+        const auto path = dir.Path() / std::filesystem::u8path(chosen);
+        std::filesystem::create_directories(path.parent_path());
         auto log = std::make_unique<LogModel>();
         log->RecordCnt = rows;
         for (int32_t i = 1; i <= rows; ++i) {
             log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
         }
-        const SaveResult r = SaveData(*log, dir / chosen, kStamp);
+        const SaveResult r = SaveData(*log, path, kStamp);
         ASSERT_TRUE(r.Ok) << r.Error;
         ASSERT_EQ(r.Pages.size(), files.size()) << chosen;
         const std::string pageCount = std::to_string(files.size());
         for (size_t p = 0; p < files.size(); ++p) {
-            EXPECT_EQ(r.Pages[p], dir / files[p]);
-            const std::string text = ReadFile(dir / files[p]);
-            const std::string name = files[p].substr(files[p].rfind('/') + 1);
-            EXPECT_NE(text.find("\r\nFile," + name +
-                                "\r\nDate,06/12/2026\r\nTime,14:05:00\r\nSamples," +
-                                std::to_string(rows) + "\r\nColumns,2\r\nPage," +
-                                std::to_string(p + 1) + " of " + pageCount + "\r\n"),
+            const auto page = path.parent_path() / files[p];
+            EXPECT_EQ(r.Pages[p], page);
+            EXPECT_NE(ReadFile(page).find("\r\nFile," + files[p] +
+                                          "\r\nDate,06/12/2026\r\nTime,14:05:00\r\nSamples," +
+                                          std::to_string(rows) + "\r\nColumns,2\r\nPage," +
+                                          std::to_string(p + 1) + " of " + pageCount + "\r\n"),
                       std::string::npos)
                 << files[p];
-            const LoadResult back = ParseLogText(text, name);
+            const LoadResult back = LoadData(page);
             const int32_t first = 32000 * static_cast<int32_t>(p) + 1;
-            ASSERT_EQ(back.RecordCnt, std::min(32000, rows - first + 1));
+            ASSERT_EQ(back.RecordCnt, std::min(32000, rows - first + 1)) << back.Error;
             EXPECT_EQ(back.Table[1][2], static_cast<float>(first));
             EXPECT_EQ(back.Table.back()[2], static_cast<float>(first + back.RecordCnt - 1));
         }
-        const std::filesystem::recursive_directory_iterator all(dir.Path()), end;
-        EXPECT_EQ(std::distance(all, end), static_cast<int>(files.size()) + 1); // and my.dir
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path.parent_path()),
+                                std::filesystem::directory_iterator()),
+                  static_cast<int>(files.size()));
     }
 }
 
@@ -138,7 +153,7 @@ TEST(SaveData, RefusesWhatItCannotWriteAndClampsImpossibleCounts) {
     auto log = SmallLog(1);
     const SaveResult noFolder = SaveData(*log, dir / "missing/log.csv", kStamp);
     EXPECT_NE(noFolder.Error.find("No such file or directory"), std::string::npos);
-    EXPECT_FALSE(SaveData(*log, dir.Path().string() + "/", kStamp).Ok);
+    EXPECT_FALSE(SaveData(*log, dir.Path() / "", kStamp).Ok);
     EXPECT_FALSE(SaveData(*SmallLog(7), dir / "log.csv", kStamp).Ok);
     EXPECT_EQ(dir.Entries(), 0);
     log->RecordCnt = -5;

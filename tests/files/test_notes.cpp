@@ -75,11 +75,19 @@ TEST(SaveNoteQuery, KeepsLinesBeyondThe25thAndLeavesTheFileAloneWithoutNotes) {
     ASSERT_TRUE(SaveNoteQuery(path, LoadNoteQuery(path)).Ok);
     EXPECT_EQ(ReadFile(path), text);
 
-    WriteFile(path, "\r\n\r\n");
-    const HeaderNoteTable none = LoadNoteQuery(path);
-    EXPECT_EQ(none.Count, 0);
-    ASSERT_TRUE(SaveNoteQuery(path, none).Ok);
-    EXPECT_EQ(ReadFile(path), "\r\n\r\n");
+    // A file with no notes, or one too large to be a prompts file, is never overwritten.
+    for (const std::string& kept :
+         {std::string("\r\n\r\n"), "Q?,L,v\r\n" + std::string(1 << 20, 'x')}) {
+        WriteFile(path, kept);
+        std::string problem;
+        const HeaderNoteTable none = LoadNoteQuery(path, &problem);
+        EXPECT_EQ(none.Count, 0);
+        const bool tooLarge = kept.size() > 100;
+        EXPECT_EQ(problem.empty(), !tooLarge) << problem;
+        EXPECT_EQ(problem.find("larger than 1 MiB") != std::string::npos, tooLarge) << problem;
+        ASSERT_TRUE(SaveNoteQuery(path, none).Ok);
+        EXPECT_EQ(ReadFile(path), kept);
+    }
 }
 
 } // namespace

@@ -79,6 +79,10 @@ void Lifecycle::Main() {
     v.Checked(Act::mnuViewBarGraph, true);
     c_.ClearDisplay();
     v.Enabled(Act::mnuFileSaveAs, false);
+    if (s.CfgDamaged) {
+        // Said where the user looks; the file is kept as ".bad" before it is written again.
+        c_.Faces().StatusText(s.CfgDamage);
+    }
     s.Started = true;
 }
 
@@ -102,7 +106,8 @@ void Lifecycle::LoadConfiguration() {
         // The file is missing or damaged: ask for the port, keep what was read.
         cfg.CommPortNo = c_.Platform().dialogs.ChoosePort(cfg.CommPortNo);
     }
-    s.CfgDamaged = !r.Complete && !r.Missing;
+    s.CfgDamaged = r.Damaged;
+    s.CfgDamage = r.Damage;
     c_.Settings().ToWindow(cfg);
 }
 
@@ -150,11 +155,11 @@ void Lifecycle::Unload(bool ask) {
 
 void Lifecycle::SaveConfiguration() {
     const WindowState& s = c_.State();
-    const WriteResult w = SaveCfg(s.CfgPath, c_.Settings().Collect());
+    const WriteResult w = SaveCfg(s.CfgPath, c_.Settings().Collect(), s.CfgDamaged);
     if (!w.Ok) {
         // Said before the program goes, so the user knows the settings were not kept.
-        c_.Platform().prompts.MsgBox("The settings could not be saved to " +
-                                         SettingsApplier::PathText(s.CfgPath) + ": " + w.Error,
+        c_.Platform().prompts.MsgBox("The settings could not be saved to " + TextOfPath(s.CfgPath) +
+                                         ": " + w.Error,
                                      MsgIcon::Exclamation, MsgButtons::Ok);
     }
 }

@@ -6,14 +6,6 @@
 
 namespace vireon {
 
-namespace {
-// Status texts are Windows-1252; a path keeps its own characters where the code page has them.
-std::string PathText(const std::filesystem::path& p) {
-    const std::u8string u = p.u8string();
-    return Utf8ToCp1252(std::string_view(reinterpret_cast<const char*>(u.data()), u.size()));
-}
-} // namespace
-
 void LogOpen::MnuFileOpen() {
     const auto file = prompts_.OpenFileName("File Open", kFilter, s_.DefaultSavePath);
     if (!file) {
@@ -28,12 +20,12 @@ void LogOpen::MnuFileOpen() {
 
 bool LogOpen::LoadDataIntoGraph(const std::filesystem::path& path) {
     v_.BusyPointer(true);
-    face_.StatusText("Loading: " + PathText(path));
-    const LoadResult r = LoadData(path.string());
+    face_.StatusText("Loading: " + TextOfPath(path));
+    const LoadResult r = LoadData(path);
     if (!r.Ok) {
         v_.BusyPointer(false);
         face_.StatusText("");
-        notices_.Show("Unable to read " + PathText(path) + ": " + r.Error, MsgIcon::Exclamation);
+        notices_.Show("Unable to read " + TextOfPath(path) + ": " + r.Error, MsgIcon::Exclamation);
         return false;
     }
     s_.Graph.ScatterGraphVisible = true;

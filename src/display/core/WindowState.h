@@ -18,7 +18,8 @@ struct WindowState : AcqState {
     // the objects, and collects them back at exit.
     CfgSettings Cfg;
     std::filesystem::path CfgPath;
-    bool CfgDamaged = false; // the file could not be read whole
+    bool CfgDamaged = false; // the file was there but could not be read whole
+    std::string CfgDamage;   // which line, and what was found on it
 
     std::string ProbeUnits = "V/m"; // "V/m", "V2/m2" or "mW/cm2"
     int32_t TextColor = 0xFFFF00;   // readout text colour, red in the low byte (cyan)

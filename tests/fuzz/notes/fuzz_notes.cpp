@@ -1,11 +1,13 @@
-// Note-prompts reader on arbitrary bytes: never crashes, keeps the 25-note limit, and what it
-// writes back reads back as the same notes.
+// Note-prompts reader on arbitrary bytes: never crashes, keeps the 25-note limit, what it
+// writes back reads back as the same notes, and no note written into a log header changes how
+// the log reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 #include "files/HeaderNotes.h"
+#include "files/LogFile.h"
 
 namespace {
 bool Same(const vireon::HeaderNoteTable& a, const vireon::HeaderNoteTable& b) {
@@ -31,6 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     if (!Same(notes, vireon::ParseNoteQuery(vireon::NoteQueryText(notes)))) {
+        std::abort();
+    }
+    static vireon::LogModel log = [] {
+        vireon::LogModel m;
+        m.RecordCnt = 1;
+        m.LogUnits = "V/m";
+        m.GraphScale = "0-35";
+        return m;
+    }();
+    log.HeaderNotes = notes;
+    const vireon::LoadResult r =
+        vireon::ParseLogText(vireon::LogPageText(log, 1, 1, "n.csv", {}), "n.csv");
+    if (r.RecordCnt != 1 || r.GraphScale != "0-35" || r.LogUnits != "V/m") {
         std::abort();
     }
     return 0;
