@@ -348,10 +348,13 @@ def menu_checks(s, keys, label):
     return [state for group in menu_check_boxes(Image(shot, *rect)) for state in group]
 
 
-def first_entry_checked(s, keys, label):
-    """Whether the entry the keyboard highlights when the menu opens (its first one offered)
-    carries a check mark: a dark mark inside the highlight band's check box."""
+def highlighted_entry_checked(s, keys, downs, label):
+    """Whether an entry carries a check mark, read inside the keyboard's highlight band: the
+    menu opens on its first offered entry, and Down moves to the next one `downs` times."""
     x, y, width, height = s.open_menu(keys)
+    for _ in range(downs):
+        s.key("Down")
+    time.sleep(0.3)
     shot = s.screenshot(label)
     s.close_menu()
     img = Image(shot, x, y, width, height)
@@ -400,8 +403,11 @@ def test_view_switches(s):
         (probe, "s", 0, "Plot Total Field Strength", total_traced),
     ]
     def checks_of(keys, label):
-        # Only the Probe menu's first offered entry is checkable now: read it by its highlight.
-        return menu_checks(s, keys, label) if keys == view else [first_entry_checked(s, keys, label)]
+        # In the Probe menu "Plot Total Field Strength" follows "Units", the first entry offered
+        # with a fiber probe; its box is read in the highlight.
+        if keys == view:
+            return menu_checks(s, keys, label)
+        return [highlighted_entry_checked(s, keys, 1, label)]
 
     checks = {view: checks_of(view, "view-menu"), probe: checks_of(probe, "probe-menu")}
     before = graph_area()
