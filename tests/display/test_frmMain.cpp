@@ -53,7 +53,9 @@ TEST(MainWindow, MenusToolBarAndControlsCarryTheirCaptions) {
     EXPECT_EQ(t.w->Label(Ctl::LabUnits)->toolTip(), "Click to change units");
     EXPECT_EQ(t.w->Control(Ctl::Picture3)->toolTip(), "Click to clear peak.");
     EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->text(), "No Probe");
-    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleName(), "LabXYZField");
+    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleName(), "Total field");
+    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleDescription(), "No Probe");
+    EXPECT_EQ(t.w->Label(Ctl::LabPeak)->accessibleName(), "Click to clear peak");
 }
 
 // Qt flips a checkable entry's mark before `triggered`; the view switches must still switch.

@@ -309,6 +309,59 @@ int RangeEntryIndex(Act a) {
     return i >= 0 && i <= 5 ? i : -1;
 }
 
+std::string_view AccessibleName(Ctl c) {
+    switch (c) {
+    case Ctl::LabXYZField:
+        return "Total field";
+    case Ctl::LabXField:
+        return "X axis field";
+    case Ctl::LabYField:
+        return "Y axis field";
+    case Ctl::LabZField:
+        return "Z axis field";
+    case Ctl::LabMaxXYZ:
+        return "Peak total field";
+    case Ctl::LabMaxX:
+        return "Peak X axis field";
+    case Ctl::LabMaxY:
+        return "Peak Y axis field";
+    case Ctl::LabMaxZ:
+        return "Peak Z axis field";
+    case Ctl::LabUnits:
+        return "Units";
+    case Ctl::LabBattery:
+        return "Battery";
+    case Ctl::LabTemp:
+        return "Probe temperature";
+    case Ctl::LabLaserCur:
+        return "Laser current";
+    case Ctl::LabLasTemp:
+        return "Laser temperature";
+    case Ctl::LabConVolt:
+        return "Converter voltage";
+    case Ctl::LabSamRate:
+        return "Samples per second";
+    case Ctl::LabRecordCnt:
+        return "Log count";
+    case Ctl::LabElasedTime:
+        return "Moving average elapsed time";
+    case Ctl::LabExposure:
+        return "Moving average exposure";
+    case Ctl::Picture1:
+        return "Time graph";
+    case Ctl::Picture3:
+        return "Bar graph";
+    case Ctl::LstHeader:
+        return "Header notes";
+    case Ctl::ShapeBatLevel:
+        return "Battery gauge";
+    default:
+        break;
+    }
+    const ControlSpec& s = Spec(c);
+    return !s.tip.empty() ? s.tip : !s.caption.empty() ? s.caption : s.name;
+}
+
 std::span<const ControlSpec> ControlTable() {
     return kControls;
 }

@@ -121,6 +121,9 @@ struct MenuSpec {
 };
 
 std::span<const ControlSpec> ControlTable();
+// What a screen reader calls a control: a readout by what it measures, others by their tool
+// tip or caption.
+std::string_view AccessibleName(Ctl c);
 const ControlSpec& Spec(Ctl c);
 std::span<const MenuSpec> MenuTable();
 std::span<const MenuSpec> ToolBarTable();

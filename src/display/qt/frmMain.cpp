@@ -140,6 +140,7 @@ void frmMain::BuildControls() {
         switch (spec.kind) {
         case CtlKind::Label: {
             auto* l = new QLabel(FromCore(spec.caption), central_);
+            l->setAccessibleDescription(l->text());
             QFont f = l->font();
             if (spec.font != CtlFont::Normal) {
                 f.setPointSize(spec.font == CtlFont::Big ? 30 : 15);
@@ -201,7 +202,7 @@ void frmMain::BuildControls() {
             break;
         }
         w->setObjectName(QString::fromLatin1(spec.name));
-        w->setAccessibleName(QString::fromLatin1(spec.name));
+        w->setAccessibleName(FromCore(AccessibleName(spec.id)));
         if (!spec.tip.empty()) {
             w->setToolTip(FromCore(spec.tip));
         }
@@ -248,6 +249,8 @@ void frmMain::Text(Ctl c, const std::string& text) {
         const QString t = FromCore(text);
         if (l->text() != t) { // a label repaints on every setText
             l->setText(t);
+            // A screen reader reads the label's name, then this: the reading itself.
+            l->setAccessibleDescription(t);
         }
     } else if (auto* b = qobject_cast<QPushButton*>(w)) {
         b->setText(FromCore(text));
