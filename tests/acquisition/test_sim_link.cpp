@@ -110,7 +110,8 @@ class SpoiledReplies : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SpoiledReplies, FiveMissRule) {
     LiveRig r;
-    SimProcess sim(r.ports, 12, {GetParam(), "1"});
+    const QStringList options = QString(GetParam()).split(' ');
+    SimProcess sim(r.ports, 12, options);
     ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
     r.cycle.OpenCommPort(12);
     r.Run();
@@ -131,7 +132,8 @@ TEST_P(SpoiledReplies, FiveMissRule) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, SpoiledReplies,
-                         ::testing::Values("--corrupt", "--truncate", "--lengthen", "--drop"));
+                         ::testing::Values("--corrupt 1", "--truncate 1", "--lengthen 1",
+                                           "--drop 1", "--truncate 1 --baud 115200"));
 
 TEST(SimLink, UnplugAndReplugFollowTheLink) {
     LiveRig r;

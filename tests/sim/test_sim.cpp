@@ -1,7 +1,8 @@
-// The simulator's own pieces: scenarios, faults and the fiber unit's replies.
+// The simulator's own pieces: scenarios, faults, the line's timing and the fiber unit's replies.
 #include "faults.h"
 #include "scenario.h"
 #include "sim_fiber.h"
+#include "sim_line.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,8 @@
 
 namespace vireon::sim {
 namespace {
+
+using namespace std::chrono_literals;
 
 TEST(Scenario, KindsGiveFieldsOverTime) {
     EXPECT_EQ(ParseScenario("const:5")(3)[2], 5);
@@ -101,6 +104,82 @@ TEST(FiberUnit, NoDataRepliesComeFirstWhenAsked) {
     EXPECT_EQ(unit.Answer("S", 0), ":S000000000000000F\r");
     EXPECT_EQ(unit.Answer("S", 0), ":S000000000000000F\r");
     EXPECT_NE(unit.Answer("S", 0), ":S000000000000000F\r");
+}
+
+// A manual monotonic clock for the line's timing.
+struct ManualClock {
+    Nanos t{0};
+    MonotonicClock Clock() {
+        return [this] { return t; };
+    }
+};
+
+TEST(WireSchedule, CharactersGoAtTheBaudRateAndBurstsQueueBehindEachOther) {
+    ManualClock c;
+    WireSchedule line(115200, c.Clock());
+    const Nanos t0 = 5ms;
+    c.t = t0;
+    EXPECT_EQ(line.Queue(19), t0);
+    // 10 bits at 115200 baud: 86.806 us a character.
+    const struct {
+        Nanos at;
+        size_t started;
+        size_t arrived;
+    } rows[] = {{t0, 1, 0},
+                {t0 + 86805ns, 1, 0},
+                {t0 + 86806ns, 2, 1},
+                {t0 + 1562499ns, 18, 17},
+                {t0 + 1562500ns, 19, 18}, // byte 18 at 18 x 10 / 115200 s
+                {t0 + 1649305ns, 19, 18},
+                {t0 + 1649306ns, 19, 19}}; // done at 1.649 ms
+    for (const auto& row : rows) {
+        c.t = row.at;
+        EXPECT_EQ(line.Started(), row.started) << (row.at - t0).count();
+        EXPECT_EQ(line.Arrived(), row.arrived) << (row.at - t0).count();
+    }
+    EXPECT_EQ(line.StartOf(18), t0 + 1562500ns);
+    EXPECT_EQ(line.ArrivalOf(18), t0 + 1649306ns);
+
+    c.t = t0 + 1ms;
+    EXPECT_EQ(line.Queue(2), t0 + 1649306ns) << "ready while the line is busy";
+    EXPECT_EQ(line.ArrivalOf(20), t0 + 1822917ns);
+    c.t = t0 + 10ms;
+    EXPECT_EQ(line.Queue(1, t0 + 9ms), t0 + 9ms) << "the line was idle when it became ready";
+    EXPECT_EQ(line.Started(), 22u);
+
+    WireSchedule unpaced(0, c.Clock());
+    unpaced.Queue(100);
+    EXPECT_EQ(unpaced.Arrived(), 100u);
+}
+
+TEST(SimLine, ACommandCountsOnceAcrossAndItsReplyLeavesOnSchedule) {
+    ManualClock c;
+    SimLine line(115200, c.Clock());
+    line.Received("S\r");
+    const Nanos across = 173612ns; // two characters at 115200 baud
+    c.t = across - 1ns;
+    EXPECT_FALSE(line.NextCommand());
+    EXPECT_EQ(line.NextEvent(false), across);
+    c.t = across + 30us; // woken a little late
+    const auto command = line.NextCommand();
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->text, "S");
+    EXPECT_EQ(command->arrived, across);
+
+    const std::string reply = ":S1F41F41F40000000\r";
+    line.Send(reply, command->arrived);
+    EXPECT_EQ(line.Due(), ":");
+    line.Written(1);
+    EXPECT_EQ(line.NextEvent(false), across + 86806ns);
+    c.t = across + 100us;
+    EXPECT_EQ(line.NextEvent(false), across + 86806ns) << "due, not written yet";
+    c.t = across + 1562500ns;
+    EXPECT_EQ(line.Due(), reply.substr(1)) << "what fell due while asleep goes at once";
+    line.Written(18);
+    EXPECT_FALSE(line.NextEvent(false));
+    EXPECT_EQ(line.Stats().commands.at("S"), 1);
+    // Measured from the first character written to the last one across.
+    EXPECT_DOUBLE_EQ(line.Stats().replySpans.at(19).maxNs, (1562500 - 30000) + 86806);
 }
 
 } // namespace
