@@ -3,6 +3,7 @@
 #include "acquisition/QtSerialLink.h"
 #include "acquisition/QtTiming.h"
 #include "acquisition/ReadCycle.h"
+#include "probe/fiber_replies.h"
 #include "support/Fakes.h"
 #include "support/SimProcess.h"
 
@@ -11,6 +12,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 namespace vireon::test {
@@ -102,6 +104,29 @@ TEST(SimLink, ExactLengthRepliesAreProcessed) {
     }
     EXPECT_EQ(r.view.clears, 0);
     EXPECT_EQ(r.state.TimeOut, 0);
+}
+
+TEST(SimLink, PacedRepliesCarryTheLowBatteryFlagThatSigusr1TurnsOver) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {"--baud", "115200", "--battery-low"});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    r.Run();
+    auto lastLow = [&r](bool low) {
+        return [&r, low] {
+            const auto& p = r.view.processed;
+            return !p.empty() && fiber::DataFields(p.back()) &&
+                   fiber::DataFields(p.back())->BatteryLow == low;
+        };
+    };
+    ASSERT_TRUE(WaitFor(lastLow(true), 5000));
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitFor(lastLow(false), 5000));
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitFor(lastLow(true), 5000));
+    for (const std::string& reply : r.view.processed) {
+        EXPECT_EQ(reply.size(), fiber::kDataLen) << "paced replies arrive whole";
+    }
 }
 
 // Every reply spoiled one way: four misses leave the display alone, the fifth clears it and

@@ -1,5 +1,6 @@
 // The simulator's own pieces: scenarios, faults, the line's timing and the fiber unit's replies.
 #include "faults.h"
+#include "probe/fiber_replies.h"
 #include "scenario.h"
 #include "sim_fiber.h"
 #include "sim_line.h"
@@ -42,6 +43,9 @@ TEST(Scenario, BadTextIsRefusedWithAReason) {
                             "sine:1,2", "sine:1,2,0", "wobble:3", "file:/nonexistent/x"}) {
         EXPECT_THROW(ParseScenario(bad), std::invalid_argument) << bad;
     }
+    for (const char* bad : {"100,50", "@3", "100@0", "101@1", "-1@1", "50.5@1", "5X@1", "L@1"}) {
+        EXPECT_THROW(ParseBatterySteps(bad), std::invalid_argument) << bad;
+    }
 }
 
 TEST(Faults, EveryNthReplyIsHit) {
@@ -60,23 +64,67 @@ TEST(Faults, EveryNthReplyIsHit) {
     EXPECT_EQ(longer.Apply(":S1\r"), ":S1~\r");
 }
 
-TEST(FiberUnit, RepliesHaveTheLengthsTheMonitorChecks) {
+TEST(FiberUnit, RepliesHaveTheDocumentedLayouts) {
+    using namespace fiber;
     SimFiberUnit unit([](double) { return std::array<double, 3>{5, 50, 5000}; }, {});
     EXPECT_FALSE(unit.Answer("I", 0).has_value()) << "silent until the laser is on";
     EXPECT_FALSE(unit.Answer("i", 0).has_value());
-    EXPECT_EQ(unit.Answer("I", 0)->size(), 34u);
-    EXPECT_EQ(unit.Answer("I", 0)->substr(2, 4), "7310");
-    EXPECT_EQ(unit.Answer("I", 0)->substr(16, 8), "00012345");
-    EXPECT_EQ(unit.Answer("M", 0)->size(), 579u);
-    EXPECT_EQ(unit.Answer("s", 0)->size(), 37u);
-    const std::string data = *unit.Answer("S", 0);
-    ASSERT_EQ(data.size(), 19u);
+    const struct {
+        std::string_view command;
+        size_t length;
+    } rows[] = {{kCmdIdentify, kIdentLen},      {kCmdCalibration, kCalLen},
+                {kCmdUnitStatus, kStatusLen},   {kCmdData, kDataLen},
+                {kCmdTemperature, kTempLen},    {kCmdBattery, kBatteryLen},
+                {kCmdBatteryProbe, kBatteryLen}};
+    for (const auto& row : rows) {
+        const auto reply = unit.Answer(std::string(row.command), 0);
+        ASSERT_TRUE(reply.has_value()) << row.command;
+        EXPECT_EQ(reply->size(), row.length) << row.command;
+        EXPECT_FALSE(std::holds_alternative<Unknown>(Decode(*reply))) << *reply;
+    }
+    const auto id = std::get<Identification>(Decode(*unit.Answer("I", 0)));
+    EXPECT_EQ(id.Model, "7310");
+    EXPECT_EQ(id.SerialNo, "00012345");
+    const auto status = std::get<UnitStatus>(Decode(*unit.Answer("s", 0)));
+    EXPECT_DOUBLE_EQ(status.LaserTempC(), 31.25);
+    EXPECT_DOUBLE_EQ(status.ProbeTempC(), 24.5);
+    EXPECT_NEAR(status.LaserCurrent(), 1.25, 0.002);
+    EXPECT_NEAR(status.ConverterVolts(), 5.0, 0.01);
+    EXPECT_DOUBLE_EQ(std::get<Temperature>(Decode(*unit.Answer("T", 0))).Celsius, 24.5);
     // 5 V/m at 0.01 per count, 50 V/m at 0.1, 5000 V/m at 10 per count.
-    EXPECT_EQ(data.substr(2, 9), "1F41F41F4");
-    EXPECT_EQ(data.substr(11, 6), "0001FF");
+    const Data data = *DataFields(*unit.Answer("S", 0));
+    EXPECT_EQ(data.Counts, (std::array<int16_t, 3>{500, 500, 500}));
+    EXPECT_EQ(data.GainCodes, (std::array<uint8_t, 3>{0, 1, 255}));
     EXPECT_FALSE(unit.Answer("x", 0).has_value());
     unit.Answer("o", 0);
     EXPECT_FALSE(unit.Answer("S", 0).has_value());
+}
+
+TEST(FiberUnit, BatteryFollowsItsStepsAndTheLowFlagToggle) {
+    FiberOptions o;
+    o.battery = ParseBatterySteps("100,50,5L@3");
+    SimFiberUnit unit([](double) { return std::array<double, 3>{1, 1, 1}; }, o);
+    unit.Answer("i", 0);
+    const struct {
+        double t;
+        bool toggle; // SIGUSR1 just before
+        int percent;
+        bool low;
+    } rows[] = {{0, false, 100, false}, {3, false, 50, false}, {6.5, false, 5, true},
+                {9, false, 100, false}, {9, true, 100, true},  {15, false, 5, false},
+                {15, true, 5, true}};
+    for (const auto& row : rows) {
+        if (row.toggle) {
+            unit.ToggleBatteryLow();
+        }
+        for (const char* command : {"B", "BP"}) {
+            const auto battery =
+                std::get<fiber::Battery>(fiber::Decode(*unit.Answer(command, row.t)));
+            EXPECT_EQ(battery.Percent, row.percent) << command << " at " << row.t;
+            EXPECT_TRUE(battery.Complete);
+        }
+        EXPECT_EQ(fiber::DataFields(*unit.Answer("S", row.t))->BatteryLow, row.low) << row.t;
+    }
 }
 
 TEST(FiberUnit, EncodingInvertsTheCalibrationLine) {

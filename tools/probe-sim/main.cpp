@@ -35,8 +35,12 @@ using namespace vireon::sim;
 namespace {
 
 volatile std::sig_atomic_t gStop = 0;
+volatile std::sig_atomic_t gLowToggles = 0;
 void OnSignal(int) {
     gStop = 1;
+}
+void OnToggleLow(int) {
+    gLowToggles = gLowToggles + 1;
 }
 
 const char* kHelp = R"(Usage: probe-sim [options]
@@ -72,8 +76,11 @@ Options:
                         takes 1.649 ms at 115200); default: as fast as the pseudo-terminal
                         takes it
   --unplug-after SEC    remove the link and close the line after SEC seconds, then exit
-  --battery P           battery percent reported (default 85)
-  --battery-low         report a low battery in data replies
+  --battery P           battery percent reported in ":B" replies (default 85)
+  --battery-low         set the low-battery flag (column 18 "F" of data replies)
+  --battery-steps STEPS battery over time instead, "P1,P2,...@S": whole percentages
+                        stepping every S seconds and cycling; an L after a percentage sets
+                        the low-battery flag for that step, as in 100,50,5L,60@3
   --serial S            probe serial number, 8 characters (default 00012345)
   --stats FILE          write line statistics as JSON to FILE every second and at exit:
                         commands received by word, replies, characters, how late characters
@@ -82,7 +89,8 @@ Options:
   --help                this text
 
 On start it prints "probe-sim: COMn <device>" on standard output. SIGINT or SIGTERM removes
-the link and exits.
+the link and exits. SIGUSR1 turns the laser unit's low-battery flag over (on if it was off,
+off if it was on) on top of --battery-low or --battery-steps.
 )";
 
 struct Options {
@@ -140,6 +148,9 @@ void ListProbes() {
 
 Options Parse(int argc, char** argv) {
     Options o;
+    BatteryState battery;
+    bool constantBattery = false;
+    std::string batterySteps;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -181,9 +192,13 @@ Options Parse(int argc, char** argv) {
         } else if (a == "--unplug-after") {
             o.unplugAfter = ToDouble(a, value());
         } else if (a == "--battery") {
-            o.fiber.batteryPercent = static_cast<int>(ToLong(a, value(), 0, 100));
+            battery.percent = static_cast<int>(ToLong(a, value(), 0, 100));
+            constantBattery = true;
         } else if (a == "--battery-low") {
-            o.fiber.batteryLow = true;
+            battery.low = true;
+            constantBattery = true;
+        } else if (a == "--battery-steps") {
+            batterySteps = value();
         } else if (a == "--stats") {
             o.stats = value();
         } else if (a == "--serial") {
@@ -199,6 +214,18 @@ Options Parse(int argc, char** argv) {
     }
     if (o.portsDir.empty()) {
         o.portsDir = vireon::PortsFolder();
+    }
+    if (!batterySteps.empty()) {
+        if (constantBattery) {
+            Fail("--battery-steps replaces --battery and --battery-low");
+        }
+        try {
+            o.fiber.battery = ParseBatterySteps(batterySteps);
+        } catch (const std::exception& e) {
+            Fail(std::string("--battery-steps: ") + e.what());
+        }
+    } else {
+        o.fiber.battery = [battery](double) { return battery; };
     }
     return o;
 }
@@ -251,8 +278,11 @@ int main(int argc, char** argv) {
         Fail(std::string("--scenario: ") + e.what());
     }
     std::unique_ptr<SimDevice> device;
+    SimFiberUnit* fiberUnit = nullptr;
     if (IsFiber(o.probe)) {
-        device = std::make_unique<SimFiberUnit>(scenario, o.fiber);
+        auto unit = std::make_unique<SimFiberUnit>(scenario, o.fiber);
+        fiberUnit = unit.get();
+        device = std::move(unit);
     } else {
 #ifdef VIREON_SIM_HAS_FAMILIES
         device = MakeFamilyDevice(o.probe, scenario, o.range);
@@ -304,10 +334,10 @@ int main(int argc, char** argv) {
     sigset_t handled;
     sigset_t waitMask;
     sigemptyset(&handled);
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
         sigaddset(&handled, sig);
         struct sigaction sa {};
-        sa.sa_handler = OnSignal;
+        sa.sa_handler = sig == SIGUSR1 ? OnToggleLow : OnSignal;
         sigemptyset(&sa.sa_mask);
         ::sigaction(sig, &sa, nullptr);
     }
@@ -340,8 +370,14 @@ int main(int argc, char** argv) {
 
     FaultInjector faults(o.faults);
     SimLine line(o.baud, now);
+    std::sig_atomic_t lowToggles = 0;
 
     while (gStop == 0 && now() < unplugAt) {
+        for (; lowToggles != gLowToggles; ++lowToggles) {
+            if (fiberUnit != nullptr) {
+                fiberUnit->ToggleBatteryLow();
+            }
+        }
         while (const auto command = line.NextCommand()) {
             const auto reply = device->Answer(command->text, seconds());
             std::optional<std::string> sent;
