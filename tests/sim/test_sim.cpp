@@ -230,5 +230,25 @@ TEST(SimLine, ACommandCountsOnceAcrossAndItsReplyLeavesOnSchedule) {
     EXPECT_DOUBLE_EQ(line.Stats().replySpans.at(19).maxNs, (1562500 - 30000) + 86806);
 }
 
+TEST(SimLine, SpreadReplyLeavesEvenlyUntilTheProbeGoesDark) {
+    ManualClock c;
+    SimLine line(0, c.Clock());
+    line.SendSpread("abcde", 1ms, 4ms);
+    const struct {
+        Nanos at;
+        std::string due;
+    } rows[] = {{0ms, ""}, {1ms, "a"}, {2ms, "b"}, {3500us, "c"}};
+    for (const auto& row : rows) {
+        c.t = row.at;
+        EXPECT_EQ(line.Due(), row.due) << row.at.count();
+        line.Written(row.due.size());
+    }
+    EXPECT_EQ(line.NextEvent(false), 4ms);
+    line.DropWaiting();
+    c.t = 10ms;
+    EXPECT_EQ(line.Due(), "");
+    EXPECT_FALSE(line.NextEvent(false));
+}
+
 } // namespace
 } // namespace vireon::sim

@@ -3,6 +3,7 @@
 
 #include "common/paths.h"
 #include "faults.h"
+#include "probe/fiber_replies.h"
 #include "scenario.h"
 #include "sim_fiber.h"
 #include "sim_line.h"
@@ -75,6 +76,8 @@ Options:
                         reply character leaves on its own schedule (a 19-character reply
                         takes 1.649 ms at 115200); default: as fast as the pseudo-terminal
                         takes it
+  --slow-calibration MS spread the calibration reply (":M") evenly over MS milliseconds,
+                        so that its last character leaves MS after its first
   --unplug-after SEC    remove the link and close the line after SEC seconds, then exit
   --battery P           battery percent reported in ":B" replies (default 85)
   --battery-low         set the low-battery flag (column 18 "F" of data replies)
@@ -90,7 +93,8 @@ Options:
 
 On start it prints "probe-sim: COMn <device>" on standard output. SIGINT or SIGTERM removes
 the link and exits. SIGUSR1 turns the laser unit's low-battery flag over (on if it was off,
-off if it was on) on top of --battery-low or --battery-steps.
+off if it was on) on top of --battery-low or --battery-steps. The laser-off command "o" cuts
+what the probe has not sent yet.
 )";
 
 struct Options {
@@ -102,6 +106,7 @@ struct Options {
     FiberOptions fiber;
     double delayMs = 0;
     long baud = 0;
+    double slowCalibrationMs = 0;
     std::string stats;
     double unplugAfter = -1;
     int range = 0;
@@ -191,6 +196,8 @@ Options Parse(int argc, char** argv) {
             o.baud = ToLong(a, value(), 50, 4000000);
         } else if (a == "--unplug-after") {
             o.unplugAfter = ToDouble(a, value());
+        } else if (a == "--slow-calibration") {
+            o.slowCalibrationMs = ToDouble(a, value());
         } else if (a == "--battery") {
             battery.percent = static_cast<int>(ToLong(a, value(), 0, 100));
             constantBattery = true;
@@ -385,7 +392,16 @@ int main(int argc, char** argv) {
                 sent = faults.Apply(*reply);
             }
             if (sent) {
-                line.Send(*sent, command->arrived + ms(o.delayMs));
+                const Nanos at = command->arrived + ms(o.delayMs);
+                if (fiberUnit != nullptr && command->text == vireon::fiber::kCmdCalibration &&
+                    o.slowCalibrationMs > 0) {
+                    line.SendSpread(*sent, at, ms(o.slowCalibrationMs));
+                } else {
+                    line.Send(*sent, at);
+                }
+            }
+            if (fiberUnit != nullptr && !fiberUnit->LaserOn()) {
+                line.DropWaiting(); // the probe went dark with the laser
             }
             if (o.verbose) {
                 std::cerr << "probe-sim: " << Printable(command->text) << " -> "

@@ -27,6 +27,7 @@ public:
     std::optional<std::string> Answer(const std::string& command, double t) override;
     // Inverts the low-battery flag from now on, whatever the battery scenario says.
     void ToggleBatteryLow() { lowToggled_ = !lowToggled_; }
+    bool LaserOn() const { return laserOn_; }
 
     // Field per count of each gain index 1..4 (index 0 unused).
     static constexpr double kSlope[5] = {0, 0.01, 0.1, 1.0, 10.0};

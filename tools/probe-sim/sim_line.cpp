@@ -37,7 +37,21 @@ std::optional<SimLine::Command> SimLine::NextCommand() {
 
 void SimLine::Send(std::string bytes, Nanos at) {
     ++stats_.replies;
-    waiting_.push_back({at, std::move(bytes)});
+    waiting_.push_back({at, std::move(bytes), true});
+}
+
+void SimLine::SendSpread(const std::string& bytes, Nanos at, Nanos span) {
+    ++stats_.replies;
+    const size_t n = bytes.size();
+    for (size_t k = 0; k < n; ++k) {
+        const auto steps = static_cast<long long>(std::max<size_t>(n - 1, 1));
+        const Nanos offset = span * static_cast<long long>(k) / steps;
+        waiting_.push_back({at + offset, bytes.substr(k, 1), false});
+    }
+}
+
+void SimLine::DropWaiting() {
+    waiting_.clear();
 }
 
 // Replies whose time has come go onto the line, in the order they were sent.
@@ -47,7 +61,9 @@ void SimLine::Release() {
         Waiting& w = waiting_.front();
         if (!w.bytes.empty()) {
             out_.Queue(w.bytes.size(), w.at);
-            inFlight_.push_back({out_.Queued() - w.bytes.size(), out_.Queued() - 1, {}});
+            if (w.whole) {
+                inFlight_.push_back({out_.Queued() - w.bytes.size(), out_.Queued() - 1, {}});
+            }
             outbuf_ += w.bytes;
         }
         waiting_.pop_front();

@@ -46,6 +46,10 @@ public:
 
     // A reply whose first character may leave at `at`.
     void Send(std::string bytes, Nanos at);
+    // The same, spread evenly so that its last character leaves `span` after its first.
+    void SendSpread(const std::string& bytes, Nanos at, Nanos span);
+    // Forgets the replies whose time has not come (the probe lost its power).
+    void DropWaiting();
 
     // The characters due now and not yet written; report with Written() how many went.
     std::string_view Due();
@@ -60,6 +64,7 @@ private:
     struct Waiting {
         Nanos at;
         std::string bytes;
+        bool whole; // a complete reply, not a piece of a spread one
     };
     struct InFlight {
         size_t first; // output index of the reply's first character
