@@ -200,7 +200,7 @@ TEST(WireSchedule, CharactersGoAtTheBaudRateAndBurstsQueueBehindEachOther) {
     EXPECT_EQ(unpaced.Arrived(), 100u);
 }
 
-TEST(SimLine, ACommandCountsOnceAcrossAndItsReplyLeavesOnSchedule) {
+TEST(SimLine, ACommandCountsOnceAcrossAndItsReplyFollowsOnSchedule) {
     ManualClock c;
     SimLine line(115200, c.Clock());
     line.Received("S\r");
@@ -216,18 +216,21 @@ TEST(SimLine, ACommandCountsOnceAcrossAndItsReplyLeavesOnSchedule) {
 
     const std::string reply = ":S1F41F41F40000000\r";
     line.Send(reply, command->arrived);
-    EXPECT_EQ(line.Due(), ":");
-    line.Written(1);
+    EXPECT_EQ(line.Due(), "") << "on the line, not across yet";
     EXPECT_EQ(line.NextEvent(false), across + 86806ns);
     c.t = across + 100us;
-    EXPECT_EQ(line.NextEvent(false), across + 86806ns) << "due, not written yet";
-    c.t = across + 1562500ns;
-    EXPECT_EQ(line.Due(), reply.substr(1)) << "what fell due while asleep goes at once";
+    EXPECT_EQ(line.Due(), ":");
+    line.Written(1);
+    EXPECT_EQ(line.NextEvent(false), across + 173612ns);
+    c.t = across + 200us;
+    EXPECT_EQ(line.NextEvent(false), across + 173612ns) << "across, not written yet";
+    c.t = across + 1649306ns;
+    EXPECT_EQ(line.Due(), reply.substr(1)) << "what came across while asleep goes at once";
     line.Written(18);
     EXPECT_FALSE(line.NextEvent(false));
     EXPECT_EQ(line.Stats().commands.at("S"), 1);
-    // Measured from the first character written to the last one across.
-    EXPECT_DOUBLE_EQ(line.Stats().replySpans.at(19).maxNs, (1562500 - 30000) + 86806);
+    // From the first character going on the line to the last one across.
+    EXPECT_DOUBLE_EQ(line.Stats().replySpans.at(19).maxNs, (1649306 - 100000) + 86806);
 }
 
 TEST(SimLine, SpreadReplyLeavesEvenlyUntilTheProbeGoesDark) {

@@ -73,9 +73,9 @@ Options:
   --delay MS            hold every reply back MS milliseconds
   --baud B              run the line at B baud, 10 bits a character, both ways: a command
                         counts only once its carriage return would be across, and every
-                        reply character leaves on its own schedule (a 19-character reply
-                        takes 1.649 ms at 115200); default: as fast as the pseudo-terminal
-                        takes it
+                        reply character leaves on its own schedule and reaches the monitor
+                        when it is across (a 19-character reply takes 1.649 ms at 115200);
+                        default: as fast as the pseudo-terminal takes it
   --slow-calibration MS spread the calibration reply (":M") evenly over MS milliseconds,
                         so that its last character leaves MS after its first
   --unplug-after SEC    remove the link and close the line after SEC seconds, then exit

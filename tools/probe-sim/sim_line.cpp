@@ -70,16 +70,18 @@ void SimLine::Release() {
     }
 }
 
+// A character goes into the pseudo-terminal when its stop bit is across, the moment the far
+// end's serial port would have it.
 std::string_view SimLine::Due() {
     Release();
-    const size_t n = std::min(out_.Started() - written_, outbuf_.size());
+    const size_t n = std::min(out_.Arrived() - written_, outbuf_.size());
     return std::string_view(outbuf_).substr(0, n);
 }
 
 void SimLine::Written(size_t n) {
     const Nanos now = out_.Now();
     for (size_t i = written_; i < written_ + n; ++i) {
-        const double late = static_cast<double>((now - out_.StartOf(i)).count());
+        const double late = static_cast<double>((now - out_.ArrivalOf(i)).count());
         stats_.lateSumNs += late;
         stats_.lateMaxNs = std::max(stats_.lateMaxNs, late);
     }
@@ -94,9 +96,10 @@ void SimLine::Written(size_t n) {
         if (r.last >= written_) {
             break;
         }
-        // The last character is across one character time after it was written.
-        const Nanos lastAcross = now + (out_.ArrivalOf(r.last) - out_.StartOf(r.last));
-        const auto ns = static_cast<double>((lastAcross - *r.firstWritten).count());
+        // From the first character going on the line, one character time before it was
+        // across, to the last one across.
+        const Nanos character = out_.ArrivalOf(r.first) - out_.StartOf(r.first);
+        const auto ns = static_cast<double>((now - *r.firstWritten + character).count());
         LineStats::Span& s = stats_.replySpans[r.last - r.first + 1];
         s.minNs = s.count == 0 ? ns : std::min(s.minNs, ns);
         s.maxNs = std::max(s.maxNs, ns);
@@ -114,7 +117,7 @@ std::optional<Nanos> SimLine::NextEvent(bool outputBlocked) const {
     }
     // The next character not written yet, even if it fell due a moment ago.
     if (!outputBlocked && written_ < out_.Queued()) {
-        consider(out_.StartOf(written_));
+        consider(out_.ArrivalOf(written_));
     }
     const size_t cr = inbuf_.find('\r');
     if (cr != std::string::npos) {

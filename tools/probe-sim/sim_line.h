@@ -1,7 +1,8 @@
 #pragma once
 // The simulator's end of the serial line. Commands come in over one direction of the line and
 // count as received only once their carriage return would be across; replies wait for their
-// time and leave over the other direction, each character on its own schedule.
+// time and leave over the other direction, each character on its own schedule, and reach the
+// far end when their last bit is across.
 
 #include "wire_schedule.h"
 
@@ -18,7 +19,7 @@ struct LineStats {
     std::map<std::string, long> commands; // by command word
     long replies = 0;
     long characters = 0;
-    // How late characters went out against their schedule.
+    // How late characters reached the far end against their schedule.
     double lateSumNs = 0;
     double lateMaxNs = 0;
     // Per reply length: first character written to last character across, in nanoseconds.
@@ -51,7 +52,7 @@ public:
     // Forgets the replies whose time has not come (the probe lost its power).
     void DropWaiting();
 
-    // The characters due now and not yet written; report with Written() how many went.
+    // The characters across now and not yet written; report with Written() how many went.
     std::string_view Due();
     void Written(size_t n);
     // When the next reply, character or command falls due; empty when nothing waits. While
