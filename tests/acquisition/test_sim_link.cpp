@@ -3,6 +3,7 @@
 #include "acquisition/QtSerialLink.h"
 #include "acquisition/QtTiming.h"
 #include "acquisition/ReadCycle.h"
+#include "probe/fiber_replies.h"
 #include "support/Fakes.h"
 #include "support/SimProcess.h"
 
@@ -11,6 +12,7 @@
 #include <QThread>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <functional>
 
 namespace vireon::test {
@@ -106,13 +108,37 @@ TEST(SimLink, ExactLengthRepliesAreProcessed) {
     EXPECT_EQ(r.state.TimeOut, 0);
 }
 
+TEST(SimLink, PacedRepliesCarryTheLowBatteryFlagThatSigusr1TurnsOver) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {"--baud", "115200", "--battery-low"});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    r.Run();
+    auto lastLow = [&r](bool low) {
+        return [&r, low] {
+            const auto& p = r.view.processed;
+            return !p.empty() && fiber::DataFields(p.back()) &&
+                   fiber::DataFields(p.back())->BatteryLow == low;
+        };
+    };
+    ASSERT_TRUE(WaitFor(lastLow(true), 5000));
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitFor(lastLow(false), 5000));
+    sim.Signal(SIGUSR1);
+    ASSERT_TRUE(WaitFor(lastLow(true), 5000));
+    for (const std::string& reply : r.view.processed) {
+        EXPECT_EQ(reply.size(), fiber::kDataLen) << "paced replies arrive whole";
+    }
+}
+
 // Every reply spoiled one way: four misses leave the display alone, the fifth clears it and
 // marks the link lost, later misses hold TimeOut at 5.
 class SpoiledReplies : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SpoiledReplies, FiveMissRule) {
     LiveRig r;
-    SimProcess sim(r.ports, 12, {GetParam(), "1"});
+    const QStringList options = QString(GetParam()).split(' ');
+    SimProcess sim(r.ports, 12, options);
     ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
     r.cycle.OpenCommPort(12);
     r.Run();
@@ -133,7 +159,8 @@ TEST_P(SpoiledReplies, FiveMissRule) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, SpoiledReplies,
-                         ::testing::Values("--corrupt", "--truncate", "--lengthen", "--drop"));
+                         ::testing::Values("--corrupt 1", "--truncate 1", "--lengthen 1",
+                                           "--drop 1", "--truncate 1 --baud 115200"));
 
 TEST(SimLink, UnplugAndReplugFollowTheLink) {
     LiveRig r;

@@ -32,6 +32,29 @@ def missing_tools():
     return [t for t in TOOLS if shutil.which(t) is None]
 
 
+def add_program_arguments(ap):
+    """The paths every runner takes: the program, the simulator, demo-config and the folder
+    for screenshots and logs."""
+    for opt in ("--program", "--simulator", "--demo-config", "--out"):
+        ap.add_argument(opt, required=True)
+
+
+def guarded(label, outdir, body):
+    """Runs body() and returns the exit status: SKIP when a needed tool is missing, 1 with the
+    reason when it fails, else 0."""
+    missing = missing_tools()
+    if missing:
+        print(f"skipped: {', '.join(missing)} not installed")
+        return SKIP
+    try:
+        body()
+    except (Failure, OSError, subprocess.SubprocessError) as e:
+        print(f"FAILED {label}: {e}")
+        print(f"screenshots and logs: {outdir}")
+        return 1
+    return 0
+
+
 def wait_for(what, probe, timeout, interval=0.1):
     """Polls probe() until it returns something true; fails after timeout seconds."""
     deadline = time.monotonic() + timeout

@@ -11,12 +11,11 @@ import math
 import os
 import re
 import signal
-import subprocess
 import sys
 import time
 
 sys.dont_write_bytecode = True  # keep the source folder clean
-from harness import (SKIP, Failure, Image, Session, expect, menu_check_boxes, missing_tools,
+from harness import (Image, Session, add_program_arguments, expect, guarded, menu_check_boxes,
                      wait_for)
 
 START_BUTTON = (240, 5040, 1300, 450)  # twips in the client area
@@ -460,27 +459,19 @@ TESTS = {"startup": test_startup, "view-switches": test_view_switches,
 def main():
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("test", choices=sorted(TESTS))
-    ap.add_argument("--program", required=True)
-    ap.add_argument("--simulator", required=True)
-    ap.add_argument("--demo-config", required=True)
-    ap.add_argument("--out", required=True)
+    add_program_arguments(ap)
     ap.add_argument("--time-limit", type=int, default=55)
     a = ap.parse_args()
 
-    missing = missing_tools()
-    if missing:
-        print(f"skipped: {', '.join(missing)} not installed")
-        return SKIP
-    try:
+    def body():
         with Session(a.test, a.program, a.simulator, a.demo_config, a.out,
                      a.time_limit) as s:
             TESTS[a.test](s)
-    except (Failure, OSError, subprocess.SubprocessError) as e:
-        print(f"FAILED {a.test}: {e}")
-        print(f"screenshots and logs: {a.out}")
-        return 1
-    print(f"passed {a.test}")
-    return 0
+
+    status = guarded(a.test, a.out, body)
+    if status == 0:
+        print(f"passed {a.test}")
+    return status
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
+#include <sys/types.h>
 
 namespace vireon::test {
 
@@ -57,6 +58,12 @@ void SimProcess::Kill() {
     if (proc_->state() == QProcess::Running) {
         proc_->kill();
         proc_->waitForFinished(3000);
+    }
+}
+
+void SimProcess::Signal(int sig) {
+    if (proc_->state() == QProcess::Running) {
+        ::kill(static_cast<pid_t>(proc_->processId()), sig);
     }
 }
 

@@ -20,6 +20,8 @@ public:
     void Stop();
     // SIGKILL: the link stays behind, dangling once the line is gone.
     void Kill();
+    // Any other signal, such as SIGUSR1 (the low-battery flag turns over).
+    void Signal(int sig);
     QString Output() const;
     QString Device() const { return device_; }
 

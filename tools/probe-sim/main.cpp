@@ -3,8 +3,10 @@
 
 #include "common/paths.h"
 #include "faults.h"
+#include "probe/fiber_replies.h"
 #include "scenario.h"
 #include "sim_fiber.h"
+#include "sim_line.h"
 #if __has_include("sim_families.h")
 #include "sim_families.h"
 #define VIREON_SIM_HAS_FAMILIES 1
@@ -16,13 +18,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <poll.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -33,8 +36,12 @@ using namespace vireon::sim;
 namespace {
 
 volatile std::sig_atomic_t gStop = 0;
+volatile std::sig_atomic_t gLowToggles = 0;
 void OnSignal(int) {
     gStop = 1;
+}
+void OnToggleLow(int) {
+    gLowToggles = gLowToggles + 1;
 }
 
 const char* kHelp = R"(Usage: probe-sim [options]
@@ -64,17 +71,30 @@ Options:
   --no-data N           answer the first N data requests after the laser goes on with the
                         no-data reply :S000000000000000F
   --delay MS            hold every reply back MS milliseconds
-  --baud B              pace output at B baud (10 bits a character); default: as fast as
-                        the pseudo-terminal takes it
+  --baud B              run the line at B baud, 10 bits a character, both ways: a command
+                        counts only once its carriage return would be across, and every
+                        reply character leaves on its own schedule and reaches the monitor
+                        when it is across (a 19-character reply takes 1.649 ms at 115200);
+                        default: as fast as the pseudo-terminal takes it
+  --slow-calibration MS spread the calibration reply (":M") evenly over MS milliseconds,
+                        so that its last character leaves MS after its first
   --unplug-after SEC    remove the link and close the line after SEC seconds, then exit
-  --battery P           battery percent reported (default 85)
-  --battery-low         report a low battery in data replies
+  --battery P           battery percent reported in ":B" replies (default 85)
+  --battery-low         set the low-battery flag (column 18 "F" of data replies)
+  --battery-steps STEPS battery over time instead, "P1,P2,...@S": whole percentages
+                        stepping every S seconds and cycling; an L after a percentage sets
+                        the low-battery flag for that step, as in 100,50,5L,60@3
   --serial S            probe serial number, 8 characters (default 00012345)
+  --stats FILE          write line statistics as JSON to FILE every second and at exit:
+                        commands received by word, replies, characters, how late characters
+                        left and how long replies took on the line
   --verbose             log every command and reply to standard error
   --help                this text
 
 On start it prints "probe-sim: COMn <device>" on standard output. SIGINT or SIGTERM removes
-the link and exits.
+the link and exits. SIGUSR1 turns the laser unit's low-battery flag over (on if it was off,
+off if it was on) on top of --battery-low or --battery-steps. The laser-off command "o" cuts
+what the probe has not sent yet.
 )";
 
 struct Options {
@@ -86,6 +106,8 @@ struct Options {
     FiberOptions fiber;
     double delayMs = 0;
     long baud = 0;
+    double slowCalibrationMs = 0;
+    std::string stats;
     double unplugAfter = -1;
     int range = 0;
     bool verbose = false;
@@ -131,6 +153,9 @@ void ListProbes() {
 
 Options Parse(int argc, char** argv) {
     Options o;
+    BatteryState battery;
+    bool constantBattery = false;
+    std::string batterySteps;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -171,10 +196,18 @@ Options Parse(int argc, char** argv) {
             o.baud = ToLong(a, value(), 50, 4000000);
         } else if (a == "--unplug-after") {
             o.unplugAfter = ToDouble(a, value());
+        } else if (a == "--slow-calibration") {
+            o.slowCalibrationMs = ToDouble(a, value());
         } else if (a == "--battery") {
-            o.fiber.batteryPercent = static_cast<int>(ToLong(a, value(), 0, 100));
+            battery.percent = static_cast<int>(ToLong(a, value(), 0, 100));
+            constantBattery = true;
         } else if (a == "--battery-low") {
-            o.fiber.batteryLow = true;
+            battery.low = true;
+            constantBattery = true;
+        } else if (a == "--battery-steps") {
+            batterySteps = value();
+        } else if (a == "--stats") {
+            o.stats = value();
         } else if (a == "--serial") {
             o.fiber.serialNo = value();
             if (o.fiber.serialNo.size() != 8) {
@@ -188,6 +221,18 @@ Options Parse(int argc, char** argv) {
     }
     if (o.portsDir.empty()) {
         o.portsDir = vireon::PortsFolder();
+    }
+    if (!batterySteps.empty()) {
+        if (constantBattery) {
+            Fail("--battery-steps replaces --battery and --battery-low");
+        }
+        try {
+            o.fiber.battery = ParseBatterySteps(batterySteps);
+        } catch (const std::exception& e) {
+            Fail(std::string("--battery-steps: ") + e.what());
+        }
+    } else {
+        o.fiber.battery = [battery](double) { return battery; };
     }
     return o;
 }
@@ -240,8 +285,11 @@ int main(int argc, char** argv) {
         Fail(std::string("--scenario: ") + e.what());
     }
     std::unique_ptr<SimDevice> device;
+    SimFiberUnit* fiberUnit = nullptr;
     if (IsFiber(o.probe)) {
-        device = std::make_unique<SimFiberUnit>(scenario, o.fiber);
+        auto unit = std::make_unique<SimFiberUnit>(scenario, o.fiber);
+        fiberUnit = unit.get();
+        device = std::move(unit);
     } else {
 #ifdef VIREON_SIM_HAS_FAMILIES
         device = MakeFamilyDevice(o.probe, scenario, o.range);
@@ -288,97 +336,114 @@ int main(int argc, char** argv) {
         Fail("cannot link " + link.string() + ": " + ec.message());
     }
 
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::signal(SIGHUP, OnSignal);
+    // The signals stay blocked except inside the wait, so none slips in between a check and
+    // the wait that would sleep through it.
+    sigset_t handled;
+    sigset_t waitMask;
+    sigemptyset(&handled);
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) {
+        sigaddset(&handled, sig);
+        struct sigaction sa {};
+        sa.sa_handler = sig == SIGUSR1 ? OnToggleLow : OnSignal;
+        sigemptyset(&sa.sa_mask);
+        ::sigaction(sig, &sa, nullptr);
+    }
+    ::sigprocmask(SIG_BLOCK, &handled, &waitMask);
     std::signal(SIGPIPE, SIG_IGN);
+    // Wake-ups a character apart (87 us at 115200 baud) need more than the default 50 us
+    // timer slack allows.
+    ::prctl(PR_SET_TIMERSLACK, 1000UL, 0UL, 0UL, 0UL);
 
     std::cout << "probe-sim: COM" << port << " " << slaveName << std::endl;
 
     using Clock = std::chrono::steady_clock;
     const auto start = Clock::now();
-    auto seconds = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
+    const MonotonicClock now = [start] { return Nanos(Clock::now() - start); };
+    auto seconds = [&] { return std::chrono::duration<double>(now()).count(); };
+    auto ms = [](double v) {
+        return std::chrono::duration_cast<Nanos>(std::chrono::duration<double, std::milli>(v));
+    };
+    const Nanos unplugAt = o.unplugAfter >= 0 ? ms(o.unplugAfter * 1000) : Nanos::max();
+    const Nanos statsEvery = std::chrono::seconds(1);
+    Nanos statsAt = o.stats.empty() ? Nanos::max() : Nanos(0);
+    auto writeStats = [&](const LineStats& st) {
+        const std::string tmp = o.stats + ".new";
+        {
+            std::ofstream f(tmp, std::ios::trunc);
+            f << StatsJson(st, seconds());
+        }
+        fs::rename(tmp, o.stats, ec);
+    };
 
     FaultInjector faults(o.faults);
-    std::string inbuf;
-    struct Pending {
-        double at;
-        std::string bytes;
-    };
-    std::deque<Pending> pending;
-    std::string outbuf;
-    double nextByteAt = 0;
-    const double byteTime = o.baud > 0 ? 10.0 / static_cast<double>(o.baud) : 0.0;
+    SimLine line(o.baud, now);
+    std::sig_atomic_t lowToggles = 0;
 
-    while (gStop == 0) {
-        const double now = seconds();
-        if (o.unplugAfter >= 0 && now >= o.unplugAfter) {
-            break;
-        }
-        while (!pending.empty() && pending.front().at <= now) {
-            outbuf += pending.front().bytes;
-            pending.pop_front();
-        }
-        // Write what the pacing allows.
-        if (!outbuf.empty()) {
-            size_t allowed = outbuf.size();
-            if (byteTime > 0) {
-                nextByteAt = std::max(nextByteAt, now - byteTime);
-                allowed = static_cast<size_t>(std::max(0.0, (now - nextByteAt) / byteTime));
-                allowed = std::min(allowed, outbuf.size());
+    while (gStop == 0 && now() < unplugAt) {
+        for (; lowToggles != gLowToggles; ++lowToggles) {
+            if (fiberUnit != nullptr) {
+                fiberUnit->ToggleBatteryLow();
             }
-            if (allowed > 0) {
-                const ssize_t w = ::write(master, outbuf.data(), allowed);
-                if (w > 0) {
-                    outbuf.erase(0, static_cast<size_t>(w));
-                    nextByteAt += static_cast<double>(w) * byteTime;
+        }
+        while (const auto command = line.NextCommand()) {
+            const auto reply = device->Answer(command->text, seconds());
+            std::optional<std::string> sent;
+            if (reply) {
+                sent = faults.Apply(*reply);
+            }
+            if (sent) {
+                const Nanos at = command->arrived + ms(o.delayMs);
+                if (fiberUnit != nullptr && command->text == vireon::fiber::kCmdCalibration &&
+                    o.slowCalibrationMs > 0) {
+                    line.SendSpread(*sent, at, ms(o.slowCalibrationMs));
+                } else {
+                    line.Send(*sent, at);
                 }
             }
+            if (fiberUnit != nullptr && !fiberUnit->LaserOn()) {
+                line.DropWaiting(); // the probe went dark with the laser
+            }
+            if (o.verbose) {
+                std::cerr << "probe-sim: " << Printable(command->text) << " -> "
+                          << (sent ? Printable(*sent) : std::string("(nothing)")) << "\n";
+            }
         }
-        double wait = 0.2;
-        if (!pending.empty()) {
-            wait = std::min(wait, pending.front().at - now);
+        const std::string_view due = line.Due();
+        bool blocked = false;
+        if (!due.empty()) {
+            const ssize_t w = ::write(master, due.data(), due.size());
+            if (w > 0) {
+                line.Written(static_cast<size_t>(w));
+            }
+            // A pseudo-terminal that is full holds the due characters back until it drains.
+            blocked = w < static_cast<ssize_t>(due.size());
         }
-        if (!outbuf.empty()) {
-            wait = std::min(wait, byteTime > 0 ? byteTime : 0.001);
+        if (now() >= statsAt) {
+            writeStats(line.Stats());
+            statsAt = now() + statsEvery;
         }
-        if (o.unplugAfter >= 0) {
-            wait = std::min(wait, o.unplugAfter - now);
+
+        Nanos wake = std::min({now() + std::chrono::milliseconds(200), unplugAt, statsAt});
+        if (const auto next = line.NextEvent(blocked)) {
+            wake = std::min(wake, *next);
         }
-        pollfd p{master, POLLIN, 0};
-        const int r = ::poll(&p, 1, static_cast<int>(std::max(0.0, wait) * 1000.0) + 1);
+        const Nanos left = std::max(Nanos(0), wake - now());
+        const timespec ts{static_cast<time_t>(left.count() / 1000000000),
+                          static_cast<long>(left.count() % 1000000000)};
+        pollfd p{master, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0};
+        const int r = ::ppoll(&p, 1, &ts, &waitMask);
         if (r > 0 && (p.revents & POLLIN) != 0) {
             char buf[512];
             const ssize_t n = ::read(master, buf, sizeof buf);
             if (n > 0) {
-                inbuf.append(buf, static_cast<size_t>(n));
+                line.Received(std::string_view(buf, static_cast<size_t>(n)));
             }
-        }
-        size_t cr;
-        while ((cr = inbuf.find('\r')) != std::string::npos) {
-            std::string command = inbuf.substr(0, cr);
-            inbuf.erase(0, cr + 1);
-            while (!command.empty() && (command.front() == '\n' || command.front() == ' ')) {
-                command.erase(0, 1);
-            }
-            const auto reply = device->Answer(command, seconds());
-            std::optional<std::string> sent;
-            if (reply) {
-                sent = faults.Apply(*reply);
-                if (sent) {
-                    pending.push_back({seconds() + o.delayMs / 1000.0, *sent});
-                }
-            }
-            if (o.verbose) {
-                std::cerr << "probe-sim: " << Printable(command) << " -> "
-                          << (sent ? Printable(*sent) : std::string("(nothing)")) << "\n";
-            }
-        }
-        if (inbuf.size() > 4096) {
-            inbuf.clear(); // line noise without carriage returns
         }
     }
 
+    if (!o.stats.empty()) {
+        writeStats(line.Stats());
+    }
     fs::remove(link, ec);
     ::close(slave);
     ::close(master);

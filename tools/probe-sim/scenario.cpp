@@ -10,25 +10,64 @@
 namespace vireon::sim {
 
 namespace {
-std::vector<double> Numbers(const std::string& text) {
-    std::vector<double> out;
+
+std::vector<std::string> Items(const std::string& text) {
+    std::vector<std::string> out;
     std::stringstream ss(text);
     std::string item;
     while (std::getline(ss, item, ',')) {
-        size_t used = 0;
-        double v = 0;
-        try {
-            v = std::stod(item, &used);
-        } catch (const std::exception&) {
-            throw std::invalid_argument("not a number: \"" + item + "\"");
-        }
-        if (used != item.size() || !std::isfinite(v)) {
-            throw std::invalid_argument("not a number: \"" + item + "\"");
-        }
-        out.push_back(v);
+        out.push_back(item);
     }
     return out;
 }
+
+double Number(const std::string& item) {
+    size_t used = 0;
+    double v = 0;
+    try {
+        v = std::stod(item, &used);
+    } catch (const std::exception&) {
+        throw std::invalid_argument("not a number: \"" + item + "\"");
+    }
+    if (used != item.size() || !std::isfinite(v)) {
+        throw std::invalid_argument("not a number: \"" + item + "\"");
+    }
+    return v;
+}
+
+std::vector<double> Numbers(const std::vector<std::string>& items) {
+    std::vector<double> out;
+    for (const std::string& item : items) {
+        out.push_back(Number(item));
+    }
+    return out;
+}
+
+std::vector<double> Numbers(const std::string& text) {
+    return Numbers(Items(text));
+}
+
+// "A,B,...@S": the items and the step time; `At` gives the item in force at t, cycling.
+struct Steps {
+    std::vector<std::string> items;
+    double seconds = 1;
+    size_t At(double t) const {
+        return static_cast<size_t>(std::max(0.0, t) / seconds) % items.size();
+    }
+};
+
+Steps SplitSteps(const std::string& text, const std::string& example) {
+    const auto at = text.find('@');
+    if (at == std::string::npos) {
+        throw std::invalid_argument("steps need @SECONDS, as in " + example);
+    }
+    Steps s{Items(text.substr(0, at)), Number(text.substr(at + 1))};
+    if (s.items.empty() || s.seconds <= 0) {
+        throw std::invalid_argument("steps need values and a positive step time, as in " + example);
+    }
+    return s;
+}
+
 } // namespace
 
 FieldScenario ParseScenario(const std::string& text) {
@@ -48,19 +87,11 @@ FieldScenario ParseScenario(const std::string& text) {
         return [f](double) { return f; };
     }
     if (kind == "steps") {
-        const auto at = rest.find('@');
-        if (at == std::string::npos) {
-            throw std::invalid_argument("steps needs @SECONDS, as in steps:1,10,100@2");
-        }
-        const auto values = Numbers(rest.substr(0, at));
-        const auto period = Numbers(rest.substr(at + 1));
-        if (values.empty() || period.size() != 1 || period[0] <= 0) {
-            throw std::invalid_argument("steps needs values and a positive step time");
-        }
-        const double s = period[0];
-        return [values, s](double t) {
-            const auto i = static_cast<size_t>(std::max(0.0, t) / s) % values.size();
-            return std::array<double, 3>{values[i], values[i], values[i]};
+        const Steps steps = SplitSteps(rest, "steps:1,10,100@2");
+        const auto values = Numbers(steps.items);
+        return [values, steps](double t) {
+            const double v = values[steps.At(t)];
+            return std::array<double, 3>{v, v, v};
         };
     }
     if (kind == "sine") {
@@ -116,6 +147,26 @@ FieldScenario ParseScenario(const std::string& text) {
         };
     }
     throw std::invalid_argument("unknown scenario kind \"" + kind + "\"");
+}
+
+BatteryScenario ParseBatterySteps(const std::string& text) {
+    const Steps steps = SplitSteps(text, "100,50,5L@3");
+    std::vector<BatteryState> states;
+    for (std::string item : steps.items) {
+        BatteryState b;
+        b.low = !item.empty() && (item.back() == 'L' || item.back() == 'l');
+        if (b.low) {
+            item.pop_back();
+        }
+        const double percent = Number(item);
+        if (percent < 0 || percent > 100 || percent != std::floor(percent)) {
+            throw std::invalid_argument("a battery step is a whole percent from 0 to 100, not \"" +
+                                        item + "\"");
+        }
+        b.percent = static_cast<int>(percent);
+        states.push_back(b);
+    }
+    return [states, steps](double t) { return states[steps.At(t)]; };
 }
 
 } // namespace vireon::sim

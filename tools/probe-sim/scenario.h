@@ -15,4 +15,8 @@ namespace vireon::sim {
 // Throws std::invalid_argument with a readable reason when the text is not understood.
 FieldScenario ParseScenario(const std::string& text);
 
+// Parses battery steps "P1[L],P2[L],...@S": whole percentages stepping every S seconds, cycling;
+// an L marks the low-battery flag for that step. Throws std::invalid_argument like the above.
+BatteryScenario ParseBatterySteps(const std::string& text);
+
 } // namespace vireon::sim

@@ -13,6 +13,13 @@ namespace vireon::sim {
 // started, in the probe's base unit (V/m for electric probes, A/m for magnetic ones).
 using FieldScenario = std::function<std::array<double, 3>(double t)>;
 
+// The battery at time t: its charge in percent and the low-battery flag.
+struct BatteryState {
+    int percent = 85;
+    bool low = false;
+};
+using BatteryScenario = std::function<BatteryState(double t)>;
+
 class SimDevice {
 public:
     virtual ~SimDevice() = default;

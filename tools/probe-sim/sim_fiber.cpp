@@ -57,6 +57,12 @@ void SimFiberUnit::Encode(double field, int& count, int& gainCode) {
     }
 }
 
+BatteryState SimFiberUnit::Battery(double t) const {
+    BatteryState b = options_.battery(t);
+    b.low = b.low != lowToggled_;
+    return b;
+}
+
 std::optional<std::string> SimFiberUnit::Answer(const std::string& command, double t) {
     using namespace fiber;
     if (command == kCmdLaserOn) {
@@ -93,7 +99,7 @@ std::optional<std::string> SimFiberUnit::Answer(const std::string& command, doub
         }
         const auto f = scenario_(t);
         Data d;
-        d.BatteryLow = options_.batteryLow;
+        d.BatteryLow = Battery(t).low;
         for (size_t a = 0; a < 3; ++a) {
             int n = 0;
             int code = 0;
@@ -104,7 +110,7 @@ std::optional<std::string> SimFiberUnit::Answer(const std::string& command, doub
         return EncodeData(d);
     }
     if (command == kCmdBattery || command == kCmdBatteryProbe) {
-        return EncodeBattery(options_.batteryPercent);
+        return EncodeBattery(Battery(t).percent);
     }
     if (command == kCmdTemperature) {
         return EncodeTemperature(options_.probeTempC);

@@ -14,8 +14,7 @@ struct FiberOptions {
     std::string serialNo = "00012345";
     std::string softVer = "0730200300";
     std::string calDate = "06152026"; // month, day, year
-    int batteryPercent = 85;
-    bool batteryLow = false;
+    BatteryScenario battery = [](double) { return BatteryState{}; };
     double probeTempC = 24.5;
     double laserTempC = 31.25;
     // Count of no-data replies (":S000000000000000F") to give before real data, after "i".
@@ -26,6 +25,9 @@ class SimFiberUnit : public SimDevice {
 public:
     SimFiberUnit(FieldScenario scenario, FiberOptions options);
     std::optional<std::string> Answer(const std::string& command, double t) override;
+    // Inverts the low-battery flag from now on, whatever the battery scenario says.
+    void ToggleBatteryLow() { lowToggled_ = !lowToggled_; }
+    bool LaserOn() const { return laserOn_; }
 
     // Field per count of each gain index 1..4 (index 0 unused).
     static constexpr double kSlope[5] = {0, 0.01, 0.1, 1.0, 10.0};
@@ -40,6 +42,9 @@ private:
     FiberOptions options_;
     bool laserOn_ = false;
     int noDataLeft_ = 0;
+    bool lowToggled_ = false;
+
+    BatteryState Battery(double t) const;
 };
 
 } // namespace vireon::sim
