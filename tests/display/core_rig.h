@@ -23,6 +23,11 @@ struct CoreRig : PlatformFakes {
     }
     ~CoreRig() { core.reset(); }
     WindowState& S() { return core->State(); }
+    CfgSettings Defaults() const {
+        CfgSettings c;
+        SetCfgDefaults(c, folder.string());
+        return c;
+    }
     const std::string& Text(Ctl c) { return view.Of(c).text; }
 };
 

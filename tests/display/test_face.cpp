@@ -217,6 +217,23 @@ TEST(Face, RangeIndicatorAndAxesFollowTheProbe) {
     EXPECT_EQ(r.view.Of(Ctl::LabYAxis).fore, r.S().TextColor);
 }
 
+// A configured rate above 35 is shown as 35 once a fiber probe identifies itself; that is then
+// the rate the probe is read at, not the one the list no longer shows.
+TEST(Face, TheRateShownAfterTheProbeIdentifiesIsTheRateInForce) {
+    CoreRig r;
+    CfgSettings c = r.Defaults();
+    c.CommPortNo = 3;
+    c.SampleRate = "125";
+    r.WriteCfg(CfgText(c));
+    r.core->Load();
+    EXPECT_EQ(r.core->Probe().SampleRate(), 125);
+    r.S().ProbeData = fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026");
+    r.core->Probe().InputStr2(r.S().ProbeData);
+    r.core->Process7300Format();
+    EXPECT_EQ(r.view.Text(Ctl::CmbSampleRate), "35");
+    EXPECT_EQ(r.core->Probe().SampleRate(), 35);
+}
+
 TEST(Face, EachFamilyGetsItsMenusWhenItIdentifies) {
     FiberRig fiber; // the fiber probe identified itself in the rig
     EXPECT_TRUE(fiber.view.Enabled(Act::mnuProbeUnits7300));

@@ -133,6 +133,11 @@ void FiberReadouts::SetUp7300() {
         rate = "35";
         s_.SampleRate = "35";
     }
+    if (rate != "Max" && NearInt16(Val(rate)) != probe_.SampleRate()) {
+        // The rate shown is the rate in force: the probe would otherwise go on at the rate
+        // the list no longer shows.
+        rates_.SetSampleRate(rate);
+    }
     if (!v_.Select(Ctl::CmbSampleRate, rate)) {
         // The last entry is "Max"; it is shown only when maximum speed is in force, else the
         // slowest numeric rate stands in for a rate the list does not hold.

@@ -21,11 +21,11 @@ namespace vireon {
 
 class FiberReadouts {
 public:
-    FiberReadouts(WindowState& s, WindowView& view, Face& face, BatteryTemp& battery,
-                  Readouts& readouts, clsProbe& probe, Cls7300& kd, clsGraph& graph,
-                  GraphSetup& setup, SerialLink& link)
-        : s_(s), v_(view), face_(face), battery_(battery), readouts_(readouts), probe_(probe),
-          kd_(kd), graph_(graph), setup_(setup), link_(link) {}
+    FiberReadouts(WindowState& s, WindowView& view, Face& face, RateControl& rates,
+                  BatteryTemp& battery, Readouts& readouts, clsProbe& probe, Cls7300& kd,
+                  clsGraph& graph, GraphSetup& setup, SerialLink& link)
+        : s_(s), v_(view), face_(face), rates_(rates), battery_(battery), readouts_(readouts),
+          probe_(probe), kd_(kd), graph_(graph), setup_(setup), link_(link) {}
 
     // The reply in ProbeData, by its kind.
     void Process7300Format();
@@ -43,6 +43,7 @@ private:
     WindowState& s_;
     WindowView& v_;
     Face& face_;
+    RateControl& rates_;
     BatteryTemp& battery_;
     Readouts& readouts_;
     clsProbe& probe_;

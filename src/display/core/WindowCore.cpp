@@ -65,7 +65,8 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
       battery_(s_, view, probe_, *hrtReadBattTemp_),
       alarm_(s_, view, platform.prompts, platform.desktop, graph_, setup_, probe_, kd_),
       readouts_(s_, view, face_, battery_, notices_, probe_, kd_, graph_, bar_, setup_),
-      fiber_(s_, view, face_, battery_, readouts_, probe_, kd_, graph_, setup_, platform.link),
+      fiber_(s_, view, face_, rates_, battery_, readouts_, probe_, kd_, graph_, setup_,
+             platform.link),
       files_(s_, view, face_, platform.prompts, notices_, graph_, setup_),
       applier_(s_, view, probe_, kd_, graph_, bar_), life_(*this) {
     kd_.SetHost(this);
