@@ -3,6 +3,7 @@ pseudo-terminal, the program in a throw-away folder, xdotool for keys and clicks
 for screenshots. Every wait has a time-out and every process is ended on the way out."""
 
 import ctypes
+import json
 import os
 import re
 import select
@@ -13,7 +14,11 @@ import tempfile
 import time
 
 SKIP = 77
-TOOLS = ("Xvfb", "xdotool", "import", "convert")
+TOOLS = ("Xvfb", "xdotool", "import", "convert", "dbus-daemon")
+# The accessibility client library comes with the system's Python, not necessarily the one
+# running the tests.
+SYSTEM_PYTHON = "/usr/bin/python3"
+HERE = os.path.dirname(os.path.abspath(__file__))
 SCREEN = (1280, 1024)
 TITLE = "Vireon II"
 TWIPS_PER_PIXEL = 15  # at the 96 dpi the session forces
@@ -304,6 +309,41 @@ class Session:
         finally:
             os.close(rd)
         self.env["DISPLAY"] = ":" + text.decode().strip()
+        self._start_session_bus()
+
+    def _start_session_bus(self):
+        """A private session bus, so the program registers its widgets with the desktop's
+        accessibility bus and the tests read readouts the way a screen reader does."""
+        if shutil.which("dbus-daemon") is None:
+            return
+        rd, wr = os.pipe()
+        try:
+            self.spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                f"--print-address={wr}"], pass_fds=(wr,))
+        finally:
+            os.close(wr)
+        address = b""
+        deadline = time.monotonic() + 10
+        try:
+            while not address.endswith(b"\n") and time.monotonic() < deadline:
+                if select.select([rd], [], [], 0.5)[0]:
+                    chunk = os.read(rd, 256)
+                    if not chunk:
+                        break
+                    address += chunk
+        finally:
+            os.close(rd)
+        if address.strip():
+            self.env["DBUS_SESSION_BUS_ADDRESS"] = address.decode().strip()
+            self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+
+    def readouts(self):
+        """Name -> text of the program's labels, read over the accessibility bus (the label's
+        accessible name says what it is, its description what it reads)."""
+        expect("DBUS_SESSION_BUS_ADDRESS" in self.env, "no session bus for accessibility")
+        r = self.run([SYSTEM_PYTHON, os.path.join(HERE, "a11y_reader.py"), str(self.app.pid)],
+                     timeout=20)
+        return json.loads(r.stdout.decode())
 
     # -- simulator and program --------------------------------------------------------------
 

@@ -15,8 +15,8 @@ import sys
 import time
 
 sys.dont_write_bytecode = True  # keep the source folder clean
-from harness import (Image, Session, add_program_arguments, expect, guarded, menu_check_boxes,
-                     wait_for)
+from harness import (TWIPS_PER_PIXEL, Failure, Image, Session, add_program_arguments, expect,
+                     guarded, menu_check_boxes, wait_for)
 
 START_BUTTON = (240, 5040, 1300, 450)  # twips in the client area
 OFF_BUTTON = (1660, 5040, 1300, 450)
@@ -450,7 +450,103 @@ def test_terminate(s):
     expect_saved_port(s, 5)
 
 
-TESTS = {"startup": test_startup, "view-switches": test_view_switches,
+UNITS_LABEL = (4440, 720, 1500, 480)
+PEAK_LABEL = (3600, 1440, 700, 300)
+TEMP_TITLE = (6360, 660, 1000, 300)
+GAUGE = (7300, 220, 700, 340)
+
+
+def click_label(s, rect, what):
+    """Clicks the middle of a label given in twips of the client area."""
+    shot = s.screenshot()
+    ox, oy = s.client_origin(shot)
+    left, top, width, height = rect
+    s.click(ox + round((left + width / 2) / TWIPS_PER_PIXEL),
+            oy + round((top + height / 2) / TWIPS_PER_PIXEL))
+    time.sleep(0.3)
+
+
+def reading(s, name, want, timeout=8):
+    """Waits until the readout called `name` reads `want` (over the accessibility bus)."""
+    last = {}
+
+    def probe():
+        last.update(s.readouts())
+        return last.get(name) == want
+
+    try:
+        wait_for(f"{name} to read {want!r}", probe, timeout, 0.3)
+    except Failure:
+        raise Failure(f"{name} reads {last.get(name)!r}, not {want!r}") from None
+
+
+def test_instrument_face(s):
+    """Units from the menu and from a click on the units label, the peak label, the alarm's
+    beep and the battery gauge full, half and low, read as a screen reader reads them."""
+    beeps = os.path.join(s.tmp, "beeps")
+    s.env["VIREON_BEEP_LOG"] = beeps
+    sim = s.start_simulator(5, "--verbose", "--scenario", "steps:30,10@4",
+                            "--battery-steps", "100,50,5L@5")
+    s.write_config(5)
+    s.start_program()
+    press_start(s, s.screenshot("before-start"))
+    wait_for_data(s, sim)
+    reading(s, "Total field", "51.96")  # 30 V/m on each axis
+    reading(s, "Total field", "17.32")  # then 10 V/m
+    reading(s, "Peak total field", "51.96")
+    click_label(s, PEAK_LABEL, "Peak")
+    reading(s, "Peak total field", "17.32")
+
+    s.focus(s.main_window)
+    s.key("alt+p", "u", "w")  # Probe > Units > mW/cm2
+    reading(s, "Units", "mW/cm\u00b2")
+    reading(s, "Total field", "0.07958")
+    s.screenshot("units-mw")
+    click_label(s, UNITS_LABEL, "the units label")  # mW/cm2 -> V/m
+    reading(s, "Units", "V/m")
+    reading(s, "Total field", "17.32")
+
+    # An alarm level below the field: the beeps start once it is enabled.
+    before = s.windows()
+    s.focus(s.main_window)
+    # The entry's caption carries the level and no access key: up from the first entry
+    # offered, the menu wraps round to it.
+    s.key("alt+p")
+    time.sleep(0.4)
+    s.key("Up", "Return")
+    box = s.new_window(before, "the alarm level box")
+    time.sleep(0.3)
+    s.key("ctrl+a")
+    s.xdotool("type", "--delay", "20", "12")
+    s.screenshot("alarm-level")
+    s.key("Return")
+    wait_for("the alarm level box to close", lambda: box not in s.windows(), 5)
+    s.new_window(before, "the question to enable the alarm")
+    time.sleep(0.3)
+    s.screenshot("alarm-question")
+    s.key("alt+y")
+    wait_for("alarm beeps", lambda: os.path.exists(beeps) and
+             open(beeps).read().count("beep") >= 3, 8, 0.3)
+
+    # The gauge: the battery is asked for with a click on the temperature title.
+    for percent, label in ((100, "full"), (50, "half"), (5, "low")):
+        def shows():
+            click_label(s, TEMP_TITLE, "Prb Tem")
+            return s.readouts().get("Battery") == f"{percent} %"
+
+        wait_for(f"the battery to read {percent} %", shows, 12, 0.5)
+        time.sleep(0.5)
+        shot = s.screenshot(f"battery-{label}")
+        gauge = s.region_twips(shot, *GAUGE)
+        colour = (255, 255, 0) if percent < 8 else (0, 255, 255)
+        expect(count_colour(gauge, colour, 30) >= 20,
+               f"the gauge at {percent} % is not drawn in {colour}")
+    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
+    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    exit_cleanly(s)
+
+
+TESTS = {"startup": test_startup, "instrument-face": test_instrument_face, "view-switches": test_view_switches,
          "terminate": test_terminate, "hotplug": test_hotplug, "start-off": test_start_off,
          "exit-running": test_exit_running, "readings": test_readings,
          "live-graphs": test_live_graphs, "zoom-log": test_zoom_log}
