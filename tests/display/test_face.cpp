@@ -251,6 +251,14 @@ TEST(Face, EachFamilyGetsItsMenusWhenItIdentifies) {
     EXPECT_TRUE(other.view.Enabled(Act::mnuProbeRangeTop));
     EXPECT_TRUE(other.view.Visible(Ctl::LabRange));
     EXPECT_FALSE(other.view.Of(Act::mnuProbeUnits7300).visible);
+    // An Alternate Remote probe is offered the faster baud entries instead of the slower.
+    other.core->OnAction(Act::mnuCommARProbe);
+    EXPECT_EQ(other.core->Probe().StartARProbe(), 1);
+    EXPECT_FALSE(other.view.Of(BaudEntry(0)).visible);
+    EXPECT_TRUE(other.view.Of(BaudEntry(4)).visible);
+    other.core->OnAction(Act::mnuCommARProbe);
+    EXPECT_TRUE(other.view.Of(BaudEntry(0)).visible);
+    EXPECT_FALSE(other.view.Of(BaudEntry(4)).visible);
 }
 
 } // namespace

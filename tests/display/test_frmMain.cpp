@@ -102,6 +102,21 @@ TEST(MainWindow, UnitTextsCrossTheWidgetBoundaryIntact) {
     EXPECT_EQ(t.w->Core().GRGraph().VerUnitsDesc(), "(V/m)\xB2");
 }
 
+// The bar graph spans the window as it widens and narrows.
+TEST(MainWindow, TheBarGraphFollowsTheWindowWidth) {
+    Window t;
+    QWidget* bar = t.w->Control(Ctl::Picture3);
+    QWidget* client = t.w->centralWidget();
+    for (int width : {700, 1100, 800}) {
+        t.w->resize(width, 900);
+        QApplication::processEvents();
+        EXPECT_FALSE(bar->isHidden()) << width;
+        EXPECT_NEAR(bar->width(), client->width() - 16, 2) << width;
+        EXPECT_NEAR(t.w->Picture(Ctl::Picture3)->Surface().ScaleWidth(), bar->width() * 15.0, 30)
+            << "the scale is drawn for the new width";
+    }
+}
+
 TEST(MainWindow, ClosingRunsTheShutdownOnce) {
     Window t;
     QSignalSpy unloaded(t.w.get(), &frmMain::Unloaded);

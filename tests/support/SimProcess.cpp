@@ -30,6 +30,7 @@ SimProcess::SimProcess(const QString& portsDir, int com, const QStringList& extr
             const QList<QByteArray> parts = out.mid(at, nl - at).split(' ');
             device_ = parts.size() >= 3 ? QString::fromUtf8(parts[2]).trimmed() : QString();
             started_ = true;
+            said_ = out;
             return;
         }
         if (proc_->state() != QProcess::Running) {
@@ -68,7 +69,9 @@ void SimProcess::Signal(int sig) {
 }
 
 QString SimProcess::Output() const {
-    return QString::fromUtf8(proc_->readAll());
+    // Everything the simulator said so far, not only what came since the last call.
+    said_ += proc_->readAll();
+    return QString::fromUtf8(said_);
 }
 
 bool WaitFor(const std::function<bool()>& done, int ms) {

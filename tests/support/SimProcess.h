@@ -29,6 +29,7 @@ private:
     std::unique_ptr<QProcess> proc_;
     bool started_ = false;
     QString device_;
+    mutable QByteArray said_;
 };
 
 // Runs the event loop until `done` holds or `ms` pass; false on time-out.
