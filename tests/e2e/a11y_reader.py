@@ -13,6 +13,7 @@ def walk(acc, found, depth=0):
         return
     try:
         if acc.getRoleName() == "label" and acc.name:
+            # A message box's text is a label named by its own text.
             found.setdefault(acc.name, acc.description)
         for i in range(acc.childCount):
             walk(acc.getChildAtIndex(i), found, depth + 1)

@@ -370,11 +370,16 @@ class Session:
         with open(self.config_path(), "rb") as f:
             return f.read().decode("cp1252").split("\r\n")
 
-    def start_program(self):
-        """Starts the program from its own folder and waits for its main window."""
+    def launch_program(self):
+        """Starts the program from its own folder, without waiting for anything."""
         exe = os.path.join(self.progdir, "vireon2")
         shutil.copy2(self.program, exe)
         self.app = self.spawn("vireon2", [exe], cwd=self.progdir)
+
+    def start_program(self, launched=False):
+        """Starts the program (unless `launched`) and waits for its main window."""
+        if not launched:
+            self.launch_program()
 
         def main_window():
             expect(self.app.running(), "the program exited during start-up: "

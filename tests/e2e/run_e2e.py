@@ -546,7 +546,72 @@ def test_instrument_face(s):
     exit_cleanly(s)
 
 
-TESTS = {"startup": test_startup, "instrument-face": test_instrument_face, "view-switches": test_view_switches,
+def open_file(s, path):
+    """File > Open, the path typed into the dialog."""
+    before = s.windows()
+    s.focus(s.main_window)
+    s.key("alt+f")
+    time.sleep(0.4)
+    s.key("o")
+    s.new_window(before, "the File Open dialog")
+    time.sleep(0.5)
+    s.xdotool("type", "--delay", "10", path)
+    s.key("Return")
+
+
+def message_saying(s, words, what):
+    """Waits for a message whose text holds `words`; closes it with Return."""
+    def probe():
+        return next((name for name in s.readouts() if words in name), None)
+
+    text = wait_for(what, probe, 10, 0.5)
+    s.screenshot(what.replace(" ", "-"))
+    s.key("Return")
+    time.sleep(0.5)
+    return text
+
+
+def test_hostile_files(s):
+    """A damaged configuration is named in the status bar and kept as .bad; a named pipe and a
+    log with unreadable rows are refused or reported, and the window goes on."""
+    s.start_simulator(5)
+    s.write_config(5)
+    lines = s.config_lines()
+    lines[12] = "ExposureFrame,Perhaps"
+    with open(s.config_path(), "wb") as f:
+        f.write("\r\n".join(lines).encode("cp1252"))
+    damaged = open(s.config_path(), "rb").read()
+    before = s.windows()
+    s.launch_program()
+    port = s.new_window(before, "the port chooser", 20)
+    time.sleep(0.5)
+    s.screenshot("port-chooser")
+    s.focus(port)
+    s.key("Return")  # Continue with the port the damaged file named
+    s.start_program(launched=True)
+    status = wait_for("the status bar to name the damage",
+                      lambda: (s.readouts().get("Status") or "") or None, 10, 0.5)
+    expect("13" in status and "Perhaps" in status, f"the status bar says {status!r}")
+
+    pipe = os.path.join(s.tmp, "not-a-log.csv")
+    os.mkfifo(pipe)
+    open_file(s, pipe)
+    message_saying(s, "named pipe", "pipe refused")
+    log = os.path.join(s.tmp, "odd.csv")
+    with open(log, "w", newline="") as f:
+        f.write("Header\r\nUnits,V/m\r\nEndHeader\r\nTime ,Field V/m\r\n08:00:00,12.5\r\n"
+                "xx:yy:zz,13\r\n08:00:02,1e999\r\n08:00:03,14\r\n")
+    open_file(s, log)
+    message_saying(s, "2 rows", "unreadable rows reported")
+    wait_for("the two good rows drawn", lambda: s.readouts().get("Log count") == "2", 10, 0.5)
+    exit_cleanly(s)
+    kept = os.path.join(s.progdir, "VireonII.cfg.bad")
+    expect(os.path.exists(kept) and open(kept, "rb").read() == damaged,
+           "the damaged configuration was not kept as VireonII.cfg.bad")
+
+
+TESTS = {"startup": test_startup, "instrument-face": test_instrument_face,
+         "hostile-files": test_hostile_files, "view-switches": test_view_switches,
          "terminate": test_terminate, "hotplug": test_hotplug, "start-off": test_start_off,
          "exit-running": test_exit_running, "readings": test_readings,
          "live-graphs": test_live_graphs, "zoom-log": test_zoom_log}

@@ -381,6 +381,7 @@ void frmMain::Caption(Act a, const std::string& text) {
 
 void frmMain::StatusText(const std::string& text) {
     status_->setText(FromCore(text));
+    status_->setAccessibleDescription(status_->text());
     statusBar()->repaint();
 }
 
