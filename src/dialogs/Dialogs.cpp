@@ -1,5 +1,7 @@
 #include "dialogs/Dialogs.h"
 
+#include "dialogs/frmOptions.h"
+
 #include "display/qt/CoreText.h"
 
 #include <QApplication>
@@ -228,6 +230,15 @@ bool QtWindowDialogs::LaserCaution() {
 
 void QtWindowDialogs::ShowAbout(const ProbeDescription& probe) {
     frmAbout dlg(probe, owner_);
+    dlg.exec();
+}
+
+void QtWindowDialogs::ShowOptions(Options& options, UserPrompts& prompts) {
+    frmOptions dlg(options, prompts, owner_);
+    dlg.adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        dlg.move(screen->geometry().center() - dlg.rect().center());
+    }
     dlg.exec();
 }
 

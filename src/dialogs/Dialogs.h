@@ -62,6 +62,7 @@ public:
     bool LaserCaution() override;
     void ShowAbout(const ProbeDescription& probe) override;
     void UnloadAll() override;
+    void ShowOptions(Options& options, UserPrompts& prompts) override;
 
 private:
     QWidget* owner_;

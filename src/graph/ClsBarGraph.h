@@ -39,6 +39,8 @@ public:
     void BarXColor(int32_t c) { bars_[1].colour = c; }
     void BarYColor(int32_t c) { bars_[2].colour = c; }
     void BarZColor(int32_t c) { bars_[3].colour = c; }
+    // Colour of a bar (0 total, 1 X, 2 Y, 3 Z).
+    int32_t BarColor(int bar) const { return bars_.at(static_cast<size_t>(bar)).colour; }
 
     float BottomOfScale() const { return bottomOfScale_; }
     float UnitsPerDiv() const { return unitsPerDiv_; }

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -115,6 +116,15 @@ TEST(MainWindow, TheBarGraphFollowsTheWindowWidth) {
         EXPECT_NEAR(t.w->Picture(Ctl::Picture3)->Surface().ScaleWidth(), bar->width() * 15.0, 30)
             << "the scale is drawn for the new width";
     }
+}
+
+TEST(MainWindow, APlacementOnNoScreenIsBroughtBackOntoOne) {
+    Window t;
+    t.w->Placement(WindowPlacement{60000, 50000, 9000, 7000, 0}); // far right of any screen
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(t.w->geometry().topLeft())) << t.w->x() << "," << t.w->y();
+    t.w->Placement(WindowPlacement{150, 300, 9000, 7000, 0}); // on the screen: left alone
+    EXPECT_EQ(t.w->pos(), QPoint(10, 20));
 }
 
 TEST(MainWindow, ClosingRunsTheShutdownOnce) {

@@ -304,6 +304,80 @@ TEST(WindowCore, ADamagedConfigurationIsNamedAndKept) {
     EXPECT_EQ(kept, text);
 }
 
+// Every setting a menu or the options dialog changes is there again after a restart, and the
+// file the exit wrote reads back whole.
+TEST(WindowCore, SettingsChangedThroughTheWindowSurviveARestart) {
+    PlatformFakes fakes("roundtrip");
+    {
+        FakeWindowView view;
+        WindowCore core(fakes.Platform(), view);
+        core.Load();
+        core.OnAction(Act::mnuProbeUnitsMWPCM);
+        fakes.prompts.inputs.push_back(std::string("7.5"));
+        fakes.prompts.answers.push_back(MsgResult::Yes);
+        core.OnAction(Act::mnuprobeAlarmSet);
+        core.OnAction(Act::mnuViewStatusBar);
+        core.OnAction(CommEntry(4));
+        core.OnComboPick(Ctl::CmbSampleRate, "12");
+        core.OnComboPick(Ctl::cmbSamPerDiv, "100");
+        core.OnAction(Act::mnuProbeUpdate60);
+        core.OnAction(Act::mnuProbeTempFahr);
+        core.OnAction(RangeEntry(2));
+        core.OnAction(Act::mnuProbePlotComposite);
+        core.OnAction(Act::mnuProbe3AxisData);
+        OptionsForm f = core.Option().Load();
+        f.TextRate = "12";
+        f.Averaging = "20";
+        f.MinAverText = "3 Minute";
+        f.Period = "90";
+        f.Periodic = true;
+        f.HorizontalLines = false;
+        f.X = RGB(1, 2, 3);
+        f.Back = RGB(4, 5, 6);
+        f.Text = RGB(7, 8, 9);
+        f.Box = RGB(10, 11, 12);
+        f.Window = RGB(13, 14, 15);
+        f.MatchBars = true;
+        core.Option().Apply(f);
+        core.Unload();
+    }
+    CfgSettings saved;
+    const CfgLoadResult read = LoadCfg(fakes.folder / "VireonII.cfg", saved, "");
+    ASSERT_TRUE(read.Complete) << read.Problem;
+    FakeWindowView view;
+    WindowCore core(fakes.Platform(), view);
+    core.Load();
+    const WindowState& s = core.State();
+    EXPECT_EQ(s.ProbeUnits, "mW/cm2");
+    EXPECT_TRUE(view.Checked(Act::mnuProbeUnitsMWPCM));
+    EXPECT_EQ(s.AlarmValue, 7.5F);
+    EXPECT_TRUE(view.Checked(Act::mnuprobeAlarm));
+    EXPECT_FALSE(s.StatusBarOn);
+    EXPECT_EQ(s.CommPortNo, 4);
+    EXPECT_EQ(s.SampleRate, "12");
+    EXPECT_EQ(view.Text(Ctl::cmbSamPerDiv), "100");
+    EXPECT_EQ(s.BattTempUpdateInterval, 150);
+    EXPECT_TRUE(view.Checked(Act::mnuProbeTempFahr));
+    EXPECT_EQ(core.Probe().AutoRangeOn(), 0);
+    EXPECT_EQ(s.Graph.PlotComp, 0);
+    EXPECT_FALSE(view.Checked(Act::mnuProbe3AxisData));
+    EXPECT_EQ(s.GITDisplayUpdate, 12);
+    EXPECT_EQ(s.GITxtAverage, 20);
+    EXPECT_EQ(s.MinAverText, "3 Minute");
+    EXPECT_EQ(s.PeriodicInterval, 90);
+    EXPECT_EQ(s.PeriodicIntervalEnabled, 1);
+    EXPECT_EQ(s.DisplayHorLinesFlag, 2);
+    EXPECT_EQ(core.GRGraph().GetChanLineColour(3), RGB(1, 2, 3));
+    EXPECT_EQ(core.GRGraph().BackGround(), RGB(4, 5, 6));
+    EXPECT_EQ(s.TextColor, RGB(7, 8, 9));
+    EXPECT_EQ(view.Of(Ctl::LabXYZField).fore, RGB(7, 8, 9));
+    EXPECT_EQ(view.Of(Ctl::ShaMain).back, RGB(10, 11, 12));
+    EXPECT_EQ(view.background, RGB(13, 14, 15));
+    EXPECT_EQ(s.MatchBarGraphToScatt, 1);
+    EXPECT_EQ(core.GRBarGraph().BarColor(1), RGB(1, 2, 3));
+    core.Unload();
+}
+
 TEST(WindowCore, PlacementIsRestoredAndSavedByWindowState) {
     for (int state : {0, 1, 2}) {
         CoreRig r;

@@ -172,6 +172,14 @@ public:
     }
     void ShowAbout(const ProbeDescription& d) override { about = d; }
     void UnloadAll() override { ++unloadAll; }
+    void ShowOptions(Options& options, UserPrompts&) override {
+        ++optionsShown;
+        if (OnOptions) {
+            OnOptions(options);
+        }
+    }
+    int optionsShown = 0;
+    std::function<void(Options&)> OnOptions;
     ManualScheduler& s_;
     std::function<void()> OnSplash;
     double splashShownAt = -1;

@@ -115,7 +115,7 @@ void Lifecycle::SetUpGraphs() {
     WindowState& s = c_.State();
     DrawingSurface& picture1 = c_.View().Surface(Ctl::Picture1);
     c_.Graphs().SetUpGraphCls(picture1.ScaleWidth(), picture1.ScaleHeight(),
-                              s.Cfg.DisplayHorLinesFlag == 1);
+                              s.DisplayHorLinesFlag == 1);
     c_.Settings().ToGraphs(s.Cfg);
 }
 

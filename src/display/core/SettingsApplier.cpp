@@ -1,6 +1,7 @@
 #include "display/core/SettingsApplier.h"
 
 #include "common/numfmt.h"
+#include "graph/GraphScales.h"
 
 #include <algorithm>
 
@@ -76,6 +77,15 @@ void SettingsApplier::ToWindow(const CfgSettings& c) {
     s_.StatusBarOn = c.StatusBar;
     s_.AlarmEnable = c.AlarmEnable == 1 ? 1 : 0;
     s_.AlarmValue = c.AlarmValue;
+    s_.TextColor = c.GraphTextColor;
+    s_.BoxColor = c.BoxColor;
+    s_.FormBackColor = c.FormBackColor;
+    s_.MatchBarGraphToScatt = c.MatchBarGraphToScatt == 1 ? 1 : 0;
+    s_.DisplayHorLinesFlag = c.DisplayHorLinesFlag == 2 ? 2 : 1;
+    s_.MinAverText = c.MinAverText;
+    s_.PeriodicInterval = c.PeriodicInterval;
+    s_.PeriodicIntervalEnabled = c.PeriodicIntervalEnabled == 1 ? 1 : 0;
+    s_.SaveFileName = c.SaveFileName;
     v_.Checked(Act::mnuProbe3AxisData, c.Axis3Prefered);
     v_.Checked(Act::mnuViewStatusBar, c.StatusBar);
     v_.StatusBarVisible(c.StatusBar);
@@ -119,15 +129,15 @@ void SettingsApplier::ToGraphs(const CfgSettings& c) {
     graph_.SetChanLineColour(5, c.ZaxisColor);
     graph_.SetMark1(c.AlarmValue);
     for (Ctl p : {Ctl::Picture1, Ctl::Picture3}) {
-        v_.Surface(p).BackColor(c.BackGround);
+        v_.Surface(p).BackColor(c.BoxColor);
         v_.Surface(p).ForeColor(c.GraphTextColor);
     }
+    graph_.DisHorLines(s_.DisplayHorLinesFlag == 1 ? 1 : 0);
     const bool match = c.MatchBarGraphToScatt != 0;
     bar_.BarXYZColor(match ? c.XYZaxisColor : c.GraphTextColor);
     bar_.BarXColor(match ? c.XaxisColor : c.GraphTextColor);
     bar_.BarYColor(match ? c.YaxisColor : c.GraphTextColor);
     bar_.BarZColor(match ? c.ZaxisColor : c.GraphTextColor);
-    v_.Surface(Ctl::Picture3).BackColor(c.BoxColor);
     for (Ctl box : {Ctl::ShaMain, Ctl::ShaExposure}) {
         v_.BackColor(box, c.BoxColor);
     }
@@ -159,6 +169,27 @@ CfgSettings SettingsApplier::Collect() const {
     c.AutoRangeOn = probe_.AutoRangeOn();
     c.AlarmEnable = s_.AlarmEnable;
     c.AlarmValue = s_.AlarmValue;
+    const GraphScaleRow* row = FindGraphScale(s_.Graph.AppliedScale);
+    c.LogScale = row != nullptr && row->logarithmic ? 1 : 0;
+    c.GraphScaleAuto = s_.Graph.AutoScale;
+    c.DisplayHorLinesFlag = s_.DisplayHorLinesFlag;
+    c.UpdateProbeBatt = v_.Checked(Act::mnuProbeUpdateProbeBatt);
+    c.BackGround = graph_.BackGround();
+    c.GridLineColor = graph_.GridLineColor();
+    c.XYZaxisColor = graph_.GetChanLineColour(2);
+    c.XaxisColor = graph_.GetChanLineColour(3);
+    c.YaxisColor = graph_.GetChanLineColour(4);
+    c.ZaxisColor = graph_.GetChanLineColour(5);
+    c.GraphTextColor = s_.TextColor;
+    c.BoxColor = s_.BoxColor;
+    c.MatchBarGraphToScatt = s_.MatchBarGraphToScatt;
+    c.FormBackColor = s_.FormBackColor;
+    c.LogScaleMinOn = graph_.LogScaleMinOn();
+    c.MinLineColor = graph_.MinLineColor();
+    c.MinAverText = s_.MinAverText;
+    c.SaveFileName = s_.SaveFileName;
+    c.PeriodicInterval = s_.PeriodicInterval;
+    c.PeriodicIntervalEnabled = s_.PeriodicIntervalEnabled;
     return c;
 }
 

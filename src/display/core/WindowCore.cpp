@@ -41,11 +41,15 @@ private:
 
 namespace {
 // Entries whose behaviour arrives with later work are shown but not offered yet.
-constexpr Act kNotYetOffered[] = {
-    Act::mnuFileSaveAs,  Act::mnuViewExposure, Act::mnuViewHeaderNotes,
-    Act::mnuViewOptions, Act::mnuProbeRecord,  Act::mnuProbeRecordPause,
-    Act::mnuProbePlay,   Act::tbSave,          Act::tbProperties,
-    Act::tbRecord,       Act::tbRecordPause};
+constexpr Act kNotYetOffered[] = {Act::mnuFileSaveAs,
+                                  Act::mnuViewExposure,
+                                  Act::mnuViewHeaderNotes,
+                                  Act::mnuProbeRecord,
+                                  Act::mnuProbeRecordPause,
+                                  Act::mnuProbePlay,
+                                  Act::tbSave,
+                                  Act::tbRecord,
+                                  Act::tbRecordPause};
 } // namespace
 
 WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
@@ -67,6 +71,8 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
       readouts_(s_, view, face_, battery_, notices_, probe_, kd_, graph_, bar_, setup_),
       fiber_(s_, view, face_, rates_, battery_, readouts_, probe_, kd_, graph_, setup_,
              platform.link),
+      options_(s_, view, face_, rates_, readouts_, probe_, kd_, graph_, bar_, setup_,
+               platform.desktop),
       files_(s_, view, face_, platform.prompts, notices_, graph_, setup_),
       applier_(s_, view, probe_, kd_, graph_, bar_), life_(*this) {
     kd_.SetHost(this);
@@ -184,6 +190,10 @@ void WindowCore::OnAction(Act a) {
         break;
     case Act::mnuHelpAbout:
         p_.dialogs.ShowAbout(Description());
+        break;
+    case Act::mnuViewOptions:
+    case Act::tbProperties:
+        p_.dialogs.ShowOptions(options_, p_.prompts);
         break;
     case Act::mnuProbeUnitsVPM:
         readouts_.ChangeUnits("V/m");
@@ -334,7 +344,7 @@ void WindowCore::OnResize() {
 }
 
 void WindowCore::OnActivate() {
-    v_.Text(Ctl::LabMinAver, s_.Cfg.MinAverText);
+    v_.Text(Ctl::LabMinAver, s_.MinAverText);
 }
 
 ProbeDescription WindowCore::Description() const {

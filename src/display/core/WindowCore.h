@@ -16,6 +16,7 @@
 #include "display/core/FiberReadouts.h"
 #include "display/core/Lifecycle.h"
 #include "display/core/LogOpen.h"
+#include "display/core/Options.h"
 #include "display/core/RateControl.h"
 #include "display/core/Readouts.h"
 #include "display/core/SettingsApplier.h"
@@ -85,6 +86,7 @@ public:
     BatteryTemp& Battery() { return battery_; }
     Alarm& Alarms() { return alarm_; }
     Readouts& Readout() { return readouts_; }
+    Options& Option() { return options_; }
     FiberReadouts& Fiber() { return fiber_; }
     LogOpen& Files() { return files_; }
     SettingsApplier& Settings() { return applier_; }
@@ -160,6 +162,7 @@ private:
     Alarm alarm_;
     Readouts readouts_;
     FiberReadouts fiber_;
+    Options options_;
     LogOpen files_;
     SettingsApplier applier_;
     Lifecycle life_;

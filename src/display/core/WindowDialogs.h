@@ -6,6 +6,9 @@
 
 namespace vireon {
 
+class Options;
+class UserPrompts;
+
 struct ProbeDescription {
     std::string Model = "Unknown";
     std::string SerialNo = "Unknown";
@@ -26,6 +29,8 @@ public:
     virtual void ShowAbout(const ProbeDescription& probe) = 0;
     // Unloads every other open window, last opened first.
     virtual void UnloadAll() = 0;
+    // The options dialog, modal; it edits through `options` and picks colours through `prompts`.
+    virtual void ShowOptions(Options& options, UserPrompts& prompts) = 0;
 };
 
 } // namespace vireon

@@ -23,6 +23,14 @@ struct WindowState : AcqState {
 
     std::string ProbeUnits = "V/m"; // "V/m", "V2/m2" or "mW/cm2"
     int32_t TextColor = 0xFFFF00;   // readout text colour, red in the low byte (cyan)
+    int32_t BoxColor = 0x400000;    // the readout box
+    int32_t FormBackColor = 0xB1CDD6;
+    int16_t MatchBarGraphToScatt = 0; // 1: the bars in the trace colours
+    int16_t DisplayHorLinesFlag = 1;  // horizontal grid lines: 1 on, 2 off
+    std::string MinAverText = "6 Minute";
+    int16_t PeriodicInterval = 60; // minutes
+    int16_t PeriodicIntervalEnabled = 0;
+    std::string SaveFileName = "Test1";
     std::filesystem::path DefaultSavePath;
     // Logging state: 0 off, 1 logging, 2 paused, 3 logging the moving average, 4 moving-average
     // logging paused between periods.

@@ -7,16 +7,19 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -429,8 +432,29 @@ WindowPlacement frmMain::Placement() const {
 }
 
 void frmMain::Placement(const WindowPlacement& p) {
-    move(Px(this, p.Left), Px(this, p.Top));
-    resize(std::max(200, Px(this, p.Width)), std::max(150, Px(this, p.Height)));
+    QRect r(Px(this, p.Left), Px(this, p.Top), std::max(200, Px(this, p.Width)),
+            std::max(150, Px(this, p.Height)));
+    // A position saved on a monitor that has been unplugged since is brought back onto the
+    // nearest screen.
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    const bool visible = std::any_of(screens.begin(), screens.end(), [&r](QScreen* s) {
+        return s->availableGeometry().intersects(r.adjusted(0, 0, -r.width() / 2, -20));
+    });
+    if (!visible && !screens.isEmpty()) {
+        auto distance = [&r](QScreen* s) {
+            const QPoint d = s->availableGeometry().center() - r.center();
+            return d.manhattanLength();
+        };
+        const QRect area =
+            (*std::min_element(screens.begin(), screens.end(), [&](QScreen* a, QScreen* b) {
+                return distance(a) < distance(b);
+            }))->availableGeometry();
+        r.setSize(r.size().boundedTo(area.size()));
+        r.moveTopLeft({std::clamp(r.x(), area.left(), area.right() - r.width() + 1),
+                       std::clamp(r.y(), area.top(), area.bottom() - r.height() + 1)});
+    }
+    move(r.topLeft());
+    resize(r.size());
     if (p.State == 2) {
         setWindowState(Qt::WindowMaximized);
     }
