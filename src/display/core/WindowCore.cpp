@@ -2,6 +2,8 @@
 
 #include "probe/fiber_replies.h"
 
+#include <algorithm>
+
 namespace vireon {
 
 // The probe object seen by the read cycle.
@@ -41,13 +43,7 @@ private:
 
 namespace {
 // Entries whose behaviour arrives with later work are shown but not offered yet.
-constexpr Act kNotYetOffered[] = {Act::mnuFileSaveAs,
-                                  Act::mnuViewExposure,
-                                  Act::mnuViewHeaderNotes,
-                                  Act::mnuViewOptions,
-                                  Act::mnuProbeRecord,
-                                  Act::mnuProbeRecordPause,
-                                  Act::mnuProbePlay,
+constexpr Act kNotYetOffered[] = {Act::mnuViewOptions,
                                   Act::mnuProbeZero,
                                   Act::mnuProbeUnits7300,
                                   Act::mnuProbeUnits52xx,
@@ -59,10 +55,12 @@ constexpr Act kNotYetOffered[] = {Act::mnuFileSaveAs,
                                   Act::mnuprobeAlarmSet,
                                   Act::mnuProbe3AxisData,
                                   Act::mnuProbeRangeTop,
-                                  Act::tbSave,
-                                  Act::tbProperties,
-                                  Act::tbRecord,
-                                  Act::tbRecordPause};
+                                  Act::tbProperties};
+
+bool Offered(Act a) {
+    return std::find(std::begin(kNotYetOffered), std::end(kNotYetOffered), a) ==
+           std::end(kNotYetOffered);
+}
 } // namespace
 
 WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
@@ -81,7 +79,25 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
       rates_(s_, view, face_, probe_, *hrtUpDateText_, *hrtPlay_),
       fiber_(s_, view, face_, probe_, kd_, graph_, setup_, platform.link),
       files_(s_, view, face_, platform.prompts, notices_, graph_, setup_),
-      applier_(s_, view, probe_, kd_, graph_, bar_), life_(*this) {
+      applier_(s_, view, probe_, kd_, graph_, bar_), recParts_{s_,
+                                                               view,
+                                                               face_,
+                                                               probe_,
+                                                               kd_,
+                                                               graph_,
+                                                               bar_,
+                                                               setup_,
+                                                               platform.clock,
+                                                               platform.prompts,
+                                                               notices_,
+                                                               platform.desktop,
+                                                               *hrtMinAve_,
+                                                               *hrtPlay_,
+                                                               *hrtReadProbe_,
+                                                               *hrtReadBattTemp_,
+                                                               Offered},
+      minAve_(recParts_, recorder_), recorder_(recParts_, minAve_), player_(recParts_),
+      life_(*this) {
     kd_.SetHost(this);
     probe_.SetHost(this);
     graph_.OutputObj(&view.Surface(Ctl::Picture1));
@@ -89,6 +105,13 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
     hrtUpDateText_->OnTick = [this] { s_.RefreshProbeFlag = 1; };
     hrtCalSamPerSec_->OnTick = [this] { rates_.Housekeeping(); };
     hrtReadProbe_->OnTick = [this] { cycle_.OnReadTick(); };
+    hrtMinAve_->OnTick = [this] { minAve_.OnTick(); };
+    hrtPlay_->OnTick = [this] { player_.OnTick(); };
+    fiber_.OnReading = [this] { recorder_.OnFiberReading(); };
+    rates_.Blinkers = [this] { minAve_.Blink(); };
+    rates_.LogCount = [this] { recorder_.Housekeeping(); };
+    files_.ConfirmReplace = [this] { return recorder_.ConfirmDiscard(); };
+    files_.OnLoaded = [this](const LoadResult& r) { recorder_.TakeLoadedLog(r); };
     p_.link.OnReceive = [this] { cycle_.OnComm(); };
     p_.link.OnError = [this](int n) { cycle_.OnSerialError(n); };
     p_.ports.DeviceArrival = [this](const std::string& name) { cycle_.OnDeviceArrival(name); };
@@ -115,6 +138,20 @@ WindowCore::~WindowCore() {
     probe_.SetHost(nullptr);
 }
 
+void WindowCore::Load() {
+    life_.Load();
+    minAve_.AfterLoad();
+    recorder_.AfterLoad();
+}
+
+void WindowCore::Unload(bool ask) {
+    const bool first = !s_.Unloaded;
+    life_.Unload(ask);
+    if (first) {
+        recorder_.AtExit();
+    }
+}
+
 void WindowCore::Delay(float ms) {
     waiting_ = true;
     p_.clock.Delay(ms);
@@ -130,6 +167,27 @@ void WindowCore::OnAction(Act a) {
     case Act::mnuFileOpen:
     case Act::tbOpen:
         files_.MnuFileOpen();
+        break;
+    case Act::mnuFileSaveAs:
+    case Act::tbSave:
+        recorder_.MnuFileSaveAs();
+        break;
+    case Act::mnuViewExposure:
+        minAve_.MnuViewExposure();
+        break;
+    case Act::mnuViewHeaderNotes:
+        recorder_.MnuViewHeaderNotes();
+        break;
+    case Act::mnuProbeRecord:
+    case Act::tbRecord:
+        recorder_.ToggleRecordOn();
+        break;
+    case Act::mnuProbeRecordPause:
+    case Act::tbRecordPause:
+        recorder_.TogglePause();
+        break;
+    case Act::mnuProbePlay:
+        player_.MnuProbePlay();
         break;
     case Act::mnuFileExit:
         v_.CloseWindow();
@@ -197,7 +255,19 @@ void WindowCore::OnAction(Act a) {
 void WindowCore::OnClick(Ctl c) {
     switch (c) {
     case Ctl::CmdStart:
+        player_.Stop(); // playback and the probe do not share the line
         cycle_.CmdStart();
+        break;
+    case Ctl::LabRecord:
+    case Ctl::ShapeRecordInd:
+        recorder_.LabRecordClick();
+        break;
+    case Ctl::LabRecordCntLab:
+    case Ctl::LabRecordCnt:
+        recorder_.EraseLogCount();
+        break;
+    case Ctl::LabUnits:
+        recorder_.RefuseDuringLogging();
         break;
     case Ctl::CmdOff:
         cycle_.CmdOff();
@@ -225,7 +295,8 @@ void WindowCore::OnComboPick(Ctl c, const std::string& text) {
 
 void WindowCore::OnPictureMouse(Ctl picture, MouseKind kind, int button, double x, double y) {
     if (picture == Ctl::Picture3) {
-        if (kind == MouseKind::Down) {
+        // The peaks go into the log's header; they are not cleared under it.
+        if (kind == MouseKind::Down && s_.RecordOn == 0) {
             ClearPeaks();
         }
         return;
@@ -352,16 +423,11 @@ void WindowCore::MenuChecked(GraphMenu menu, bool checked) {
 }
 
 void WindowCore::ProbePlayEnabled(bool enabled) {
-    // Playback needs the recorded log, which arrives with the recording work; until then the
-    // entry is only ever switched off.
-    if (!enabled) {
-        v_.Enabled(Act::mnuProbePlay, false);
-    }
+    v_.Enabled(Act::mnuProbePlay, enabled);
 }
 
 void WindowCore::CopyRecordedSamples(clsGraph& graph) {
-    // Nothing is recorded before logging exists; the graph keeps what it stores.
-    (void)graph;
+    recorder_.CopyRecordedSamples(graph);
 }
 
 } // namespace vireon
