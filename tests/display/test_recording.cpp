@@ -430,7 +430,6 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
         for (int i = 1; i <= 5; ++i) {
             r.Reading(static_cast<int16_t>(100 * i));
         }
-        r.sched.Advance(600); // the journal reaches the disk on the housekeeping tick
         const fs::path journal = r.core->Log().JournalPath();
         ASSERT_TRUE(fs::exists(journal));
         const std::vector<std::array<float, 5>> rows(r.Log().LogData.begin() + 1,
@@ -466,6 +465,18 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
         EXPECT_FALSE(fs::exists(journal));
         EXPECT_NE(r.Saved(r.folder / "recovered.csv").find("Samples,5\r\n"), std::string::npos);
     }
+}
+
+// A journal that cannot be written does not stop the log, but is said once.
+TEST(Recording, AJournalThatCannotBeWrittenIsSaidOnce) {
+    LogRig r;
+    fs::create_directories(r.folder / "recovery.journal" / "in-the-way");
+    r.core->OnAction(Act::mnuProbeRecord);
+    r.Reading(1000);
+    r.sched.Advance(2000);
+    EXPECT_EQ(r.Log().RecordCnt, 1);
+    ASSERT_EQ(r.prompts.asked.size(), 1u);
+    EXPECT_NE(r.prompts.asked[0].text.find("a crash would lose the log"), std::string::npos);
 }
 
 TEST(Recording, HeaderNotesListAndThePromptsEditor) {

@@ -309,8 +309,15 @@ void Recorder::Housekeeping() {
     if (p_.v.Text(Ctl::LabRecordCnt) != count) {
         p_.v.Text(Ctl::LabRecordCnt, count);
     }
-    if (journal_.Active()) {
+    // Rows reach the system as they come; the disk itself once a second.
+    if (journal_.Active() && (++housekeepingTicks_ % 2) == 0) {
         journal_.Sync();
+    }
+    if (p_.s.RecordOn != 0 && !journal_.Active() && !journal_.Error().empty() &&
+        !journalFailureShown_) {
+        journalFailureShown_ = true;
+        p_.notices.Show(journal_.Error() + " Logging goes on, but a crash would lose the log.",
+                        MsgIcon::Exclamation);
     }
 }
 
@@ -370,10 +377,9 @@ void Recorder::StartJournal() {
     h.LogColumnMode = log_->LogColumnMode;
     h.LogUnits = log_->LogUnits;
     h.GraphScale = p_.s.Graph.GraphScale;
-    if (!journal_.Start(journalPath_, h)) {
-        p_.notices.Show(journal_.Error() + " Logging goes on, but a crash would lose the log.",
-                        MsgIcon::Exclamation);
-    }
+    // A journal that cannot be written is said once, on the next housekeeping tick.
+    journalFailureShown_ = false;
+    journal_.Start(journalPath_, h);
 }
 
 void Recorder::EndJournal() {

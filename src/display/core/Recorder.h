@@ -93,6 +93,8 @@ private:
     std::filesystem::path journalPath_;
     bool unsaved_ = false;
     bool headerNotesShown_ = false;
+    bool journalFailureShown_ = false;
+    uint32_t housekeepingTicks_ = 0;
 };
 
 // 12345 as "12,345".
