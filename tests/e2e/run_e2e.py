@@ -349,10 +349,13 @@ def menu_checks(s, keys, label):
     return [state for group in menu_check_boxes(Image(shot, *rect)) for state in group]
 
 
-def first_entry_checked(s, keys, label):
-    """Whether the entry the keyboard highlights when the menu opens (its first one offered)
-    carries a check mark: a dark mark inside the highlight band's check box."""
+def highlighted_entry_checked(s, keys, label, down=0):
+    """Whether the entry the keyboard highlights (the menu's first one offered, moved down
+    `down` entries) carries a check mark: a dark mark inside the highlight band's check box."""
     x, y, width, height = s.open_menu(keys)
+    if down:
+        s.key(*["Down"] * down)
+        time.sleep(0.3)
     shot = s.screenshot(label)
     s.close_menu()
     img = Image(shot, x, y, width, height)
@@ -400,9 +403,13 @@ def test_view_switches(s):
         (view, "l", 5, "Scatter Graph Live", sweeping),
         (probe, "s", 0, "Plot Total Field Strength", total_traced),
     ]
+
     def checks_of(keys, label):
-        # Only the Probe menu's first offered entry is checkable now: read it by its highlight.
-        return menu_checks(s, keys, label) if keys == view else [first_entry_checked(s, keys, label)]
+        # In the Probe menu the keyboard moves from Log Data to the next offered entry, Plot
+        # Total Field Strength; read that one by its highlight.
+        if keys == view:
+            return menu_checks(s, keys, label)
+        return [highlighted_entry_checked(s, keys, label, down=1)]
 
     checks = {view: checks_of(view, "view-menu"), probe: checks_of(probe, "probe-menu")}
     before = graph_area()
