@@ -613,7 +613,7 @@ def test_logging(s):
     shot = s.screenshot("playing")
     expect(lamp(s, shot) == "playing", "the playback ended within two seconds")
     expect(s.region_twips(shot, *TOTAL_READOUT) != idle, "the readout does not play the log")
-    expect(count_colour(s.region_twips(shot, *TIME_GRAPH), TRACE_COLOURS["X"]) >= 20,
+    expect(count_colour(s.region_twips(shot, *TIME_GRAPH), TRACE_COLOURS["Z"]) >= 20,
            "the time graph does not play the log")
     wait_lamp(s, "stopped", "played", timeout=len(rows) / 10 + 10)
     status = s.exit_program()  # saved: no question
