@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace vireon::test {
 namespace {
@@ -397,10 +396,7 @@ TEST(Recording, SaveAsAsksTheTestConditionsAndWritesThemIntoTheHeader) {
     pre.prompts.inputs = {std::string("K. Smith"), std::string("Roof"), std::string("")};
     pre.core->OnAction(Act::mnuFileSaveAs);
     EXPECT_EQ(pre.prompts.inputPrompts.size(), 5u);
-    std::ifstream in(pre.folder / "survey.csv", std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string s = text.str();
+    const std::string s = pre.Saved(pre.folder / "survey.csv");
     EXPECT_NE(s.find("\r\nOperator,K. Smith\r\nSite,Roof\r\nUnits,V/m\r\n"), std::string::npos)
         << s;
     EXPECT_EQ(s.find("Weather"), std::string::npos) << "an empty answer is left out";

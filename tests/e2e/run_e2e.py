@@ -476,6 +476,15 @@ def wait_lamp(s, state, label=None, timeout=10):
     return s.keep(shot, label) if label else shot
 
 
+def choose(s, menu, *keys):
+    """Opens a menu of the main window from the keyboard and presses keys in it."""
+    s.focus(s.main_window)
+    s.key(menu)
+    time.sleep(0.4)
+    if keys:
+        s.key(*keys)
+
+
 def click_record_label(s, shot):
     ox, oy = s.client_origin(shot)
     left, top, width, height = RECORD_LABEL
@@ -498,9 +507,7 @@ def answer_dialog(s, known, what, text):
 
 def save_as(s, path, answers=()):
     """File > Save as...: each test condition answered, then the file name typed."""
-    s.focus(s.main_window)
-    s.key("alt+f")
-    time.sleep(0.4)
+    choose(s, "alt+f")
     known = s.windows()
     s.key("s")
     for answer in answers:
@@ -511,9 +518,7 @@ def save_as(s, path, answers=()):
 
 
 def open_file(s, path):
-    s.focus(s.main_window)
-    s.key("alt+f")
-    time.sleep(0.4)
+    choose(s, "alt+f")
     known = s.windows()
     s.key("o")
     answer_dialog(s, known, "the File Open dialog", path)
@@ -558,19 +563,14 @@ def test_logging(s):
     click_record_label(s, shot)
     wait_lamp(s, "logging", "logging")
     time.sleep(2)
-    s.focus(s.main_window)
-    s.key("alt+p")
-    time.sleep(0.4)
-    s.key("o")  # L&og Pause
+    choose(s, "alt+p", "o")  # L&og Pause
     wait_lamp(s, "paused", "paused")
     time.sleep(0.8)  # the count is shown on the next housekeeping tick
     count = s.region_twips(s.screenshot(), 8340, 3090, 1500, 300)
     time.sleep(1.5)
     expect(s.region_twips(s.screenshot(), 8340, 3090, 1500, 300) == count,
            "the log count moved while paused")
-    s.key("alt+p")
-    time.sleep(0.4)
-    s.key("o")
+    choose(s, "alt+p", "o")
     wait_lamp(s, "logging")
     time.sleep(2)
     click_record_label(s, s.screenshot())
@@ -604,10 +604,7 @@ def test_logging(s):
     open_file(s, path)
     time.sleep(1.5)
     idle = s.region_twips(s.screenshot(), *TOTAL_READOUT)
-    s.focus(s.main_window)
-    s.key("alt+p")
-    time.sleep(0.4)
-    s.key("Down", "Return")  # P&lay, below the entry the keyboard highlights first
+    choose(s, "alt+p", "Down", "Return")  # P&lay, below the first entry offered
     wait_lamp(s, "playing")
     time.sleep(2)
     shot = s.screenshot("playing")
