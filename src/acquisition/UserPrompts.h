@@ -12,7 +12,8 @@
 namespace vireon {
 
 enum class MsgIcon { None, Information, Exclamation, Question, Critical };
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel };
+// SaveDiscardCancel answers Yes for Save and No for Discard.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, SaveDiscardCancel };
 enum class MsgResult { Ok, Cancel, Yes, No };
 
 class UserPrompts {
@@ -60,6 +61,8 @@ public:
     virtual bool StartEditor(const std::filesystem::path& file) = 0;
     // "Beside the program": the executable's folder when writable, else the per-user data folder.
     virtual std::filesystem::path ProgramFolder() const = 0;
+    // The per-user data folder (the recovery journal lives there).
+    virtual std::filesystem::path DataFolder() const { return ProgramFolder(); }
 };
 
 } // namespace vireon

@@ -270,11 +270,17 @@ MsgResult QtUserPrompts::MsgBox(const std::string& text, MsgIcon icon, MsgButton
     case MsgButtons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
+    case MsgButtons::SaveDiscardCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Save);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes:
+    case QMessageBox::Save:
         return MsgResult::Yes;
     case QMessageBox::No:
+    case QMessageBox::Discard:
         return MsgResult::No;
     case QMessageBox::Cancel:
         return MsgResult::Cancel;
@@ -353,23 +359,35 @@ void QtDesktop::Beep() {
     }
 }
 
-bool QtDesktop::StartEditor(const std::filesystem::path& path) {
-    const QString file = FromPath(path);
-#ifdef Q_OS_WIN
-    return QProcess::startDetached("notepad.exe", {file});
-#else
-    for (const char* editor : {"xdg-open", "gedit", "mousepad", "xterm"}) {
-        const QString exe = QStandardPaths::findExecutable(editor);
-        if (exe.isEmpty()) {
-            continue;
+QStringList EditorCommand(const QString& visual, const QString& editor, const QString& file) {
+    // The user's editor may carry its own arguments ("code --wait"); they are split as a shell
+    // would split words, but no shell runs, and the file is one argument of its own, whatever
+    // characters its path holds.
+    for (const QString& chosen : {visual, editor}) {
+        QStringList words = QProcess::splitCommand(chosen);
+        if (!words.isEmpty()) {
+            words << file;
+            return words;
         }
-        if (QString(editor) == "xterm") {
-            return QProcess::startDetached(exe, {"-e", "vi", file});
-        }
-        return QProcess::startDetached(exe, {file});
     }
-    return false;
+#ifdef Q_OS_WIN
+    return {"notepad.exe", file};
+#else
+    return {"xdg-open", file}; // the desktop's application for text files
 #endif
+}
+
+bool QtDesktop::StartEditor(const std::filesystem::path& path) {
+    QStringList command = EditorCommand(qEnvironmentVariable("VISUAL"),
+                                        qEnvironmentVariable("EDITOR"), FromPath(path));
+    const QString program = command.takeFirst();
+    return QProcess::startDetached(program, command);
+}
+
+std::filesystem::path QtDesktop::DataFolder() const {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(data);
+    return PathOf(data);
 }
 
 std::filesystem::path QtDesktop::ProgramFolder() const {

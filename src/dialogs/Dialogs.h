@@ -95,6 +95,11 @@ public:
     void Beep() override;
     bool StartEditor(const std::filesystem::path& file) override;
     std::filesystem::path ProgramFolder() const override;
+    std::filesystem::path DataFolder() const override;
 };
+
+// The command that opens a file in the user's editor: $VISUAL, else $EDITOR (each may hold
+// arguments), else the desktop's default; the file is always the last, separate argument.
+QStringList EditorCommand(const QString& visual, const QString& editor, const QString& file);
 
 } // namespace vireon

@@ -3,16 +3,21 @@
 
 #include "acquisition/QtTiming.h"
 #include "dialogs/Dialogs.h"
+#include "display/qt/CoreText.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 namespace vireon {
 namespace {
@@ -85,6 +90,63 @@ TEST(Dialogs, NoticesDoNotWaitAndDoNotStack) {
     for (QMessageBox* b : OpenBoxes()) {
         b->close();
     }
+}
+
+// The unsaved-log question shows Save, Discard and Cancel and answers Yes, No and Cancel.
+TEST(Dialogs, SaveDiscardCancelAnswers) {
+    const std::pair<QMessageBox::StandardButton, MsgResult> cases[] = {
+        {QMessageBox::Save, MsgResult::Yes},
+        {QMessageBox::Discard, MsgResult::No},
+        {QMessageBox::Cancel, MsgResult::Cancel}};
+    for (const auto& [button, answer] : cases) {
+        QtUserPrompts prompts;
+        QTimer::singleShot(0, [button = button] {
+            for (QMessageBox* b : OpenBoxes()) {
+                b->button(button)->click();
+            }
+        });
+        EXPECT_EQ(prompts.MsgBox("Save them now?", MsgIcon::Question, MsgButtons::SaveDiscardCancel,
+                                 "Unsaved Log"),
+                  answer);
+    }
+}
+
+// The editor's own words are split without a shell; the file stays one argument whatever it
+// holds, so a path cannot run commands.
+TEST(Dialogs, TheEditorGetsThePathAsOneArgument) {
+    const QString odd = "/tmp/a b;$(touch pwned)'\"/testquery.txt";
+    const std::tuple<QString, QString, QStringList> cases[] = {
+        {"code --wait", "vi", {"code", "--wait", odd}},
+        {"", "\"/opt/my editor/ed\" -n", {"/opt/my editor/ed", "-n", odd}},
+        {"", "", {"xdg-open", odd}},
+    };
+    for (const auto& [visual, editor, command] : cases) {
+        EXPECT_EQ(EditorCommand(visual, editor, odd), command);
+    }
+    // Started for real: a stand-in editor writes down the arguments it was given.
+    const QString dir = QString::fromStdString(testing::TempDir()) + "editor-test";
+    QDir().mkpath(dir + "/a b;$(touch pwned)");
+    const QString script = dir + "/ed.sh";
+    const QString out = dir + "/args";
+    QFile f(script);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(("#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + out + "'\n").toUtf8());
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("VISUAL", script.toUtf8());
+    const QString file = dir + "/a b;$(touch pwned)/testquery.txt";
+    QtDesktop desktop;
+    ASSERT_TRUE(desktop.StartEditor(PathOf(file)));
+    QFile args(out);
+    for (int i = 0; i < 200 && !args.exists(); ++i) {
+        QThread::msleep(10);
+    }
+    QThread::msleep(50);
+    ASSERT_TRUE(args.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(args.readAll()), file + "\n");
+    EXPECT_FALSE(QFile::exists("pwned"));
+    qunsetenv("VISUAL");
+    QDir(dir).removeRecursively();
 }
 
 // The splash and the pause between the two laser-off commands wait without freezing the

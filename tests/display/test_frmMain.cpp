@@ -137,6 +137,33 @@ TEST(MainWindow, ClosingRunsTheShutdownOnce) {
     EXPECT_FALSE(t.link.IsOpen());
 }
 
+// Log entries checked by Qt on the click show the logging state; the pause button stays
+// pressed while paused; closing with unsaved readings asks, and Cancel keeps the window.
+TEST(MainWindow, LoggingEntriesAndTheQuestionOnClosing) {
+    Window t;
+    WindowState& s = t.w->Core().State();
+    t.w->Action(Act::mnuProbeRecord)->trigger();
+    EXPECT_EQ(s.RecordOn, 1);
+    EXPECT_TRUE(t.w->Action(Act::mnuProbeRecord)->isChecked());
+    t.w->Action(Act::tbRecordPause)->trigger();
+    EXPECT_EQ(s.RecordOn, 2);
+    EXPECT_TRUE(t.w->Action(Act::tbRecordPause)->isChecked());
+    EXPECT_TRUE(t.w->Action(Act::mnuProbeRecordPause)->isChecked());
+    t.w->Action(Act::mnuProbeRecordPause)->trigger();
+    EXPECT_EQ(s.RecordOn, 1);
+    EXPECT_FALSE(t.w->Action(Act::tbRecordPause)->isChecked());
+    t.w->Core().LogProbeReading();
+    QSignalSpy unloaded(t.w.get(), &frmMain::Unloaded);
+    t.prompts.answers = {MsgResult::Cancel, MsgResult::No};
+    t.w->close();
+    EXPECT_TRUE(t.w->isVisible());
+    EXPECT_EQ(unloaded.count(), 0);
+    EXPECT_EQ(s.RecordOn, 1) << "still logging";
+    t.w->close();
+    EXPECT_EQ(unloaded.count(), 1);
+    EXPECT_EQ(t.prompts.asked.size(), 2u);
+}
+
 } // namespace
 } // namespace vireon::test
 

@@ -370,17 +370,15 @@ class Session:
         with open(self.config_path(), "rb") as f:
             return f.read().decode("cp1252").split("\r\n")
 
-    def launch_program(self):
-        """Starts the program from its own folder, without waiting for anything."""
+    def start_program(self, wait=True):
+        """Starts the program from its own folder and waits for its main window (or, with
+        wait False, returns at once: a question may come first)."""
         exe = os.path.join(self.progdir, "vireon2")
         shutil.copy2(self.program, exe)
         self.app = self.spawn("vireon2", [exe], cwd=self.progdir)
+        return self.wait_main_window() if wait else None
 
-    def start_program(self, launched=False):
-        """Starts the program (unless `launched`) and waits for its main window."""
-        if not launched:
-            self.launch_program()
-
+    def wait_main_window(self):
         def main_window():
             expect(self.app.running(), "the program exited during start-up: "
                    + self.app.stderr_text()[-500:])

@@ -7,6 +7,7 @@ Screenshots go to DIR/screenshots, logs of every process to DIR/logs/TEST. Exit 
 1 fail, 77 skipped (a needed tool is missing)."""
 
 import argparse
+import csv
 import math
 import os
 import re
@@ -347,13 +348,13 @@ def menu_checks(s, keys, label):
     return [state for group in menu_check_boxes(Image(shot, *rect)) for state in group]
 
 
-def highlighted_entry_checked(s, keys, downs, label):
-    """Whether an entry carries a check mark, read inside the keyboard's highlight band: the
-    menu opens on its first offered entry, and Down moves to the next one `downs` times."""
+def highlighted_entry_checked(s, keys, label, down=0):
+    """Whether the entry the keyboard highlights (the menu's first one offered, moved down
+    `down` entries) carries a check mark: a dark mark inside the highlight band's check box."""
     x, y, width, height = s.open_menu(keys)
-    for _ in range(downs):
-        s.key("Down")
-    time.sleep(0.3)
+    if down:
+        s.key(*["Down"] * down)
+        time.sleep(0.3)
     shot = s.screenshot(label)
     s.close_menu()
     img = Image(shot, x, y, width, height)
@@ -401,12 +402,13 @@ def test_view_switches(s):
         (view, "l", 5, "Scatter Graph Live", sweeping),
         (probe, "s", 0, "Plot Total Field Strength", total_traced),
     ]
+
     def checks_of(keys, label):
-        # In the Probe menu "Plot Total Field Strength" follows "Units", the first entry offered
-        # with a fiber probe; its box is read in the highlight.
+        # In the Probe menu the keyboard moves from Log Data past Units (offered with a fiber
+        # probe) to Plot Total Field Strength; read that one by its highlight.
         if keys == view:
             return menu_checks(s, keys, label)
-        return [highlighted_entry_checked(s, keys, 1, label)]
+        return [highlighted_entry_checked(s, keys, label, down=2)]
 
     checks = {view: checks_of(view, "view-menu"), probe: checks_of(probe, "probe-menu")}
     before = graph_area()
@@ -582,13 +584,13 @@ def test_hostile_files(s):
         f.write("\r\n".join(lines).encode("cp1252"))
     damaged = open(s.config_path(), "rb").read()
     before = s.windows()
-    s.launch_program()
+    s.start_program(wait=False)
     port = s.new_window(before, "the port chooser", 20)
     time.sleep(0.5)
     s.screenshot("port-chooser")
     s.focus(port)
     s.key("Return")  # Continue with the port the damaged file named
-    s.start_program(launched=True)
+    s.wait_main_window()
     status = wait_for("the status bar to name the damage",
                       lambda: (s.readouts().get("Status") or "") or None, 10, 0.5)
     expect("13" in status and "Perhaps" in status, f"the status bar says {status!r}")
@@ -610,11 +612,257 @@ def test_hostile_files(s):
            "the damaged configuration was not kept as VireonII.cfg.bad")
 
 
-TESTS = {"startup": test_startup, "instrument-face": test_instrument_face,
-         "hostile-files": test_hostile_files, "view-switches": test_view_switches,
+# The log switch and its lamp, in twips of the client area (right of the readouts).
+RECORD_LABEL = (6660, 3090, 600, 300)
+RECORD_LAMP = (6360, 3120, 240, 240)
+LAMP = {"logging": (255, 0, 0), "paused": (255, 255, 0), "stopped": (128, 128, 128),
+        "playing": (0, 255, 255)}
+
+
+def lamp(s, shot):
+    """The lamp's state, by the colour at its middle."""
+    data = s.region_twips(shot, RECORD_LAMP[0] + 90, RECORD_LAMP[1] + 90, 60, 60)
+    for state, colour in LAMP.items():
+        if count_colour(data, colour, 30) >= 4:
+            return state
+    return None
+
+
+def wait_lamp(s, state, label=None, timeout=10):
+    shot = wait_for(f"the log lamp to show {state}",
+                    lambda: (lambda p: p if lamp(s, p) == state else None)(s.screenshot()),
+                    timeout, 0.3)
+    return s.keep(shot, label) if label else shot
+
+
+def choose(s, menu, *keys):
+    """Opens a menu of the main window from the keyboard and presses keys in it."""
+    s.focus(s.main_window)
+    s.key(menu)
+    time.sleep(0.4)
+    if keys:
+        s.key(*keys)
+
+
+def click_record_label(s, shot):
+    ox, oy = s.client_origin(shot)
+    left, top, width, height = RECORD_LABEL
+    s.click(ox + round((left + width / 2) / 15), oy + round((top + height / 2) / 15))
+
+
+def answer_dialog(s, known, what, text):
+    """Types text into the next dialog that opens (a window not in known, which then takes
+    it in) and confirms it with Return."""
+    try:
+        known.append(s.new_window(known, what, 10))
+    except Failure:
+        s.screenshot("no-" + what.split()[-1])
+        raise
+    time.sleep(0.4)
+    s.xdotool("type", "--delay", "10", text)
+    time.sleep(0.2)
+    s.key("Return")
+
+
+def save_as(s, path, answers=()):
+    """File > Save as...: each test condition answered, then the file name typed."""
+    choose(s, "alt+f")
+    known = s.windows()
+    s.key("s")
+    for answer in answers:
+        answer_dialog(s, known, "a Test Conditions box", answer)
+    answer_dialog(s, known, "the File Save as dialog", path)
+    wait_for(f"{path} to be written", lambda: os.path.exists(path), 15, 0.2)
+    time.sleep(0.3)
+
+
+def open_file(s, path):
+    choose(s, "alt+f")
+    known = s.windows()
+    s.key("o")
+    answer_dialog(s, known, "the File Open dialog", path)
+
+
+def read_log(path):
+    """A saved page through Python's csv module: header fields, column titles, rows."""
+    with open(path, newline="", encoding="cp1252") as f:
+        lines = list(csv.reader(f))
+    end = next(i for i, row in enumerate(lines) if row and row[0] == "EndHeader")
+    header = {row[0]: row[1:] for row in lines[1:end] if row}
+    return header, lines[end + 1], [row for row in lines[end + 2:] if row]
+
+
+def seconds(text):
+    h, m, sec = (int(v) for v in text.split(":"))
+    return h * 3600 + m * 60 + sec
+
+
+def start_probe(s, sim):
+    press_start(s, s.screenshot("before-start"))
+    wait_for_data(s, sim)
+
+
+def off(s, sim):
+    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
+    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    time.sleep(0.5)
+
+
+def test_logging(s):
+    """Log, pause, resume and stop with the mouse and the keyboard; leaving asks about the
+    unsaved readings; Save as with two test conditions; the file read back with Python's csv
+    module, then opened again in the program and played back."""
+    with open(os.path.join(s.progdir, "testquery.txt"), "wb") as f:
+        f.write(b"Operator name?,Operator,J\r\nSite?,Site\r\n")
+    sim = s.start_simulator(5, "--verbose", "--scenario", "sine:4,10,6")
+    s.write_config(5)
+    s.start_program()
+    start_probe(s, sim)
+    shot = wait_lamp(s, "stopped")
+    click_record_label(s, shot)
+    wait_lamp(s, "logging", "logging")
+    time.sleep(2)
+    choose(s, "alt+p", "o")  # L&og Pause
+    wait_lamp(s, "paused", "paused")
+    time.sleep(0.8)  # the count is shown on the next housekeeping tick
+    count = s.region_twips(s.screenshot(), 8340, 3090, 1500, 300)
+    time.sleep(1.5)
+    expect(s.region_twips(s.screenshot(), 8340, 3090, 1500, 300) == count,
+           "the log count moved while paused")
+    choose(s, "alt+p", "o")
+    wait_lamp(s, "logging")
+    time.sleep(2)
+    click_record_label(s, s.screenshot())
+    wait_lamp(s, "stopped")
+    off(s, sim)
+
+    before = s.windows()
+    s.choose_exit()
+    s.new_window(before, "the unsaved-log question")
+    time.sleep(0.4)
+    s.screenshot("unsaved-question")
+    s.key("Escape")  # Cancel: the program stays
+    time.sleep(1)
+    expect(s.app.running(), "Cancel on the unsaved-log question ended the program")
+
+    path = os.path.join(s.tmp, "survey.csv")
+    save_as(s, path, ["K. Smith", "Roof"])
+    header, titles, rows = read_log(path)
+    expect(header.get("Operator") == ["K. Smith"] and header.get("Site") == ["Roof"],
+           f"the test conditions are not in the header: {header}")
+    expect(header.get("Units") == ["V/m"] and header.get("Columns") == ["5"],
+           f"units or columns wrong: {header}")
+    expect(titles == ["Time ", "Field V/m", "X V/m", "Y V/m", "Z V/m"], f"titles {titles}")
+    expect(header.get("Samples") == [str(len(rows))] and len(rows) >= 30,
+           f"{len(rows)} rows for Samples {header.get('Samples')}")
+    times = [seconds(r[0]) for r in rows]
+    expect(all(b >= a for a, b in zip(times, times[1:])) and times[-1] > times[0],
+           f"the times do not increase: {times[:3]} ... {times[-3:]}")
+    expect(all(len(r) == 5 and float(r[1]) > 0 for r in rows), "a row is not time and four values")
+
+    open_file(s, path)
+    time.sleep(1.5)
+    idle = s.region_twips(s.screenshot(), *TOTAL_READOUT)
+    choose(s, "alt+p", "Down", "Return")  # P&lay, below the first entry offered
+    wait_lamp(s, "playing")
+    time.sleep(2)
+    shot = s.screenshot("playing")
+    expect(lamp(s, shot) == "playing", "the playback ended within two seconds")
+    expect(s.region_twips(shot, *TOTAL_READOUT) != idle, "the readout does not play the log")
+    expect(count_colour(s.region_twips(shot, *TIME_GRAPH), TRACE_COLOURS["Z"]) >= 20,
+           "the time graph does not play the log")
+    wait_lamp(s, "stopped", "played", timeout=len(rows) / 10 + 10)
+    status = s.exit_program()  # saved: no question
+    expect(status == 0, f"the program exited with status {status}")
+
+
+def edit_config(s, changes):
+    """Replaces whole lines of the configuration by their key."""
+    lines = s.config_lines()
+    for key, value in changes.items():
+        i = next(i for i, line in enumerate(lines) if line.startswith(key + ","))
+        lines[i] = f"{key},{value}"
+    with open(s.config_path(), "wb") as f:
+        f.write("\r\n".join(lines).encode("cp1252"))
+
+
+def test_moving_average(s):
+    """A moving-average log with a 10 Second window: the average rises over the first window
+    and matches the field after it; the file has the total and the average."""
+    sim = s.start_simulator(5, "--verbose")
+    s.write_config(5)
+    edit_config(s, {"Exposure": "10 Second", "ExposureFrame": "True"})
+    s.start_program()
+    start_probe(s, sim)
+    click_record_label(s, wait_lamp(s, "stopped"))
+    wait_lamp(s, "logging")
+    time.sleep(13)
+    s.screenshot("moving-average")
+    click_record_label(s, s.screenshot())
+    wait_lamp(s, "stopped")
+    off(s, sim)
+    path = os.path.join(s.tmp, "exposure.csv")
+    save_as(s, path)
+    header, titles, rows = read_log(path)
+    expect(header.get("Columns") == ["3"] and titles == ["Time ", "Field V/m", "Moving AveV/m"],
+           f"not a moving-average log: {header.get('Columns')} {titles}")
+    expect(len(rows) >= 11, f"only {len(rows)} rows in 13 s")
+    total = float(rows[0][1])
+    expect(abs(total - 8.660254) < 0.05, f"the total field is {total}, not 8.66")
+    averages = [float(r[2]) for r in rows]
+    expect(abs(averages[0] - total / 10) < 0.01 and abs(averages[9] - total) < 0.02,
+           f"the average does not fill over ten seconds: {averages[:11]}")
+    exit_cleanly(s)
+
+
+def journal_rows(s):
+    path = os.path.join(s.home, ".local", "share", "vireon2", "Vireon II", "recovery.journal")
+    if not os.path.exists(path):
+        return None
+    with open(path, "rb") as f:
+        text = f.read().decode("cp1252")
+    body = text.split("EndHeader\n", 1)[1] if "EndHeader\n" in text else ""
+    return [line.split(",") for line in body.split("\n")[:-1] if not line.startswith("P,")]
+
+
+def test_crash_recovery(s):
+    """Killed while logging, the program offers the journal at the next start; every row that
+    reached it is in the file saved after the recovery, and nothing is asked on leaving."""
+    sim = s.start_simulator(5, "--verbose", "--scenario", "sine:4,10,6")
+    s.write_config(5)
+    s.start_program()
+    start_probe(s, sim)
+    click_record_label(s, wait_lamp(s, "stopped"))
+    wait_lamp(s, "logging")
+    wait_for("rows in the recovery journal", lambda: len(journal_rows(s) or []) >= 40, 15, 0.3)
+    s.app.popen.send_signal(signal.SIGKILL)
+    s.app.wait(10)
+    rows = journal_rows(s)
+    s.start_program(wait=False)
+    question = wait_for("the recovery question",
+                        lambda: next(iter(s.windows("Log Recovery")), None), 20, 0.25)
+    time.sleep(0.4)
+    s.screenshot("recovery-question")
+    s.focus(question)
+    s.key("alt+y")
+    s.wait_main_window()
+    path = os.path.join(s.tmp, "recovered.csv")
+    save_as(s, path)
+    _, _, saved = read_log(path)
+    expect(len(saved) == len(rows), f"{len(rows)} rows in the journal, {len(saved)} saved")
+    for j, r in zip(rows, saved):
+        expect(abs(float(j[1]) - float(r[1])) <= 1e-5 * max(1.0, abs(float(j[1]))),
+               f"journal row {j} saved as {r}")
+    expect(journal_rows(s) is None, "the journal is still there after the save")
+    exit_cleanly(s)
+
+
+TESTS = {"startup": test_startup, "view-switches": test_view_switches,
+         "instrument-face": test_instrument_face, "hostile-files": test_hostile_files,
          "terminate": test_terminate, "hotplug": test_hotplug, "start-off": test_start_off,
          "exit-running": test_exit_running, "readings": test_readings,
-         "live-graphs": test_live_graphs, "zoom-log": test_zoom_log}
+         "live-graphs": test_live_graphs, "zoom-log": test_zoom_log, "logging": test_logging,
+         "moving-average": test_moving_average, "crash-recovery": test_crash_recovery}
 
 
 def main():

@@ -129,7 +129,7 @@ public:
     }
     std::optional<std::filesystem::path> OpenFileName(const std::string&, const std::string&,
                                                       const std::filesystem::path&) override {
-        return fileName;
+        return openName ? openName : fileName;
     }
     std::optional<std::filesystem::path> SaveFileName(const std::string&, const std::string&,
                                                       const std::filesystem::path&) override {
@@ -142,6 +142,7 @@ public:
     std::deque<std::optional<std::string>> inputs;
     std::vector<std::string> inputPrompts;
     std::optional<std::filesystem::path> fileName;
+    std::optional<std::filesystem::path> openName; // when set, File Open's answer alone
     std::vector<std::function<void()>> openNotices;
     // Runs while a notice is open, as the window's event loop would (timers keep ticking).
     std::function<void(const std::string&)> OnNotice;

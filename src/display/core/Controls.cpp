@@ -83,7 +83,7 @@ constexpr ControlSpec kControls[] = {
     L(LabRecord, "Log", "Click to toggle log"),
     ControlSpec{Ctl::ShapeRecordInd, K::Shape, "ShapeRecordInd", "", "Click to toggle log",
                 F::Normal, A::Left, RGB(128, 128, 128)},
-    L(LabRecordCntLab, "Log Cnt", ""),
+    L(LabRecordCntLab, "Log Cnt", "Click to erase data"),
     L(LabRecordCnt, "0", "Click to erase data"),
     S(ShaExposure, kNavy, false),
     L(LabExposure1, "Moving Average", "", F::Normal, A::Left, -1, false),

@@ -16,9 +16,10 @@ namespace vireon {
     X(ShapeFormColor2)                                                                             \
     X(LabInString)                                                                                 \
     X(LabXYZField)                                                                                 \
-    X(LabUnits) X(LabXLab) X(LabXField) X(LabMaxX) X(LabXAxis) X(LabYLab) X(LabYField) X(LabMaxY)  \
-        X(LabYAxis) X(LabZLab) X(LabZField) X(LabMaxZ) X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ)   \
-            X(LabPeak) X(LabMaxXYZ) X(LabRange) X(LabRangeText) X(LabAxisRange0) X(LabAxisRange1)  \
+    X(LabUnits)                                                                                    \
+    X(LabXLab) X(LabXField) X(LabMaxX) X(LabXAxis) X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis)  \
+        X(LabZLab) X(LabZField) X(LabMaxZ) X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak)    \
+            X(LabMaxXYZ) X(LabRange) X(LabRangeText) X(LabAxisRange0) X(LabAxisRange1)             \
                 X(LabAxisRange2) X(LabAxisRange3) X(LabAxisRange4) X(LabAxisRange5)                \
                     X(LabAxisRange6) X(LabAxisRange7) X(LabAxisRange8) X(LabAxisRange9)            \
                         X(LabAxisRange10) X(LabAxisRange11) X(LabAxisRange12) X(LabOverRange)      \
@@ -43,7 +44,8 @@ enum class Ctl : uint8_t { VIREON_CONTROLS(VIREON_ID) Count };
     X(mnuFileOpen)                                                                                 \
     X(mnuFileSaveAs)                                                                               \
     X(mnuFileExit)                                                                                 \
-    X(mnuView) X(mnuViewToolbar) X(mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) X(      \
+    X(mnuView)                                                                                     \
+    X(mnuViewToolbar) X(mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) X(                 \
         mnuViewScatterGraph) X(mnuViewScatterLive) X(mnuViewHeaderNotes) X(mnuViewOptions)         \
         X(mnuProbe) X(mnuProbeRecord) X(mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero) X(    \
             mnuProbeUnits7300) X(mnuProbeUnitsVPM) X(mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM)      \

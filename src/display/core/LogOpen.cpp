@@ -8,7 +8,7 @@ namespace vireon {
 
 void LogOpen::MnuFileOpen() {
     const auto file = prompts_.OpenFileName("File Open", kFilter, s_.DefaultSavePath);
-    if (!file) {
+    if (!file || (ConfirmReplace && !ConfirmReplace())) {
         return;
     }
     s_.DefaultSavePath = file->parent_path();
@@ -62,7 +62,11 @@ bool LogOpen::LoadDataIntoGraph(const std::filesystem::path& path) {
     face_.StatusText("Completed");
     v_.Enabled(Act::tbZoomIn, true);
     v_.Enabled(Act::tbZoomOut, true);
+    v_.Enabled(Act::mnuProbePlay, true);
     v_.BusyPointer(false);
+    if (OnLoaded) {
+        OnLoaded(r);
+    }
     for (const std::string& notice : r.Notices) {
         notices_.Show(notice, MsgIcon::Information);
     }

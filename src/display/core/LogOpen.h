@@ -7,10 +7,12 @@
 #include "display/core/Face.h"
 #include "display/core/WindowState.h"
 #include "display/core/WindowView.h"
+#include "files/LogFile.h"
 #include "graph/GraphSetup.h"
 #include "graph/clsGraph.h"
 
 #include <filesystem>
+#include <functional>
 
 namespace vireon {
 
@@ -24,6 +26,11 @@ public:
     void MnuFileOpen();
     // True when the file was read and drawn.
     bool LoadDataIntoGraph(const std::filesystem::path& path);
+
+    // Asked once the file is chosen: false keeps the graph store and the log as they are.
+    std::function<bool()> ConfirmReplace;
+    // Runs after a file was read and drawn.
+    std::function<void(const LoadResult&)> OnLoaded;
 
     static constexpr const char* kFilter =
         "CSV Files (*.csv)|*.csv|Text Files (*.txt)|*.txt|All Files (*.*)|*.*";

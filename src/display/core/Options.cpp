@@ -54,7 +54,7 @@ OptionsForm Options::Load() const {
     f.Text = s_.TextColor;
     f.Box = s_.BoxColor;
     f.Window = s_.FormBackColor;
-    f.MinAverEnabled = !s_.MinAveRunning;
+    f.MinAverEnabled = !minAve_.Enabled();
     return f;
 }
 
@@ -100,7 +100,9 @@ void Options::DefaultColors(OptionsForm& f) {
 }
 
 void Options::EditPrompts() {
-    desktop_.StartEditor(desktop_.ProgramFolder() / "testquery.txt");
+    if (EditNotePrompts) {
+        EditNotePrompts();
+    }
 }
 
 void Options::Apply(OptionsForm& f) {
@@ -145,7 +147,7 @@ void Options::Apply(OptionsForm& f) {
     }
     f.Averaging = std::to_string(s_.GITxtAverage);
 
-    if (WindowSeconds(f.MinAverText) > 0 && !s_.MinAveRunning) {
+    if (WindowSeconds(f.MinAverText) > 0 && !minAve_.Enabled()) {
         s_.MinAverText = f.MinAverText;
         if (SetMinuteAverTime) {
             SetMinuteAverTime();

@@ -43,9 +43,9 @@ class Options {
 public:
     Options(WindowState& s, WindowView& view, Face& face, RateControl& rates, Readouts& readouts,
             clsProbe& probe, Cls7300& kd, clsGraph& graph, ClsBarGraph& bar, GraphSetup& setup,
-            Desktop& desktop)
+            Desktop& desktop, const Timer& minAve)
         : s_(s), v_(view), face_(face), rates_(rates), readouts_(readouts), probe_(probe), kd_(kd),
-          graph_(graph), bar_(bar), setup_(setup), desktop_(desktop) {}
+          graph_(graph), bar_(bar), setup_(setup), desktop_(desktop), minAve_(minAve) {}
 
     OptionsForm Load() const;
 
@@ -63,10 +63,11 @@ public:
     // Applies every copy; boxes that held no usable value show the value kept.
     void Apply(OptionsForm& f);
 
-    // The note prompts are read again (Apply's first step) and the averaging time set
-    // (`SetMinuteAverTime`), by the recording work.
+    // The note prompts read again (Apply's first step), the averaging time set
+    // (`SetMinuteAverTime`) and the prompts file opened in an editor, by the recording work.
     std::function<void()> ReloadNotes;
     std::function<void()> SetMinuteAverTime;
+    std::function<void()> EditNotePrompts;
 
 private:
     WindowState& s_;
@@ -80,6 +81,7 @@ private:
     ClsBarGraph& bar_;
     GraphSetup& setup_;
     Desktop& desktop_;
+    const Timer& minAve_;
 };
 
 } // namespace vireon

@@ -23,7 +23,7 @@ constexpr UnitRow kUnits[] = {{"V/m", Act::mnuProbeUnitsVPM, 0},
 } // namespace
 
 bool Readouts::Logging() const {
-    return s_.RecordOn != 0 || s_.MinAveRunning;
+    return s_.RecordOn != 0 || minAve_.Enabled();
 }
 
 std::string Readouts::UnitsCaption(const std::string& units) {
@@ -95,7 +95,7 @@ void Readouts::ScaleAfterChange() {
 }
 
 void Readouts::Units52xx(int index) {
-    if (s_.Playing) {
+    if (play_.Enabled()) {
         return;
     }
     probe_.SetNextCmnd("U" + std::to_string(index + 1) + "\r");

@@ -3,6 +3,7 @@
 // readout colour, the window's set-up per probe family, and the readings of the four-range and
 // E/H probes.
 
+#include "acquisition/Timing.h"
 #include "acquisition/UserPrompts.h"
 #include "display/core/BatteryTemp.h"
 #include "display/core/Face.h"
@@ -22,11 +23,13 @@ namespace vireon {
 
 class Readouts {
 public:
+    // `minAve` and `play` are the moving-average and playback timers: while either runs the
+    // units stay, as while logging.
     Readouts(WindowState& s, WindowView& view, Face& face, BatteryTemp& battery,
              NoticeBoard& notices, clsProbe& probe, Cls7300& kd, clsGraph& graph, ClsBarGraph& bar,
-             GraphSetup& setup)
+             GraphSetup& setup, const Timer& minAve, const Timer& play)
         : s_(s), v_(view), face_(face), battery_(battery), notices_(notices), probe_(probe),
-          kd_(kd), graph_(graph), bar_(bar), setup_(setup) {}
+          kd_(kd), graph_(graph), bar_(bar), setup_(setup), minAve_(minAve), play_(play) {}
 
     static constexpr const char* kNotDuringLogging = "Not allowed during logging.";
 
@@ -85,6 +88,8 @@ private:
     clsGraph& graph_;
     ClsBarGraph& bar_;
     GraphSetup& setup_;
+    const Timer& minAve_;
+    const Timer& play_;
     std::array<int, 4> lit_{}; // last lit LabAxisRange index per axis 1..3
 };
 

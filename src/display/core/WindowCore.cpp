@@ -2,6 +2,8 @@
 
 #include "probe/fiber_replies.h"
 
+#include <algorithm>
+
 namespace vireon {
 
 // The probe object seen by the read cycle.
@@ -41,15 +43,6 @@ private:
 
 namespace {
 // Entries whose behaviour arrives with later work are shown but not offered yet.
-constexpr Act kNotYetOffered[] = {Act::mnuFileSaveAs,
-                                  Act::mnuViewExposure,
-                                  Act::mnuViewHeaderNotes,
-                                  Act::mnuProbeRecord,
-                                  Act::mnuProbeRecordPause,
-                                  Act::mnuProbePlay,
-                                  Act::tbSave,
-                                  Act::tbRecord,
-                                  Act::tbRecordPause};
 } // namespace
 
 WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
@@ -68,13 +61,34 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
       rates_(s_, view, face_, probe_, *hrtUpDateText_, *hrtPlay_),
       battery_(s_, view, probe_, *hrtReadBattTemp_),
       alarm_(s_, view, platform.prompts, platform.desktop, graph_, setup_, probe_, kd_),
-      readouts_(s_, view, face_, battery_, notices_, probe_, kd_, graph_, bar_, setup_),
+      readouts_(s_, view, face_, battery_, notices_, probe_, kd_, graph_, bar_, setup_, *hrtMinAve_,
+                *hrtPlay_),
       fiber_(s_, view, face_, rates_, battery_, readouts_, probe_, kd_, graph_, setup_,
              platform.link),
       options_(s_, view, face_, rates_, readouts_, probe_, kd_, graph_, bar_, setup_,
-               platform.desktop),
+               platform.desktop, *hrtMinAve_),
       files_(s_, view, face_, platform.prompts, notices_, graph_, setup_),
-      applier_(s_, view, probe_, kd_, graph_, bar_), life_(*this) {
+      applier_(s_, view, probe_, kd_, graph_, bar_), recParts_{s_,
+                                                               view,
+                                                               face_,
+                                                               probe_,
+                                                               kd_,
+                                                               graph_,
+                                                               bar_,
+                                                               setup_,
+                                                               platform.clock,
+                                                               platform.prompts,
+                                                               notices_,
+                                                               platform.desktop,
+                                                               *hrtMinAve_,
+                                                               *hrtPlay_,
+                                                               *hrtReadProbe_,
+                                                               *hrtReadBattTemp_,
+                                                               [this](Act a) {
+                                                                   return Offered(a);
+                                                               }},
+      minAve_(recParts_, recorder_), recorder_(recParts_, minAve_), player_(recParts_),
+      life_(*this) {
     kd_.SetHost(this);
     probe_.SetHost(this);
     graph_.OutputObj(&view.Surface(Ctl::Picture1));
@@ -85,15 +99,24 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
     rates_.AlarmCheck = [this] { alarm_.Check(); };
     rates_.BatteryBlink = [this] { battery_.Blink(); };
     hrtReadProbe_->OnTick = [this] { cycle_.OnReadTick(); };
+    hrtMinAve_->OnTick = [this] { minAve_.OnTick(); };
+    hrtPlay_->OnTick = [this] { player_.OnTick(); };
+    fiber_.OnReading = [this] { recorder_.OnFiberReading(); };
+    readouts_.OnReading = [this] { recorder_.OnProbeReading(); };
+    readouts_.ClearPlaybackPeaks = [this] { player_.PlayPeaks = {}; };
+    options_.ReloadNotes = [this] { recorder_.ReloadNotes(); };
+    options_.SetMinuteAverTime = [this] { minAve_.SetMinuteAverTime(); };
+    options_.EditNotePrompts = [this] { recorder_.CmndEditPrompts(); };
+    rates_.Blinkers = [this] { minAve_.Blink(); };
+    rates_.LogCount = [this] { recorder_.Housekeeping(); };
+    files_.ConfirmReplace = [this] { return recorder_.ConfirmDiscard(); };
+    files_.OnLoaded = [this](const LoadResult& r) { recorder_.TakeLoadedLog(r); };
     p_.link.OnReceive = [this] { cycle_.OnComm(); };
     p_.link.OnError = [this](int n) { cycle_.OnSerialError(n); };
     p_.ports.DeviceArrival = [this](const std::string& name) { cycle_.OnDeviceArrival(name); };
     p_.ports.DeviceRemoveComplete = [this](const std::string& name) {
         cycle_.OnDeviceRemoveComplete(name);
     };
-    for (Act a : kNotYetOffered) {
-        v_.Enabled(a, false);
-    }
 }
 
 WindowCore::~WindowCore() {
@@ -111,6 +134,35 @@ WindowCore::~WindowCore() {
     probe_.SetHost(nullptr);
 }
 
+void WindowCore::Load() {
+    life_.Load();
+    minAve_.AfterLoad();
+    recorder_.AfterLoad();
+}
+
+void WindowCore::Unload(bool ask) {
+    const bool first = !s_.Unloaded;
+    life_.Unload(ask);
+    if (first) {
+        recorder_.AtExit();
+    }
+}
+
+bool WindowCore::Offered(Act a) const {
+    const bool fiber = s_.FiberProbe == 1;
+    switch (a) {
+    case Act::mnuProbe3AxisData:
+        return !fiber && probe_.GetMultiplexAvail() == 1;
+    case Act::mnuProbeUnits7300:
+        return fiber;
+    case Act::mnuProbeUnits52xx:
+    case Act::mnuProbeRangeTop:
+        return !fiber;
+    default:
+        return true;
+    }
+}
+
 void WindowCore::Delay(float ms) {
     waiting_ = true;
     p_.clock.Delay(ms);
@@ -122,10 +174,18 @@ void WindowCore::OnAction(Act a) {
         cycle_.MnuCommClick(static_cast<int16_t>(n));
         return;
     }
+    if (const int r = RangeEntryIndex(a); r >= 0) {
+        readouts_.RangeMenu(r);
+        return;
+    }
     switch (a) {
     case Act::mnuFileOpen:
     case Act::tbOpen:
         files_.MnuFileOpen();
+        break;
+    case Act::mnuFileSaveAs:
+    case Act::tbSave:
+        recorder_.MnuFileSaveAs();
         break;
     case Act::mnuFileExit:
         v_.CloseWindow();
@@ -135,6 +195,9 @@ void WindowCore::OnAction(Act a) {
         break;
     case Act::mnuViewStatusBar:
         face_.StatusBarSwitch();
+        break;
+    case Act::mnuViewExposure:
+        minAve_.MnuViewExposure();
         break;
     case Act::mnuViewBarGraph:
     case Act::tbBarGraph:
@@ -148,8 +211,76 @@ void WindowCore::OnAction(Act a) {
     case Act::tbScatter:
         setup_.MnuViewScatterLiveClick();
         break;
+    case Act::mnuViewHeaderNotes:
+        recorder_.MnuViewHeaderNotes();
+        break;
+    case Act::mnuViewOptions:
+    case Act::tbProperties:
+        p_.dialogs.ShowOptions(options_, p_.prompts);
+        break;
+    case Act::mnuProbeRecord:
+    case Act::tbRecord:
+        recorder_.ToggleRecordOn();
+        break;
+    case Act::mnuProbeRecordPause:
+    case Act::tbRecordPause:
+        recorder_.TogglePause();
+        break;
+    case Act::mnuProbePlay:
+        player_.MnuProbePlay();
+        break;
+    case Act::mnuProbeZero:
+        readouts_.Zero();
+        break;
+    case Act::mnuProbeUnitsVPM:
+        readouts_.ChangeUnits("V/m");
+        break;
+    case Act::mnuProbeUnitsV2M2:
+        readouts_.ChangeUnits("V2/m2");
+        break;
+    case Act::mnuProbeUnitsMWPCM:
+        readouts_.ChangeUnits("mW/cm2");
+        break;
+    case Act::mnuProbeUnitsOld0:
+    case Act::mnuProbeUnitsOld1:
+    case Act::mnuProbeUnitsOld2:
+        readouts_.Units52xx(static_cast<int>(a) - static_cast<int>(Act::mnuProbeUnitsOld0));
+        break;
     case Act::mnuProbePlotComposite:
         setup_.MnuProbePlotCompositeClick();
+        break;
+    case Act::mnuProbeClearPeak:
+        readouts_.ClearPeaks(true);
+        break;
+    case Act::mnuProbeUpdateNow:
+        battery_.UpdateNow();
+        break;
+    case Act::mnuProbeUpdateoff:
+        battery_.SetUpReadBattTemp(0);
+        break;
+    case Act::mnuProbeUpdate5:
+        battery_.SetUpReadBattTemp(5);
+        break;
+    case Act::mnuProbeUpdate30:
+        battery_.SetUpReadBattTemp(50);
+        break;
+    case Act::mnuProbeUpdate60:
+        battery_.SetUpReadBattTemp(150);
+        break;
+    case Act::mnuProbeTempCels:
+        battery_.TemperatureUnit(true);
+        break;
+    case Act::mnuProbeTempFahr:
+        battery_.TemperatureUnit(false);
+        break;
+    case Act::mnuprobeAlarm:
+        alarm_.ToggleEnable();
+        break;
+    case Act::mnuprobeAlarmSet:
+        alarm_.AskLevel();
+        break;
+    case Act::mnuProbe3AxisData:
+        readouts_.Menu3AxisData();
         break;
     case Act::tbZoomIn:
         zoom_.ZoomInButton(s_.Graph.LiveDisplay);
@@ -191,64 +322,7 @@ void WindowCore::OnAction(Act a) {
     case Act::mnuHelpAbout:
         p_.dialogs.ShowAbout(Description());
         break;
-    case Act::mnuViewOptions:
-    case Act::tbProperties:
-        p_.dialogs.ShowOptions(options_, p_.prompts);
-        break;
-    case Act::mnuProbeUnitsVPM:
-        readouts_.ChangeUnits("V/m");
-        break;
-    case Act::mnuProbeUnitsV2M2:
-        readouts_.ChangeUnits("V2/m2");
-        break;
-    case Act::mnuProbeUnitsMWPCM:
-        readouts_.ChangeUnits("mW/cm2");
-        break;
-    case Act::mnuProbeUnitsOld0:
-    case Act::mnuProbeUnitsOld1:
-    case Act::mnuProbeUnitsOld2:
-        readouts_.Units52xx(static_cast<int>(a) - static_cast<int>(Act::mnuProbeUnitsOld0));
-        break;
-    case Act::mnuProbeClearPeak:
-        readouts_.ClearPeaks(true);
-        break;
-    case Act::mnuProbeZero:
-        readouts_.Zero();
-        break;
-    case Act::mnuProbe3AxisData:
-        readouts_.Menu3AxisData();
-        break;
-    case Act::mnuProbeUpdateNow:
-        battery_.UpdateNow();
-        break;
-    case Act::mnuProbeUpdateoff:
-        battery_.SetUpReadBattTemp(0);
-        break;
-    case Act::mnuProbeUpdate5:
-        battery_.SetUpReadBattTemp(5);
-        break;
-    case Act::mnuProbeUpdate30:
-        battery_.SetUpReadBattTemp(50);
-        break;
-    case Act::mnuProbeUpdate60:
-        battery_.SetUpReadBattTemp(150);
-        break;
-    case Act::mnuProbeTempCels:
-        battery_.TemperatureUnit(true);
-        break;
-    case Act::mnuProbeTempFahr:
-        battery_.TemperatureUnit(false);
-        break;
-    case Act::mnuprobeAlarm:
-        alarm_.ToggleEnable();
-        break;
-    case Act::mnuprobeAlarmSet:
-        alarm_.AskLevel();
-        break;
     default:
-        if (const int r = RangeEntryIndex(a); r >= 0) {
-            readouts_.RangeMenu(r);
-        }
         break;
     }
 }
@@ -256,10 +330,19 @@ void WindowCore::OnAction(Act a) {
 void WindowCore::OnClick(Ctl c) {
     switch (c) {
     case Ctl::CmdStart:
+        player_.Stop(); // playback and the probe do not share the line
         cycle_.CmdStart();
         break;
     case Ctl::CmdOff:
         cycle_.CmdOff();
+        break;
+    case Ctl::LabRecord:
+    case Ctl::ShapeRecordInd:
+        recorder_.LabRecordClick();
+        break;
+    case Ctl::LabRecordCntLab:
+    case Ctl::LabRecordCnt:
+        recorder_.EraseLogCount();
         break;
     case Ctl::LabUnits:
         readouts_.LabUnitsClick();
@@ -307,6 +390,7 @@ void WindowCore::OnComboPick(Ctl c, const std::string& text) {
 
 void WindowCore::OnPictureMouse(Ctl picture, MouseKind kind, int button, double x, double y) {
     if (picture == Ctl::Picture3) {
+        // The peaks go into the log's header; they are not cleared under it.
         if (kind == MouseKind::Down) {
             readouts_.ClearPeaks(false);
         }
@@ -429,16 +513,11 @@ void WindowCore::MenuChecked(GraphMenu menu, bool checked) {
 }
 
 void WindowCore::ProbePlayEnabled(bool enabled) {
-    // Playback needs the recorded log, which arrives with the recording work; until then the
-    // entry is only ever switched off.
-    if (!enabled) {
-        v_.Enabled(Act::mnuProbePlay, false);
-    }
+    v_.Enabled(Act::mnuProbePlay, enabled);
 }
 
 void WindowCore::CopyRecordedSamples(clsGraph& graph) {
-    // Nothing is recorded before logging exists; the graph keeps what it stores.
-    (void)graph;
+    recorder_.CopyRecordedSamples(graph);
 }
 
 } // namespace vireon

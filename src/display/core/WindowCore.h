@@ -16,9 +16,12 @@
 #include "display/core/FiberReadouts.h"
 #include "display/core/Lifecycle.h"
 #include "display/core/LogOpen.h"
+#include "display/core/MovingAverage.h"
 #include "display/core/Options.h"
+#include "display/core/Playback.h"
 #include "display/core/RateControl.h"
 #include "display/core/Readouts.h"
+#include "display/core/Recorder.h"
 #include "display/core/SettingsApplier.h"
 #include "display/core/WindowDialogs.h"
 #include "display/core/WindowState.h"
@@ -58,8 +61,10 @@ public:
 
     // The Load event and the shutdown; `ask` false closes without the laser question (a
     // signal from the system): the laser is then switched off when it was on.
-    void Load() { life_.Load(); }
-    void Unload(bool ask = true) { life_.Unload(ask); }
+    void Load();
+    void Unload(bool ask = true);
+    // Before the window closes: false when the user chose to keep it open.
+    bool QueryUnload() { return recorder_.QueryUnload(); }
 
     void OnAction(Act a);
     void OnClick(Ctl c);
@@ -73,6 +78,9 @@ public:
     void Delay(float ms);
 
     ProbeDescription Description() const;
+    // Whether an entry belongs to the probe family now identified (a log's stop enables only
+    // those).
+    bool Offered(Act a) const;
 
     WindowState& State() { return s_; }
     clsProbe& Probe() { return probe_; }
@@ -90,10 +98,19 @@ public:
     FiberReadouts& Fiber() { return fiber_; }
     LogOpen& Files() { return files_; }
     SettingsApplier& Settings() { return applier_; }
+    Recorder& Log() { return recorder_; }
+    MovingAverage& Exposure() { return minAve_; }
+    Playback& Player() { return player_; }
+    // The four-range and E/H reading updates hand each reading to the log here.
+    void LogProbeReading() { recorder_.OnProbeReading(); }
+    // The options dialog's edit button for the note prompts.
+    void EditPrompts() { recorder_.CmndEditPrompts(); }
     NoticeBoard& Notices() { return notices_; }
     Timer& HRTReadProbe() { return *hrtReadProbe_; }
     Timer& HRTUpDateText() { return *hrtUpDateText_; }
     Timer& HRTReadBattTemp() { return *hrtReadBattTemp_; }
+    Timer& HRTMinAve() { return *hrtMinAve_; }
+    Timer& HRTPlay() { return *hrtPlay_; }
     WindowView& View() { return v_; }
     WindowPlatform& Platform() { return p_; }
 
@@ -165,6 +182,10 @@ private:
     Options options_;
     LogOpen files_;
     SettingsApplier applier_;
+    RecordingParts recParts_;
+    MovingAverage minAve_;
+    Recorder recorder_;
+    Playback player_;
     Lifecycle life_;
     bool waiting_ = false;
 };

@@ -35,8 +35,7 @@ struct WindowState : AcqState {
     // Logging state: 0 off, 1 logging, 2 paused, 3 logging the moving average, 4 moving-average
     // logging paused between periods.
     int16_t RecordOn = 0;
-    bool MinAveRunning = false; // the moving-average timer runs
-    bool Playing = false;       // a loaded log is being played back
+
     std::string ZeroCaption = "&Zero";
     int16_t AlarmEnable = 0;
     float AlarmValue = 25.0F;

@@ -124,6 +124,7 @@ void frmMain::BuildMenus() {
         QAction* a = toolBar_->addAction(style()->standardIcon(IconOf(m.id)), tip);
         a->setObjectName(QString::fromLatin1(m.name));
         a->setToolTip(tip);
+        a->setCheckable(m.id == Act::tbRecordPause); // shown pressed while paused
         connect(a, &QAction::triggered, this, [this, id = m.id] { core_->OnAction(id); });
         act_[static_cast<size_t>(m.id)] = a;
     }
@@ -478,6 +479,11 @@ void frmMain::closeEvent(QCloseEvent* event) {
         // itself; ask again once the wait is over.
         event->ignore();
         QTimer::singleShot(50, this, [this] { close(); });
+        return;
+    }
+    // Unsaved readings are asked about first; Cancel keeps the window.
+    if (!core_->State().Unloaded && !core_->QueryUnload()) {
+        event->ignore();
         return;
     }
     Unload(true);
