@@ -69,11 +69,14 @@ frmOptions::frmOptions(Options& options, UserPrompts& prompts, QWidget* parent)
     auto* grid = new QGridLayout(misc);
     averaging_ = Named(new QComboBox(misc), "CmbAveraging");
     averaging_->setEditable(true);
+    averaging_->setCompleter(nullptr); // "3" must stay 3, not complete to 30
+    averaging_->setAccessibleName("Readout averaging");
     averaging_->addItems(Texts(Options::AveragingList()));
     grid->addWidget(averaging_, 0, 0);
     grid->addWidget(new QLabel("Moving Average", misc), 0, 1);
     grid->addWidget(new QLabel("(Sample based)", misc), 0, 2);
     textRate_ = Named(new QLineEdit(misc), "TxtDisplayUpdate");
+    textRate_->setAccessibleName("Text update rate");
     grid->addWidget(textRate_, 1, 0);
     grid->addWidget(new QLabel("Text update rate (per second)", misc), 1, 1, 1, 2);
     horizontal_ = Named(new QCheckBox("Horizonal Graph Lines", misc), "ChkHorizonalLines");
@@ -98,6 +101,8 @@ frmOptions::frmOptions(Options& options, UserPrompts& prompts, QWidget* parent)
     fr->addWidget(periodic_, 0, 0);
     period_ = Named(new QComboBox(frame), "CmbPeriod");
     period_->setEditable(true);
+    period_->setCompleter(nullptr);
+    period_->setAccessibleName("Period in minutes");
     fr->addWidget(period_, 1, 0);
     fr->addWidget(new QLabel("Period Minutes", frame), 1, 1);
     fr->addWidget(new Timeline(frame), 2, 0, 1, 2);
@@ -178,7 +183,7 @@ void frmOptions::ColourButton(const char* name, const QString& caption, int32_t 
     connect(b, &QPushButton::clicked, this, [this, copy] {
         if (const auto c = prompts_.ChooseColor(form_.*copy)) {
             form_.*copy = *c;
-            Show();
+            ShowSwatches(); // the other boxes keep what the user typed
         }
     });
 }
@@ -210,6 +215,10 @@ void frmOptions::Show() {
     label1_->setText(FromCore(Options::PeriodLabel(form_.Period)));
     periodic_->setChecked(form_.Periodic);
     averaging_->setCurrentText(FromCore(form_.Averaging));
+    ShowSwatches();
+}
+
+void frmOptions::ShowSwatches() {
     for (const auto& [button, copy] : swatches_) {
         button->setIcon([c = form_.*copy] {
             QPixmap swatch(16, 16);

@@ -28,6 +28,7 @@ public:
 
 private:
     void Show();
+    void ShowSwatches();
     void Collect();
     void MinAverPicked();
     void ColourButton(const char* name, const QString& caption, int32_t OptionsForm::*copy,

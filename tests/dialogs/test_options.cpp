@@ -136,7 +136,10 @@ TEST(Options, EachColourButtonReachesItsTarget) {
     for (const Target& t : targets) {
         r.prompts.color = chosen;
         auto d = r.Open();
+        // What was typed before a colour is picked stays typed.
+        OptionsRig::Child<QLineEdit>(*d, "TxtDisplayUpdate")->setText("9");
         OptionsRig::Click(*d, t.button);
+        EXPECT_EQ(OptionsRig::Child<QLineEdit>(*d, "TxtDisplayUpdate")->text(), "9") << t.button;
         r.prompts.color.reset(); // the other buttons are not pressed
         OptionsRig::Click(*d, "CmdApply");
         EXPECT_EQ(t.colour(r), chosen) << t.button;

@@ -337,6 +337,17 @@ class Session:
             self.env["DBUS_SESSION_BUS_ADDRESS"] = address.decode().strip()
             self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
 
+    def locate(self, name):
+        """Screen rectangle of the showing widget called `name`, or None."""
+        r = self.run([SYSTEM_PYTHON, os.path.join(HERE, "a11y_reader.py"), str(self.app.pid),
+                      name], timeout=20)
+        return json.loads(r.stdout.decode())
+
+    def click_widget(self, name):
+        """Clicks the middle of the showing widget called `name`."""
+        rect = wait_for(f"the widget {name!r}", lambda: self.locate(name), 10, 0.3)
+        self.click(rect[0] + rect[2] // 2, rect[1] + rect[3] // 2)
+
     def readouts(self):
         """Name -> text of the program's labels, read over the accessibility bus (the label's
         accessible name says what it is, its description what it reads)."""

@@ -857,7 +857,62 @@ def test_crash_recovery(s):
     exit_cleanly(s)
 
 
-TESTS = {"startup": test_startup, "view-switches": test_view_switches,
+def test_options(s):
+    """Options from the tool bar: a new X trace colour and text update rate, applied, show on
+    the live graph, and are there again after a restart."""
+    blue = (0, 0, 255)
+    sim = s.start_simulator(5, "--verbose", "--scenario", "const:8,5,2")
+    s.write_config(5)
+    s.start_program()
+    press_start(s, s.screenshot("before-start"))
+    wait_for_data(s, sim)
+    before = s.windows()
+    s.click_widget("Options")
+    dialog = s.new_window(before, "the options dialog")
+    time.sleep(0.5)
+    s.focus(dialog)
+    s.click_widget("Text update rate")
+    s.key("ctrl+a")
+    s.xdotool("type", "--delay", "20", "3")
+    s.screenshot("options-misc")
+    s.click_widget("Colors")
+    time.sleep(0.3)
+    s.click_widget("X Axis")
+    picker = s.new_window(before + [dialog], "the colour dialog")
+    time.sleep(0.5)
+    s.focus(picker)
+    s.key("alt+h")  # the colour dialog's HTML field
+    s.key("ctrl+a")
+    s.xdotool("type", "--delay", "20", "#0000ff")
+    s.key("Return")
+    wait_for("the colour dialog to close", lambda: picker not in s.windows(), 5)
+    s.screenshot("options-colors")
+    s.click_widget("Apply")
+    wait_for("the options dialog to close", lambda: dialog not in s.windows(), 5)
+
+    def x_trace_blue():
+        return count_colour(s.region_twips(s.screenshot(), *TIME_GRAPH), blue) >= 30
+
+    wait_for("the X trace drawn in blue", x_trace_blue, 10, 0.5)
+    s.screenshot("blue-x-trace")
+    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
+    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    exit_cleanly(s)
+    lines = s.config_lines()
+    expect(lines[6] == "TextUpdatePerSecond,3", f"line 7 of the configuration is {lines[6]!r}")
+    expect(lines[21] == f"GraphXaxisColor,{255 << 16}",
+           f"line 22 of the configuration is {lines[21]!r}")
+
+    s.start_program()
+    press_start(s, s.screenshot("restarted"))
+    wait_for_data(s, sim)
+    wait_for("the X trace in blue after the restart", x_trace_blue, 10, 0.5)
+    s.screenshot("blue-after-restart")
+    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
+    exit_cleanly(s)
+
+
+TESTS = {"startup": test_startup, "view-switches": test_view_switches, "options": test_options,
          "instrument-face": test_instrument_face, "hostile-files": test_hostile_files,
          "terminate": test_terminate, "hotplug": test_hotplug, "start-off": test_start_off,
          "exit-running": test_exit_running, "readings": test_readings,

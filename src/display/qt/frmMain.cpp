@@ -33,37 +33,17 @@ QColor ColorOf(int32_t c) {
     return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
-QStyle::StandardPixmap IconOf(Act a) {
-    switch (a) {
-    case Act::tbOpen:
-        return QStyle::SP_DialogOpenButton;
-    case Act::tbSave:
-        return QStyle::SP_DialogSaveButton;
-    case Act::tbProperties:
-        return QStyle::SP_FileDialogDetailedView;
-    case Act::tbScatter:
-        return QStyle::SP_MediaPlay;
-    case Act::tbBarGraph:
-        return QStyle::SP_FileDialogListView;
-    case Act::tbZoomIn:
-        return QStyle::SP_ArrowUp;
-    case Act::tbZoomOut:
-        return QStyle::SP_ArrowDown;
-    case Act::tbRecord:
-        return QStyle::SP_DialogYesButton;
-    default:
-        return QStyle::SP_MediaPause;
-    }
-}
+// The tool bar's icons, in the order of its buttons.
+constexpr QStyle::StandardPixmap kIcons[] = {
+    QStyle::SP_DialogOpenButton, QStyle::SP_DialogSaveButton,   QStyle::SP_FileDialogDetailedView,
+    QStyle::SP_MediaPlay,        QStyle::SP_FileDialogListView, QStyle::SP_ArrowUp,
+    QStyle::SP_ArrowDown,        QStyle::SP_DialogYesButton,    QStyle::SP_MediaPause};
 
-double Dpi(const QWidget* w) {
-    return w->logicalDpiX();
-}
 int Px(const QWidget* w, double twips) {
-    return static_cast<int>(std::lround(twips * Dpi(w) / 1440.0));
+    return static_cast<int>(std::lround(twips * w->logicalDpiX() / 1440.0));
 }
 double Twips(const QWidget* w, int px) {
-    return px * 1440.0 / Dpi(w);
+    return px * 1440.0 / w->logicalDpiX();
 }
 
 } // namespace
@@ -115,13 +95,14 @@ void frmMain::BuildMenus() {
     toolBar_ = addToolBar("Toolbar");
     toolBar_->setObjectName("tbToolBar");
     toolBar_->setMovable(false);
+    const QStyle::StandardPixmap* icon = kIcons;
     for (const MenuSpec& m : ToolBarTable()) {
         if (m.kind == MenuKind::Separator) {
             toolBar_->addSeparator();
             continue;
         }
         const QString tip = QString::fromLatin1(m.caption);
-        QAction* a = toolBar_->addAction(style()->standardIcon(IconOf(m.id)), tip);
+        QAction* a = toolBar_->addAction(style()->standardIcon(*icon++), tip);
         a->setObjectName(QString::fromLatin1(m.name));
         a->setToolTip(tip);
         a->setCheckable(m.id == Act::tbRecordPause); // shown pressed while paused
