@@ -378,6 +378,20 @@ TEST(WindowCore, SettingsChangedThroughTheWindowSurviveARestart) {
     core.Unload();
 }
 
+// A configuration that cannot be written says so and where; the exit goes on.
+TEST(WindowCore, ASettingsFileThatCannotBeWrittenIsReportedAtExit) {
+    CoreRig r(false);
+    fs::create_directories(r.folder / "VireonII.cfg"); // a folder where the file should be
+    r.core->Load();
+    r.core->Unload();
+    ASSERT_FALSE(r.prompts.asked.empty());
+    const std::string& said = r.prompts.asked.back().text;
+    EXPECT_NE(said.find("could not be saved to"), std::string::npos) << said;
+    EXPECT_NE(said.find("VireonII.cfg"), std::string::npos) << said;
+    EXPECT_FALSE(r.link.IsOpen());
+    EXPECT_FALSE(r.store.values.empty()) << "the placement is still saved";
+}
+
 TEST(WindowCore, PlacementIsRestoredAndSavedByWindowState) {
     for (int state : {0, 1, 2}) {
         CoreRig r;

@@ -37,7 +37,7 @@ public:
     };
 
     FakeWindowView() {
-        for (const ControlSpec& s : ControlTable()) {
+        for (const ControlInfo& s : ControlTable()) {
             Control& c = ctl[static_cast<size_t>(s.id)];
             c.text = s.caption;
             c.visible = s.visible;

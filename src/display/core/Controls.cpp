@@ -17,15 +17,15 @@ constexpr int32_t kNavy = RGB(0, 0, 64);
 constexpr int32_t kGauge = RGB(64, 64, 64);
 
 #define L(id, caption, ...)                                                                        \
-    ControlSpec {                                                                                  \
+    ControlInfo {                                                                                  \
         Ctl::id, K::Label, #id, caption, __VA_ARGS__                                               \
     }
 #define S(id, color, ...)                                                                          \
-    ControlSpec {                                                                                  \
+    ControlInfo {                                                                                  \
         Ctl::id, K::Shape, #id, "", "", F::Normal, A::Left, color, __VA_ARGS__                     \
     }
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlInfo kControls[] = {
     S(ShapeFormColor3, kPanel),
     S(ShaMain, kNavy),
     S(ShapeFormColor2, kPanel),
@@ -81,7 +81,7 @@ constexpr ControlSpec kControls[] = {
     L(LabSamSecLab, "Sam / Sec", ""),
     L(LabSamRate, "", ""),
     L(LabRecord, "Log", "Click to toggle log"),
-    ControlSpec{Ctl::ShapeRecordInd, K::Shape, "ShapeRecordInd", "", "Click to toggle log",
+    ControlInfo{Ctl::ShapeRecordInd, K::Shape, "ShapeRecordInd", "", "Click to toggle log",
                 F::Normal, A::Left, RGB(128, 128, 128)},
     L(LabRecordCntLab, "Log Cnt", "Click to erase data"),
     L(LabRecordCnt, "0", "Click to erase data"),
@@ -90,16 +90,16 @@ constexpr ControlSpec kControls[] = {
     L(LabMinAver, "6 Minute", "", F::Normal, A::Left, -1, false),
     L(LabExposure, " Exposure:", "", F::Normal, A::Left, -1, false),
     L(LabElasedTime, "", "", F::Normal, A::Left, -1, false),
-    ControlSpec{Ctl::CmdStart, K::Button, "CmdStart", "Start", ""},
-    ControlSpec{Ctl::CmdOff, K::Button, "CmdOff", "Off", ""},
-    ControlSpec{Ctl::ProgressBar1, K::Progress, "ProgressBar1", "", "", F::Normal, A::Left, -1,
+    ControlInfo{Ctl::CmdStart, K::Button, "CmdStart", "Start", ""},
+    ControlInfo{Ctl::CmdOff, K::Button, "CmdOff", "Off", ""},
+    ControlInfo{Ctl::ProgressBar1, K::Progress, "ProgressBar1", "", "", F::Normal, A::Left, -1,
                 false},
-    ControlSpec{Ctl::CmbSampleRate, K::Combo, "CmbSampleRate", "", "Sample Rate"},
-    ControlSpec{Ctl::cmbSamPerDiv, K::Combo, "cmbSamPerDiv", "", "Samples Per Divison"},
-    ControlSpec{Ctl::CmbVerticalScale, K::Combo, "CmbVerticalScale", "", "Vertical Scale"},
-    ControlSpec{Ctl::Picture3, K::Picture, "Picture3", "", "Click to clear peak."},
-    ControlSpec{Ctl::Picture1, K::Picture, "Picture1", "", ""},
-    ControlSpec{Ctl::LstHeader, K::List, "LstHeader", "", "", F::Normal, A::Left, -1, false},
+    ControlInfo{Ctl::CmbSampleRate, K::Combo, "CmbSampleRate", "", "Sample Rate"},
+    ControlInfo{Ctl::cmbSamPerDiv, K::Combo, "cmbSamPerDiv", "", "Samples Per Divison"},
+    ControlInfo{Ctl::CmbVerticalScale, K::Combo, "CmbVerticalScale", "", "Vertical Scale"},
+    ControlInfo{Ctl::Picture3, K::Picture, "Picture3", "", "Click to clear peak."},
+    ControlInfo{Ctl::Picture1, K::Picture, "Picture1", "", ""},
+    ControlInfo{Ctl::LstHeader, K::List, "LstHeader", "", "", F::Normal, A::Left, -1, false},
 };
 #undef L
 #undef S
@@ -116,29 +116,29 @@ static_assert(InIdOrder(), "the control table follows the id order");
 
 using M = MenuKind;
 #define T(id, caption)                                                                             \
-    MenuSpec {                                                                                     \
+    MenuEntry {                                                                                    \
         M::Top, Act::id, #id, caption                                                              \
     }
 #define U(id, caption)                                                                             \
-    MenuSpec {                                                                                     \
+    MenuEntry {                                                                                    \
         M::Sub, Act::id, #id, caption                                                              \
     }
 #define I(id, caption)                                                                             \
-    MenuSpec {                                                                                     \
+    MenuEntry {                                                                                    \
         M::Item, Act::id, #id, caption                                                             \
     }
 #define C(id, caption)                                                                             \
-    MenuSpec {                                                                                     \
+    MenuEntry {                                                                                    \
         M::Check, Act::id, #id, caption                                                            \
     }
 #define B(id, tip)                                                                                 \
-    MenuSpec {                                                                                     \
+    MenuEntry {                                                                                    \
         M::Button, Act::id, #id, tip                                                               \
     }
-constexpr MenuSpec kEnd{M::End, Act::Count, "", ""};
-constexpr MenuSpec kSep{M::Separator, Act::Count, "", ""};
+constexpr MenuEntry kEnd{M::End, Act::Count, "", ""};
+constexpr MenuEntry kSep{M::Separator, Act::Count, "", ""};
 
-constexpr MenuSpec kMenus[] = {
+constexpr MenuEntry kMenus[] = {
     T(mnuFile, "&File"),
     I(mnuFileOpen, "&Open..."),
     I(mnuFileSaveAs, "&Save as..."),
@@ -249,7 +249,7 @@ constexpr MenuSpec kMenus[] = {
     kEnd,
 };
 
-constexpr MenuSpec kToolBar[] = {
+constexpr MenuEntry kToolBar[] = {
     B(tbOpen, "Open"),
     B(tbSave, "Save"),
     kSep,
@@ -273,12 +273,12 @@ constexpr MenuSpec kToolBar[] = {
 struct ActNames {
     std::array<std::string_view, kActCount> names{};
     constexpr ActNames() {
-        for (const MenuSpec& m : kMenus) {
+        for (const MenuEntry& m : kMenus) {
             if (m.id != Act::Count) {
                 names[static_cast<size_t>(m.id)] = m.name;
             }
         }
-        for (const MenuSpec& m : kToolBar) {
+        for (const MenuEntry& m : kToolBar) {
             if (m.id != Act::Count) {
                 names[static_cast<size_t>(m.id)] = m.name;
             }
@@ -358,23 +358,23 @@ std::string_view AccessibleName(Ctl c) {
     default:
         break;
     }
-    const ControlSpec& s = Spec(c);
+    const ControlInfo& s = Info(c);
     return !s.tip.empty() ? s.tip : !s.caption.empty() ? s.caption : s.name;
 }
 
-std::span<const ControlSpec> ControlTable() {
+std::span<const ControlInfo> ControlTable() {
     return kControls;
 }
 
-const ControlSpec& Spec(Ctl c) {
+const ControlInfo& Info(Ctl c) {
     return kControls[static_cast<size_t>(c)];
 }
 
-std::span<const MenuSpec> MenuTable() {
+std::span<const MenuEntry> MenuTable() {
     return kMenus;
 }
 
-std::span<const MenuSpec> ToolBarTable() {
+std::span<const MenuEntry> ToolBarTable() {
     return kToolBar;
 }
 

@@ -17,16 +17,17 @@ namespace vireon {
     X(LabInString)                                                                                 \
     X(LabXYZField)                                                                                 \
     X(LabUnits)                                                                                    \
-    X(LabXLab) X(LabXField) X(LabMaxX) X(LabXAxis) X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis)  \
-        X(LabZLab) X(LabZField) X(LabMaxZ) X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak)    \
-            X(LabMaxXYZ) X(LabRange) X(LabRangeText) X(LabAxisRange0) X(LabAxisRange1)             \
-                X(LabAxisRange2) X(LabAxisRange3) X(LabAxisRange4) X(LabAxisRange5)                \
-                    X(LabAxisRange6) X(LabAxisRange7) X(LabAxisRange8) X(LabAxisRange9)            \
-                        X(LabAxisRange10) X(LabAxisRange11) X(LabAxisRange12) X(LabOverRange)      \
-                            X(LabUnderRange) X(LabBattery) X(ShapeBatBackground) X(ShapeBatTip)    \
-                                X(ShapeBatLevel) X(LabTempLab) X(LabTemp) X(LabLaserCurLab)        \
-                                    X(LabLaserCur) X(LabLasTempLab) X(LabLasTemp) X(LabConVoltLab) \
-                                        X(LabConVolt) X(LabSamSecLab) X(LabSamRate) X(LabRecord)   \
+    X(LabXLab)                                                                                     \
+    X(LabXField) X(LabMaxX) X(LabXAxis) X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis) X(LabZLab)  \
+        X(LabZField) X(LabMaxZ) X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak) X(LabMaxXYZ)  \
+            X(LabRange) X(LabRangeText) X(LabAxisRange0) X(LabAxisRange1) X(LabAxisRange2)         \
+                X(LabAxisRange3) X(LabAxisRange4) X(LabAxisRange5) X(LabAxisRange6)                \
+                    X(LabAxisRange7) X(LabAxisRange8) X(LabAxisRange9) X(LabAxisRange10)           \
+                        X(LabAxisRange11) X(LabAxisRange12) X(LabOverRange) X(LabUnderRange)       \
+                            X(LabBattery) X(ShapeBatBackground) X(ShapeBatTip) X(ShapeBatLevel)    \
+                                X(LabTempLab) X(LabTemp) X(LabLaserCurLab) X(LabLaserCur)          \
+                                    X(LabLasTempLab) X(LabLasTemp) X(LabConVoltLab) X(LabConVolt)  \
+                                        X(LabSamSecLab) X(LabSamRate) X(LabRecord)                 \
                                             X(ShapeRecordInd) X(LabRecordCntLab) X(LabRecordCnt)   \
                                                 X(ShaExposure) X(LabExposure1) X(LabMinAver)       \
                                                     X(LabExposure) X(LabElasedTime) X(CmdStart)    \
@@ -45,11 +46,12 @@ enum class Ctl : uint8_t { VIREON_CONTROLS(VIREON_ID) Count };
     X(mnuFileSaveAs)                                                                               \
     X(mnuFileExit)                                                                                 \
     X(mnuView)                                                                                     \
-    X(mnuViewToolbar) X(mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) X(                 \
-        mnuViewScatterGraph) X(mnuViewScatterLive) X(mnuViewHeaderNotes) X(mnuViewOptions)         \
-        X(mnuProbe) X(mnuProbeRecord) X(mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero) X(    \
-            mnuProbeUnits7300) X(mnuProbeUnitsVPM) X(mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM)      \
-            X(mnuProbeUnits52xx) X(mnuProbeUnitsOld0) X(mnuProbeUnitsOld1) X(mnuProbeUnitsOld2) X( \
+    X(mnuViewToolbar)                                                                              \
+    X(mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) X(mnuViewScatterGraph) X(            \
+        mnuViewScatterLive) X(mnuViewHeaderNotes) X(mnuViewOptions) X(mnuProbe) X(mnuProbeRecord)  \
+        X(mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero) X(mnuProbeUnits7300) X(             \
+            mnuProbeUnitsVPM) X(mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM) X(mnuProbeUnits52xx)      \
+            X(mnuProbeUnitsOld0) X(mnuProbeUnitsOld1) X(mnuProbeUnitsOld2) X(                      \
                 mnuProbePlotComposite) X(mnuProbeClearPeak) X(mnuProbeUpdateNow)                   \
                 X(mnuProbeUpdateProbeBatt) X(mnuProbeUpdateoff) X(mnuProbeUpdate5) X(              \
                     mnuProbeUpdate30) X(mnuProbeUpdate60) X(mnuprobeTempUnits) X(mnuProbeTempFahr) \
@@ -101,7 +103,7 @@ enum class CtlKind : uint8_t { Label, Shape, Button, Progress, Combo, Picture, L
 enum class CtlFont : uint8_t { Normal, Mid, Big };
 enum class CtlAlign : uint8_t { Left, Right, Center };
 
-struct ControlSpec {
+struct ControlInfo {
     Ctl id;
     CtlKind kind;
     std::string_view name;
@@ -117,20 +119,20 @@ enum class MenuKind : uint8_t { Top, Sub, End, Item, Check, Separator, Button };
 
 // The menu tree in order: Top and Sub open a menu that the next End closes; Button entries
 // are the tool bar's, in order, with Separator between groups.
-struct MenuSpec {
+struct MenuEntry {
     MenuKind kind;
     Act id;
     std::string_view name;
     std::string_view caption;
 };
 
-std::span<const ControlSpec> ControlTable();
+std::span<const ControlInfo> ControlTable();
 // What a screen reader calls a control: a readout by what it measures, others by their tool
 // tip or caption.
 std::string_view AccessibleName(Ctl c);
-const ControlSpec& Spec(Ctl c);
-std::span<const MenuSpec> MenuTable();
-std::span<const MenuSpec> ToolBarTable();
+const ControlInfo& Info(Ctl c);
+std::span<const MenuEntry> MenuTable();
+std::span<const MenuEntry> ToolBarTable();
 std::string_view Name(Act a);
 
 } // namespace vireon

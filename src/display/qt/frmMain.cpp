@@ -65,7 +65,7 @@ frmMain::~frmMain() {
 
 void frmMain::BuildMenus() {
     std::vector<QMenu*> open;
-    for (const MenuSpec& m : MenuTable()) {
+    for (const MenuEntry& m : MenuTable()) {
         QAction* a = nullptr;
         switch (m.kind) {
         case MenuKind::Top:
@@ -96,7 +96,7 @@ void frmMain::BuildMenus() {
     toolBar_->setObjectName("tbToolBar");
     toolBar_->setMovable(false);
     const QStyle::StandardPixmap* icon = kIcons;
-    for (const MenuSpec& m : ToolBarTable()) {
+    for (const MenuEntry& m : ToolBarTable()) {
         if (m.kind == MenuKind::Separator) {
             toolBar_->addSeparator();
             continue;
@@ -120,20 +120,20 @@ void frmMain::BuildControls() {
     central_->setObjectName("frmMainClient");
     setCentralWidget(central_);
     central_->setAutoFillBackground(true);
-    for (const ControlSpec& spec : ControlTable()) {
+    for (const ControlInfo& info : ControlTable()) {
         QWidget* w = nullptr;
-        switch (spec.kind) {
+        switch (info.kind) {
         case CtlKind::Label: {
-            auto* l = new QLabel(FromCore(spec.caption), central_);
+            auto* l = new QLabel(FromCore(info.caption), central_);
             l->setAccessibleDescription(l->text());
             QFont f = l->font();
-            if (spec.font != CtlFont::Normal) {
-                f.setPointSize(spec.font == CtlFont::Big ? 30 : 15);
+            if (info.font != CtlFont::Normal) {
+                f.setPointSize(info.font == CtlFont::Big ? 30 : 15);
                 f.setBold(true);
             }
             l->setFont(f);
-            l->setAlignment(spec.align == CtlAlign::Right    ? Qt::AlignRight | Qt::AlignVCenter
-                            : spec.align == CtlAlign::Center ? Qt::AlignCenter
+            l->setAlignment(info.align == CtlAlign::Right    ? Qt::AlignRight | Qt::AlignVCenter
+                            : info.align == CtlAlign::Center ? Qt::AlignCenter
                                                              : Qt::AlignLeft | Qt::AlignVCenter);
             w = l;
             break;
@@ -143,8 +143,8 @@ void frmMain::BuildControls() {
             w->setAutoFillBackground(true);
             break;
         case CtlKind::Button: {
-            auto* b = new QPushButton(FromCore(spec.caption), central_);
-            connect(b, &QPushButton::clicked, this, [this, id = spec.id] { core_->OnClick(id); });
+            auto* b = new QPushButton(FromCore(info.caption), central_);
+            connect(b, &QPushButton::clicked, this, [this, id = info.id] { core_->OnClick(id); });
             w = b;
             break;
         }
@@ -156,7 +156,7 @@ void frmMain::BuildControls() {
         }
         case CtlKind::Combo: {
             auto* c = new QComboBox(central_);
-            connect(c, &QComboBox::activated, this, [this, c, id = spec.id](int i) {
+            connect(c, &QComboBox::activated, this, [this, c, id = info.id](int i) {
                 core_->OnComboPick(id, ToCore(c->itemText(i)));
             });
             w = c;
@@ -164,7 +164,7 @@ void frmMain::BuildControls() {
         }
         case CtlKind::Picture: {
             auto* g = new GraphPicture(central_);
-            const Ctl id = spec.id;
+            const Ctl id = info.id;
             connect(g, &GraphPicture::MouseDown, this, [this, id](int b, int, double x, double y) {
                 core_->OnPictureMouse(id, MouseKind::Down, b, x, y);
             });
@@ -186,21 +186,21 @@ void frmMain::BuildControls() {
             w = new QListWidget(central_);
             break;
         }
-        w->setObjectName(QString::fromLatin1(spec.name));
-        w->setAccessibleName(FromCore(AccessibleName(spec.id)));
-        if (!spec.tip.empty()) {
-            w->setToolTip(FromCore(spec.tip));
+        w->setObjectName(QString::fromLatin1(info.name));
+        w->setAccessibleName(FromCore(AccessibleName(info.id)));
+        if (!info.tip.empty()) {
+            w->setToolTip(FromCore(info.tip));
         }
-        ctl_[static_cast<size_t>(spec.id)] = w;
-        if (spec.kind == CtlKind::Label || spec.kind == CtlKind::Shape) {
+        ctl_[static_cast<size_t>(info.id)] = w;
+        if (info.kind == CtlKind::Label || info.kind == CtlKind::Shape) {
             w->installEventFilter(this); // their clicks are the core's to judge
-            if (spec.kind == CtlKind::Label) {
-                ForeColor(spec.id, spec.color < 0 ? kReadoutColor : spec.color);
+            if (info.kind == CtlKind::Label) {
+                ForeColor(info.id, info.color < 0 ? kReadoutColor : info.color);
             } else {
-                BackColor(spec.id, spec.color);
+                BackColor(info.id, info.color);
             }
         }
-        w->setVisible(spec.visible);
+        w->setVisible(info.visible);
     }
 }
 
