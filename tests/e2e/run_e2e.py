@@ -424,8 +424,12 @@ def test_view_switches(s):
             expect(after_checks[index] != checked,
                    f"{name}: the check mark stayed {'on' if checked else 'off'}")
             if shows_on is not None:
-                expect(shows_on() == after_checks[index],
-                       f"{name}: the graph does not show it {turn}")
+                # A loaded machine may take a moment to show it.
+                try:
+                    wait_for(f"{name} shown {turn}", lambda: shows_on() == after_checks[index],
+                             8, 0.2)
+                except Failure:
+                    raise Failure(f"{name}: the graph does not show it {turn}") from None
             after = graph_area()
             if shows_on is None:
                 expect(after != before, f"{name}: the window did not change ({turn})")
