@@ -409,7 +409,6 @@ std::string LastErrorText() {
 std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::path& target,
                       std::string* why) {
 #ifdef _WIN32
-    (void)target;
     // CREATE_NEW refuses any name that is taken, a link's included.
     const HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -422,9 +421,6 @@ std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::
         CloseHandle(h);
     }
     std::FILE* f = fd < 0 ? nullptr : _fdopen(fd, "wb");
-    if (f == nullptr && fd >= 0) {
-        _close(fd);
-    }
 #else
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -436,12 +432,12 @@ std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::
         fchmod(fd, st.st_mode & 07777);
     }
     std::FILE* f = fdopen(fd, "wb");
-    if (f == nullptr) {
-        ::close(fd);
-    }
 #endif
     if (f == nullptr) {
         *why = std::strerror(errno);
+        if (fd >= 0) {
+            CloseFd(fd);
+        }
         std::error_code ec;
         std::filesystem::remove(temp, ec);
     }
