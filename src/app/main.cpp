@@ -61,6 +61,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vireon II");
     QApplication::setOrganizationName("vireon2");
+    // Lets the desktop match the window to the installed entry and its icon.
+    QApplication::setDesktopFileName("org.vireon.Vireon2");
 
 #ifdef Q_OS_LINUX
     vireon::LinuxPortCatalog ports(vireon::PortsFolder());

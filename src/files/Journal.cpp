@@ -78,7 +78,7 @@ bool JournalWriter::Start(const std::filesystem::path& path, const JournalHeader
     file_ = std::fopen(path.c_str(), "wb");
 #endif
     if (file_ == nullptr) {
-        error_ = "The recovery journal " + path.string() +
+        error_ = "The recovery journal " + TextOfPath(path) +
                  " cannot be written: " + std::strerror(errno) + ".";
         return false;
     }

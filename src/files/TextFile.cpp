@@ -14,8 +14,12 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
-#include <share.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
 #else
 #include <csignal>
 #include <fcntl.h>
@@ -351,7 +355,20 @@ bool IsLeftover(const std::filesystem::path& file, const TempName& t) {
     if (t.Pid == OwnPid()) {
         return false;
     }
-#ifndef _WIN32
+#ifdef _WIN32
+    // A process that is gone cannot be opened, or has its exit code.
+    if (HANDLE h =
+            OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(t.Pid))) {
+        DWORD code = 0;
+        const bool ended = GetExitCodeProcess(h, &code) && code != STILL_ACTIVE;
+        CloseHandle(h);
+        if (ended) {
+            return true;
+        }
+    } else if (GetLastError() == ERROR_INVALID_PARAMETER) {
+        return true;
+    }
+#else
     if (kill(static_cast<pid_t>(t.Pid), 0) != 0 && errno == ESRCH) {
         return true;
     }
@@ -380,17 +397,34 @@ bool IsReadOnly(const std::filesystem::path& target) {
 #endif
 }
 
-// Creates the temporary file exclusively, never through a link planted under its name, with
-// the permissions of the file it will replace.
-std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::path& target) {
 #ifdef _WIN32
-    int fd = -1;
-    _wsopen_s(&fd, temp.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _SH_DENYNO,
-              _S_IREAD | _S_IWRITE);
-    return fd < 0 ? nullptr : _fdopen(fd, "wb");
+std::string LastErrorText() {
+    return std::system_category().message(static_cast<int>(GetLastError()));
+}
+#endif
+
+// Creates the temporary file exclusively, never through a link planted under its name, with
+// the permissions of the file it will replace (on Windows the folder's, as the old file had).
+// Null with *why set when it cannot.
+std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::path& target,
+                      std::string* why) {
+#ifdef _WIN32
+    // CREATE_NEW refuses any name that is taken, a link's included.
+    const HANDLE h = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        *why = LastErrorText();
+        return nullptr;
+    }
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+    }
+    std::FILE* f = fd < 0 ? nullptr : _fdopen(fd, "wb");
 #else
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) {
+        *why = std::strerror(errno);
         return nullptr;
     }
     struct stat st {};
@@ -398,10 +432,35 @@ std::FILE* CreateTemp(const std::filesystem::path& temp, const std::filesystem::
         fchmod(fd, st.st_mode & 07777);
     }
     std::FILE* f = fdopen(fd, "wb");
+#endif
     if (f == nullptr) {
-        ::close(fd);
+        *why = std::strerror(errno);
+        if (fd >= 0) {
+            CloseFd(fd);
+        }
+        std::error_code ec;
+        std::filesystem::remove(temp, ec);
     }
     return f;
+}
+
+// Puts the file from in to's place in one step, replacing to; false with *why set when it
+// cannot.
+bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to,
+              std::string* why) {
+#ifdef _WIN32
+    // Write-through: the move is on the disk when the call returns, as the folder sync makes it
+    // elsewhere. No copy: a replacement in two steps could be cut between them.
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    *why = LastErrorText();
+    return false;
+#else
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    *why = ec.message();
+    return !ec;
 #endif
 }
 
@@ -444,9 +503,10 @@ void TidyFolder(const std::filesystem::path& folder) {
         if (r.Kind != "commit" || !IsLeftover(record, r)) {
             continue;
         }
+        std::string why;
         for (const auto& [temp, t] : ours) {
             if (t.Kind == "tmp" && t.Pid == r.Pid && t.Tag == r.Tag) {
-                std::filesystem::rename(temp, folder / FromUtf8(t.Target), ec);
+                MoveOver(temp, folder / FromUtf8(t.Target), &why);
             }
         }
         const ReadResult listed = ReadFileBytes(record, 1 << 16);
@@ -474,11 +534,11 @@ PendingFile::PendingFile(std::filesystem::path target, std::string tag)
         return;
     }
     temp_ = TempPathFor(target_, tag_, "tmp");
-    file_ = CreateTemp(temp_, target_);
+    std::string why;
+    file_ = CreateTemp(temp_, target_, &why);
     if (file_ == nullptr) {
-        const int err = errno;
         temp_.clear(); // not ours to remove
-        Fail("cannot be created", err);
+        Fail("cannot be created", why);
         return;
     }
     std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
@@ -566,14 +626,16 @@ bool PendingFile::Seal() {
     // The data must be on the disk before the rename makes it the file, or a power cut could
     // leave an empty file under the old name.
 #ifdef _WIN32
-    const int synced = _commit(_fileno(file_));
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file_))))) {
+        Fail("could not be written", LastErrorText());
+        return false;
+    }
 #else
-    const int synced = fsync(fileno(file_));
-#endif
-    if (synced != 0) {
+    if (fsync(fileno(file_)) != 0) {
         Fail("could not be written", errno);
         return false;
     }
+#endif
     const int closed = std::fclose(file_);
     file_ = nullptr;
     if (closed != 0) {
@@ -588,10 +650,9 @@ bool PendingFile::Commit() {
     if (!Seal()) {
         return false;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp_, target_, ec);
-    if (ec) {
-        Fail("could not replace the old file", ec.message());
+    std::string why;
+    if (!MoveOver(temp_, target_, &why)) {
+        Fail("could not replace the old file", why);
         return false;
     }
     temp_.clear();
@@ -652,6 +713,7 @@ void SyncFolderOf(const std::filesystem::path& file) {
         ::close(fd);
     }
 #else
+    // Windows cannot flush a folder; its renames are written through instead.
     (void)file;
 #endif
 }

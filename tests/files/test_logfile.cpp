@@ -1,7 +1,10 @@
 // Writing log files: header, titles and rows byte for byte, page splitting and page names.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <memory>
+#include <system_error>
 #include <tuple>
 
 #include "files/LogFile.h"
@@ -152,7 +155,14 @@ TEST(SaveData, RefusesWhatItCannotWriteAndClampsImpossibleCounts) {
     TempDir dir;
     auto log = SmallLog(1);
     const SaveResult noFolder = SaveData(*log, dir / "missing/log.csv", kStamp);
-    EXPECT_NE(noFolder.Error.find("No such file or directory"), std::string::npos);
+    // The reason in the system's own words.
+#ifdef _WIN32
+    const std::string noSuchFolder = std::system_category().message(3); // ERROR_PATH_NOT_FOUND
+#else
+    const std::string noSuchFolder = std::strerror(ENOENT);
+#endif
+    EXPECT_NE(noFolder.Error.find("cannot be created: " + noSuchFolder), std::string::npos)
+        << noFolder.Error;
     EXPECT_FALSE(SaveData(*log, dir.Path() / "", kStamp).Ok);
     EXPECT_FALSE(SaveData(*SmallLog(7), dir / "log.csv", kStamp).Ok);
     EXPECT_EQ(dir.Entries(), 0);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <numbers>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -103,7 +104,8 @@ FieldScenario ParseScenario(const std::string& text) {
         const double offset = v[1];
         const double period = v[2];
         return [amp, offset, period](double t) {
-            const double f = std::max(0.0, offset + amp * std::sin(2 * M_PI * t / period));
+            const double f =
+                std::max(0.0, offset + amp * std::sin(2 * std::numbers::pi * t / period));
             return std::array<double, 3>{f, f, f};
         };
     }
