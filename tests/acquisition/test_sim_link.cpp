@@ -63,7 +63,8 @@ struct LiveRig {
     CountingView view{state};
     FakePrompts prompts;
     NoticeBoard notices{prompts};
-    ReadCycle cycle{state, link, catalog, timer, probe, view, notices};
+    QtClock clock;
+    ReadCycle cycle{state, link, catalog, timer, clock, probe, view, notices};
     struct Tick {
         int16_t timeOut;
         int clears;
