@@ -7,9 +7,9 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <iterator>
-#include <utility>
+#include <cstring>
 
 namespace vireon {
 
@@ -78,7 +78,18 @@ void QtSurface::Touched(const QRect& px) {
     if (r.isEmpty()) {
         return;
     }
-    changed_ += r;
+    QRect merged = r;
+    // Whatever it touches joins it, and what that touches in turn.
+    for (auto it = changed_.begin(); it != changed_.end();) {
+        if (it->adjusted(-1, -1, 1, 1).intersects(merged)) {
+            merged |= *it;
+            changed_.erase(it);
+            it = changed_.begin();
+        } else {
+            ++it;
+        }
+    }
+    changed_.push_back(merged);
     if (!told_) {
         told_ = true;
         if (onChanged_) {
@@ -89,25 +100,65 @@ void QtSurface::Touched(const QRect& px) {
 
 QRegion QtSurface::TakeChanged() {
     told_ = false;
-    return std::exchange(changed_, QRegion());
+    QRegion region;
+    for (const QRect& r : changed_) {
+        region += r;
+    }
+    changed_.clear();
+    return region;
 }
+
+namespace {
+
+// Pixels are compared with a run of the colour a block at a time (memcmp is vectorised): a bar
+// redrawn at its length is proven unchanged over its whole length.
+constexpr int kBlock = 64;
+using Block = std::array<QRgb, kBlock>;
+
+bool Same(const QRgb* p, const Block& colour, int n) {
+    return std::memcmp(p, colour.data(), static_cast<size_t>(n) * sizeof(QRgb)) == 0;
+}
+
+// The first pixel of [from, to) that is not the colour, or `to`.
+int FirstOther(const QRgb* row, int from, int to, const Block& colour) {
+    for (int n = std::min(kBlock, to - from); n > 0 && Same(row + from, colour, n);
+         n = std::min(kBlock, to - from)) {
+        from += n;
+    }
+    while (from < to && row[from] == colour[0]) {
+        ++from;
+    }
+    return from;
+}
+
+// One past the last pixel of [from, to) that is not the colour, or `from`.
+int EndOfOther(const QRgb* row, int from, int to, const Block& colour) {
+    for (int n = std::min(kBlock, to - from); n > 0 && Same(row + to - n, colour, n);
+         n = std::min(kBlock, to - from)) {
+        to -= n;
+    }
+    while (to > from && row[to - 1] == colour[0]) {
+        --to;
+    }
+    return to;
+}
+
+} // namespace
 
 // The bounding box of the pixels in `area` (inside the image) that are not `colour` yet.
 QRect QtSurface::Differing(const QRect& area, QRgb colour) const {
+    Block block;
+    block.fill(colour);
     QRect found;
-    const int from = area.left();
+    const uchar* bits = image_.constBits();
+    const qsizetype perLine = image_.bytesPerLine();
     const int to = area.right() + 1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image_.constScanLine(y));
-        const auto other = [colour](QRgb p) { return p != colour; };
-        const QRgb* first = std::find_if(row + from, row + to, other);
-        if (first == row + to) {
-            continue;
+        const auto* row = reinterpret_cast<const QRgb*>(bits + y * perLine);
+        const int first = FirstOther(row, area.left(), to, block);
+        if (first < to) {
+            found |= QRect(QPoint(first, y), QPoint(EndOfOther(row, first, to, block) - 1, y));
         }
-        const auto last = std::find_if(std::make_reverse_iterator(row + to),
-                                       std::make_reverse_iterator(first), other);
-        found |= QRect(QPoint(static_cast<int>(first - row), y),
-                       QPoint(static_cast<int>(last.base() - row) - 1, y));
     }
     return found;
 }
@@ -135,7 +186,7 @@ void QtSurface::Resize(int widthPx, int heightPx) {
         p.drawImage(0, 0, old);
     }
     image_ = next;
-    changed_ = QRegion();
+    changed_.clear();
     told_ = false;
     Touched(image_.rect());
 }

@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vireon {
 
@@ -78,7 +79,9 @@ private:
     int32_t back_ = RGB(255, 255, 255);
     int32_t fore_ = 0;
     bool autoRedraw_ = true;
-    QRegion changed_;
+    // Changed areas, each the bounding box of changes that touch one another (a sweep's strip
+    // and its lines, one bar): a handful of rectangles paint faster than their exact outline.
+    std::vector<QRect> changed_;
     bool told_ = false;
     std::function<void()> onChanged_;
 };
