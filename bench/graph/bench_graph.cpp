@@ -1,5 +1,7 @@
-// Speed of the time graph: a full redraw of stored data and the live per-sample path.
+// Speed of the time graph: a full redraw of stored data and the live per-sample path; and of
+// one reading on the bar graph, whose unchanged bars cost a comparison and no drawing.
 
+#include "graph/ClsBarGraph.h"
 #include "graph/clsGraph.h"
 
 #ifdef VIREON_BENCH_QT
@@ -123,6 +125,26 @@ void BM_LiveSample_Qt(benchmark::State& state) {
     benchmark::DoNotOptimize(s.Image().constBits());
 }
 BENCHMARK(BM_LiveSample_Qt)->Unit(benchmark::kMicrosecond);
+
+// The window's bar graph picture (720 x 100 pixels): bars that move a little with each
+// reading, and one that stays.
+void BM_BarReading_Qt(benchmark::State& state) {
+    QtSurface s(96, 96);
+    s.Resize(720, 100);
+    ClsBarGraph b;
+    b.OutputObj(&s);
+    b.DrawScale(0.0F, 10.0F, 5, 0);
+    int i = 0;
+    for (auto _ : state) {
+        const auto v = static_cast<float>(30.0 + 10.0 * std::sin(++i * 0.05));
+        b.DrawBarXYZ(v);
+        b.DrawBarX(v * 0.6F);
+        b.DrawBarY(v * 0.5F);
+        b.DrawBarZ(20.0F);
+        benchmark::DoNotOptimize(s.TakeChanged());
+    }
+}
+BENCHMARK(BM_BarReading_Qt)->Unit(benchmark::kMicrosecond);
 #endif
 
 } // namespace

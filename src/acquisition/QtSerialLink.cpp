@@ -1,5 +1,15 @@
 #include "acquisition/QtSerialLink.h"
 
+#include <algorithm>
+#include <string_view>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
 namespace vireon {
 
 QtSerialLink::QtSerialLink(std::function<std::string(int)> pathOf, QObject* parent)
@@ -33,6 +43,8 @@ void QtSerialLink::Open(int16_t port) {
     serial_.setFlowControl(QSerialPort::NoFlowControl);
     serial_.setReadBufferSize(0);
     port_ = port;
+    wakeAfter_ = 0;
+    RThreshold(threshold_);
 }
 
 void QtSerialLink::Close() {
@@ -57,7 +69,23 @@ void QtSerialLink::Output(const std::string& text) {
         throw SerialError(8018, "Operation valid only when the port is open");
     }
     CheckVanished();
-    if (serial_.write(text.data(), static_cast<qint64>(text.size())) < 0) {
+    std::string_view rest = text;
+#ifdef Q_OS_UNIX
+    // Straight to the driver, which takes a command whole: through the port object's buffer
+    // each command would wake the event loop twice more (its write notifier on, then off).
+    if (serial_.bytesToWrite() == 0) {
+        const ssize_t n = ::write(static_cast<int>(serial_.handle()), rest.data(), rest.size());
+        if (n < 0 && errno != EAGAIN && errno != EINTR) {
+            const bool gone = errno == EIO || errno == ENXIO || errno == ENODEV;
+            throw SerialError(gone ? kErrPortVanished : 8020, "Error writing to the port");
+        }
+        rest.remove_prefix(static_cast<size_t>(std::max<ssize_t>(n, 0)));
+    }
+#endif
+    if (rest.empty()) {
+        return;
+    }
+    if (serial_.write(rest.data(), static_cast<qint64>(rest.size())) < 0) {
         CheckVanished();
         throw SerialError(8020, "Error writing to the port");
     }
@@ -70,20 +98,62 @@ std::string QtSerialLink::Input() {
         throw SerialError(8018, "Operation valid only when the port is open");
     }
     // Collect what the driver holds now, not only what the last readyRead delivered.
-    serial_.waitForReadyRead(0);
+    if (Pending() != 0) {
+        WakeAfter(1);
+        serial_.waitForReadyRead(0);
+    }
     CheckVanished();
     const QByteArray bytes = serial_.readAll();
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
 }
 
 int QtSerialLink::InBufferCount() const {
-    return serial_.isOpen() ? static_cast<int>(serial_.bytesAvailable()) : 0;
+    return serial_.isOpen() ? static_cast<int>(serial_.bytesAvailable()) + std::max(Pending(), 0)
+                            : 0;
+}
+
+int QtSerialLink::Pending() const {
+#ifdef Q_OS_UNIX
+    int n = 0;
+    return serial_.isOpen() && ::ioctl(static_cast<int>(serial_.handle()), FIONREAD, &n) == 0 ? n
+                                                                                              : -1;
+#else
+    return -1; // unknown: ask the port
+#endif
+}
+
+// A reply trickles in at the line's speed; the driver wakes the program once `count`
+// characters wait (VMIN, with no inter-character timer) instead of for every one of them.
+void QtSerialLink::WakeAfter(int count) {
+#ifdef Q_OS_UNIX
+    count = std::clamp(count, 1, 255);
+    if (count == wakeAfter_ || !serial_.isOpen()) {
+        return;
+    }
+    const int fd = static_cast<int>(serial_.handle());
+    termios tio{};
+    if (::tcgetattr(fd, &tio) == 0) {
+        tio.c_cc[VMIN] = static_cast<cc_t>(count);
+        tio.c_cc[VTIME] = 0;
+        if (::tcsetattr(fd, TCSANOW, &tio) == 0) {
+            wakeAfter_ = count;
+        }
+    }
+#else
+    (void)count;
+#endif
 }
 
 void QtSerialLink::RThreshold(int16_t count) {
     threshold_ = count;
+    if (!serial_.isOpen()) {
+        return;
+    }
+    // What the port object holds already counts towards the threshold.
+    const auto held = static_cast<int>(serial_.bytesAvailable());
+    WakeAfter(count > 0 ? count - held : 1);
     // Characters that already wait count at once, as they would for a fresh arrival.
-    if (count > 0 && serial_.isOpen() && serial_.bytesAvailable() >= count) {
+    if (count > 0 && held >= count) {
         QMetaObject::invokeMethod(
             this, [this] { ReadyRead(); }, Qt::QueuedConnection);
     }

@@ -28,12 +28,17 @@ public:
 private:
     void CheckVanished();
     void ReadyRead();
+    // Characters the driver holds that the port object has not read yet.
+    int Pending() const;
+    void WakeAfter(int count);
 
     QSerialPort serial_;
     std::function<std::string(int)> pathOf_;
     int16_t port_ = 0;
     int16_t threshold_ = 0;
     bool inEvent_ = false;
+    // The driver's wake-up count (VMIN) as last set; 0 = as the port was opened.
+    int wakeAfter_ = 0;
 };
 
 } // namespace vireon

@@ -37,9 +37,9 @@ int PortNumberFromDeviceName(const std::string& name) {
 }
 
 ReadCycle::ReadCycle(AcqState& state, SerialLink& link, PortCatalog& ports, Timer& readTimer,
-                     ProbeCommands& probe, AcqView& view, NoticeBoard& notices)
-    : s_(state), link_(link), ports_(ports), readTimer_(readTimer), probe_(probe), view_(view),
-      notices_(notices) {}
+                     Clock& clock, ProbeCommands& probe, AcqView& view, NoticeBoard& notices)
+    : s_(state), link_(link), ports_(ports), readTimer_(readTimer), clock_(clock), probe_(probe),
+      view_(view), notices_(notices) {}
 
 namespace {
 // Marks the cycle busy for the length of a handler.
@@ -151,19 +151,49 @@ void ReadCycle::SetRthreshold(int16_t count) {
 
 void ReadCycle::SendCmnd() {
     s_.CommEventRCVD = 0;
-    if (s_.RthresEnabled == 1) {
-        readTimer_.Enabled(false);
-    }
     s_.ProbeCmnd = probe_.GetNextCmnd(s_.ProbeData);
     if (StartsWith(s_.ProbeCmnd, "M")) {
         view_.BusyPointer(true);
     }
     SetRthreshold(probe_.GetRThreshold());
-    readTimer_.Interval(probe_.GetTimerInterval());
+    KeepSchedule(probe_.GetTimerInterval());
+    link_.Output(s_.ProbeCmnd);
+}
+
+// The read timer keeps running on its period from one command to the next and is restarted
+// only when the period changes. Restarting it at every command would add the handlers' time
+// to every period (a rate of 125 came out at 114), and at maximum speed would cost a restart
+// per exchange; there the tick itself keeps the time-out (ReplyStillDue).
+void ReadCycle::KeepSchedule(double interval) {
+    sentAt_ = clock_.MonotonicMs();
+    const bool maxSpeed = s_.RthresEnabled == 1 && s_.MaxSpeedFlag != 0;
+    const bool unchanged = maxSpeed ? interval == period_ : readTimer_.Interval() == interval;
+    period_ = interval;
+    if (unchanged && (readTimer_.Enabled() || s_.RthresEnabled != 1)) {
+        return;
+    }
+    readTimer_.Interval(interval);
     if (s_.RthresEnabled == 1) {
         readTimer_.Enabled(true);
     }
-    link_.Output(s_.ProbeCmnd);
+}
+
+// At maximum speed a tick that comes before the reply's time-out moves the timer to it.
+bool ReadCycle::ReplyStillDue() {
+    if (s_.MaxSpeedFlag == 0 || s_.RthresEnabled != 1) {
+        return false;
+    }
+    // A timer that counts whole milliseconds may tick up to half of one early.
+    constexpr double kSlackMs = 0.5;
+    const double left = sentAt_ + period_ - clock_.MonotonicMs();
+    if (left > kSlackMs) {
+        readTimer_.Interval(left);
+        return true;
+    }
+    if (readTimer_.Interval() != period_) {
+        readTimer_.Interval(period_);
+    }
+    return false;
 }
 
 void ReadCycle::OnComm() {
@@ -251,6 +281,9 @@ void ReadCycle::ReadTick() {
             if (s_.MaxSpeedFlag == 0) {
                 SendCmnd();
             }
+            return;
+        }
+        if (ReplyStillDue()) {
             return;
         }
         s_.ProbeData = link_.Input();
@@ -372,6 +405,8 @@ void ReadCycle::StartLaser() {
         const std::string& d = s_.ProbeData;
         auto send = [&](const char* cmd, double period) {
             readTimer_.Interval(period);
+            period_ = period;
+            sentAt_ = clock_.MonotonicMs();
             s_.ProbeCmnd = std::string(cmd) + kCR;
             link_.Output(s_.ProbeCmnd);
         };

@@ -52,7 +52,8 @@ public:
 
 class ReadCycle {
 public:
-    ReadCycle(AcqState& state, SerialLink& link, PortCatalog& ports, Timer& readTimer,
+    // `clock` is the monotonic clock the command schedule is kept on.
+    ReadCycle(AcqState& state, SerialLink& link, PortCatalog& ports, Timer& readTimer, Clock& clock,
               ProbeCommands& probe, AcqView& view, NoticeBoard& notices);
 
     void OpenCommPort(int16_t port);
@@ -88,6 +89,8 @@ public:
 
 private:
     void HandleReadError(int number);
+    void KeepSchedule(double interval);
+    bool ReplyStillDue();
     void CountMiss();
     void Drain();
     void LaserOffNow();
@@ -98,11 +101,16 @@ private:
     SerialLink& link_;
     PortCatalog& ports_;
     Timer& readTimer_;
+    Clock& clock_;
     ProbeCommands& probe_;
     AcqView& view_;
     NoticeBoard& notices_;
     bool inCycle_ = false;
     bool receivePending_ = false;
+    // The command in flight: when it went out (monotonic ms) and the read timer's period for
+    // it, at maximum speed the time its reply may take.
+    double sentAt_ = 0;
+    double period_ = 0;
 };
 
 inline constexpr const char* kMsgCannotOpenPort =

@@ -13,7 +13,9 @@ public:
     // Period in milliseconds; setting it on a running timer restarts its period.
     virtual void Interval(double ms) = 0;
     virtual double Interval() const = 0;
-    // Enabling (also when already enabled) starts a fresh period.
+    // Enabling (also when already enabled) starts a fresh period. Left alone, a running timer
+    // ticks on a fixed grid: a tick that comes late does not move the ones after it (one late
+    // by more than a whole period starts the grid afresh).
     virtual void Enabled(bool on) = 0;
     virtual bool Enabled() const = 0;
 

@@ -114,7 +114,8 @@ TEST(ProbeLink, FourRangeProbeIdentifiesMultiplexesAndRanges) {
     InputView view(state, probe);
     FakePrompts prompts;
     NoticeBoard notices(prompts);
-    ReadCycle cycle(state, link, catalog, timer, logging, view, notices);
+    QtClock monotonic;
+    ReadCycle cycle(state, link, catalog, timer, monotonic, logging, view, notices);
     logging.timeOut = &state.TimeOut;
     timer.OnTick = [&] { cycle.OnReadTick(); };
 

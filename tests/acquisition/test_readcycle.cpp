@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 
 namespace vireon::test {
@@ -14,6 +15,9 @@ class ScriptedProbe : public ProbeCommands {
 public:
     std::string GetNextCmnd(const std::string& reply) override {
         replies.push_back(reply);
+        if (choosing) {
+            choosing();
+        }
         return command;
     }
     int16_t GetRThreshold() override { return threshold; }
@@ -33,6 +37,8 @@ public:
     int16_t startAR = 0;
     std::vector<std::string> replies;
     std::vector<std::string> input2;
+    // Runs while the next command is chosen (time the handler takes before it goes out).
+    std::function<void()> choosing;
 };
 
 class RecordingView : public AcqView {
@@ -92,7 +98,7 @@ struct Rig {
     RecordingView view{state};
     FakePrompts prompts;
     NoticeBoard notices{prompts};
-    ReadCycle cycle{state, link, ports, *timer, probe, view, notices};
+    ReadCycle cycle{state, link, ports, *timer, sched, probe, view, notices};
 
     Rig() {
         timer->OnTick = [this] { cycle.OnReadTick(); };
@@ -229,6 +235,88 @@ TEST(ReadCycle, SendCmndSetsThresholdAndIntervalFromTheProbe) {
     EXPECT_EQ(r.link.sent.back(), "I\r");
 }
 
+// The instrument at the other end: each command is answered `wireMs` later while `answering`.
+// The read timer is a 125/s rate's (8 ms) and replies come in the receive event.
+struct PacedRig : Rig {
+    std::unique_ptr<Timer> wire = sched.MakeTimer(0, false);
+    std::vector<double> sentAt;
+    bool answering = true;
+    int restartsInReceive = 0;
+
+    PacedRig(bool maxSpeed, double wireMs) {
+        Running();
+        state.RthresEnabled = 1;
+        state.MaxSpeedFlag = maxSpeed ? -1 : 0;
+        probe.interval = 8;
+        wire->Interval(wireMs);
+        wire->OnTick = [this] {
+            wire->Enabled(false);
+            link.Receive(kGood);
+        };
+        link.OnOutput = [this](const std::string&) {
+            sentAt.push_back(sched.Now());
+            if (answering) {
+                wire->Enabled(true);
+            }
+        };
+        link.OnReceive = [this] {
+            const int before = ReadTimer().Restarts();
+            cycle.OnComm();
+            restartsInReceive += ReadTimer().Restarts() - before;
+        };
+        cycle.SendCmnd();
+    }
+    ManualTimer& ReadTimer() { return static_cast<ManualTimer&>(*timer); }
+};
+
+// Commands at a numeric rate keep to their schedule: neither the time taken before a command
+// goes out nor a tick that comes late moves the commands after it.
+TEST(ReadCycle, NumericRateKeepsItsScheduleOnTheClock) {
+    struct Case {
+        const char* name;
+        double stallAt; // an unrelated handler keeps the window busy from here ...
+        double stallMs; // ... for this long (0: never)
+    };
+    for (const Case& c :
+         {Case{"handling before each command", 0, 0}, Case{"one tick delivered late", 37, 5}}) {
+        SCOPED_TRACE(c.name);
+        PacedRig r(false, 2);
+        constexpr double kChoosingMs = 0.7;
+        r.probe.choosing = [&r] { r.sched.Busy(kChoosingMs); };
+        r.sched.Advance(c.stallAt);
+        r.sched.Busy(c.stallMs);
+        r.sched.Advance(1000 - c.stallAt - c.stallMs - 0.5);
+        ASSERT_EQ(r.sentAt.size(), 125u) << "one command per 8 ms over a second";
+        int offSchedule = 0;
+        for (size_t k = 1; k < r.sentAt.size(); ++k) {
+            offSchedule += r.sentAt[k] != 8.0 * static_cast<double>(k) + kChoosingMs ? 1 : 0;
+        }
+        EXPECT_EQ(offSchedule, c.stallMs > 0 ? 1 : 0);
+        EXPECT_EQ(r.view.processed.size(), 125u);
+    }
+}
+
+// At maximum speed the next command goes out from the receive event without touching the read
+// timer, which still times out a reply that never comes one period after its command.
+TEST(ReadCycle, MaxSpeedSendsWithoutRestartingTheTimerAndStillTimesOut) {
+    PacedRig r(true, 1.9);
+    r.sched.Advance(1000);
+    EXPECT_EQ(r.restartsInReceive, 0);
+    EXPECT_EQ(r.sentAt.size(), 527u) << "an exchange every 1.9 ms";
+    EXPECT_EQ(r.state.TimeOut, 0);
+
+    r.answering = false;
+    r.sched.Advance(2); // the reply in flight still comes
+    const size_t last = r.sentAt.size();
+    r.sched.Advance(8 * 5 + 0.5);
+    ASSERT_EQ(r.sentAt.size(), last + 5);
+    for (size_t k = last; k < r.sentAt.size(); ++k) {
+        EXPECT_NEAR(r.sentAt[k] - r.sentAt[k - 1], 8, 0.5) << "command " << k;
+    }
+    EXPECT_EQ(r.state.TimeOut, 5);
+    EXPECT_EQ(r.view.clears, 1) << "the fifth miss in a row clears the display";
+}
+
 TEST(ReadCycle, VanishedPortDuringReadEndsTheLaserUnit) {
     Rig r;
     r.Running();
@@ -249,7 +337,7 @@ TEST(ReadCycle, OtherReadErrorsAreReported) {
         std::string GetNextCmnd(const std::string&) override { throw std::runtime_error("x"); }
     };
     Thrower t;
-    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, t, r.view, r.notices);
+    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, r.sched, t, r.view, r.notices);
     cycle.OnReadTick();
     ASSERT_EQ(r.prompts.asked.size(), 1u);
     EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");

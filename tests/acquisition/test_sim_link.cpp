@@ -63,7 +63,8 @@ struct LiveRig {
     CountingView view{state};
     FakePrompts prompts;
     NoticeBoard notices{prompts};
-    ReadCycle cycle{state, link, catalog, timer, probe, view, notices};
+    QtClock clock;
+    ReadCycle cycle{state, link, catalog, timer, clock, probe, view, notices};
     struct Tick {
         int16_t timeOut;
         int clears;
@@ -129,6 +130,30 @@ TEST(SimLink, PacedRepliesCarryTheLowBatteryFlagThatSigusr1TurnsOver) {
     for (const std::string& reply : r.view.processed) {
         EXPECT_EQ(reply.size(), fiber::kDataLen) << "paced replies arrive whole";
     }
+}
+
+// Replies taken in the receive event at a numeric rate, every third one cut short on a paced
+// line: the read tick takes what came of it as a miss, and the next reply arrives clean.
+TEST(SimLink, ACutReplyIsTakenWholeAndSpoilsNoOther) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {"--baud", "115200", "--truncate", "3"});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    r.Run();
+    r.state.RthresEnabled = 1;
+    r.cycle.SendCmnd();
+    ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 12; }, 10000));
+    r.timer.Enabled(false);
+    for (const std::string& reply : r.view.processed) {
+        EXPECT_EQ(reply, ":S1F41F41F40000000\r");
+    }
+    int misses = 0;
+    for (const LiveRig::Tick& t : r.ticks) {
+        EXPECT_LE(t.timeOut, 1) << "a miss is never followed by another";
+        misses += t.timeOut;
+    }
+    EXPECT_GE(misses, 3);
+    EXPECT_EQ(r.view.clears, 0);
 }
 
 // Every reply spoiled one way: four misses leave the display alone, the fifth clears it and

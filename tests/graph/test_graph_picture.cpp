@@ -1,15 +1,23 @@
 // GraphPicture and QtSurface on the offscreen platform.
 
+#include "graph/ClsBarGraph.h"
 #include "graph/clsGraph.h"
 #include "graph/qt/GraphPicture.h"
 #include "graph/qt/QtGraphHost.h"
+#include "graph/qt/RepaintPacer.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <memory>
 
 namespace vireon {
 namespace {
@@ -106,6 +114,168 @@ TEST(GraphPicture, MouseEventsArriveInTwipsWithTheButtonMask) {
     EXPECT_EQ(picture.Surface().Image().pixelColor(20, 20), QColor(0, 0, 0));
     picture.HideBand();
     EXPECT_EQ(picture.grab().toImage().pixelColor(20, 20), QColor(0, 0, 0));
+}
+
+// One engine drawing readings on a surface, as the window feeds it.
+class Readings {
+public:
+    virtual ~Readings() = default;
+    virtual void Reading(int i) = 0;
+
+protected:
+    // A field that rises and falls, with a spike now and then.
+    static float Field(int i) {
+        return static_cast<float>(6.0 + 4.0 * std::sin(i * 0.21) + (i % 37 == 0 ? 30.0 : 0.0));
+    }
+};
+
+class Sweep : public Readings {
+public:
+    explicit Sweep(QtSurface& s) {
+        s.BackColor(RGB(0, 0, 64));
+        g_.OutputObj(&s);
+        g_.Left(100);
+        g_.Top(100);
+        g_.Width(static_cast<int16_t>(s.ScaleWidth() - 200));
+        g_.Height(static_cast<int16_t>(s.ScaleHeight() - 100));
+        g_.GraphType(3);
+        g_.NoVerDiv(4);
+        g_.YAxisLogMax(1000.0F);
+        g_.DisHorLines(1);
+        g_.SamPerDiv(8.0F);
+        for (int16_t t = 2; t <= 5; ++t) {
+            g_.TraceSet(t, 1);
+        }
+        g_.Graph(1);
+    }
+    void Reading(int i) override {
+        const auto p = static_cast<int16_t>(i % static_cast<int>(g_.ReTraceCnt()) + 1);
+        g_.ScrollErase(p);
+        for (int16_t t = 2; t <= 5; ++t) {
+            g_.Scroll(p, Field(i) * static_cast<float>(t), t);
+        }
+    }
+
+private:
+    clsGraph g_;
+};
+
+class Bars : public Readings {
+public:
+    explicit Bars(QtSurface& s) {
+        s.BackColor(RGB(0, 0, 64));
+        b_.OutputObj(&s);
+        b_.DrawScale(0.0F, 10.0F, 5, 0);
+    }
+    void Reading(int i) override {
+        if (i == 120) {
+            b_.ClearPeak();
+        }
+        if (i == 200) {
+            b_.DrawScale(0.0F, 20.0F, 4, 0);
+        }
+        b_.DrawBarXYZ(Field(i) * 2.0F);
+        b_.DrawBarX(Field(i));
+        b_.DrawBarY(Field(i + 5));
+        b_.DrawBarZ(7.0F); // steady: its bar is never repainted
+    }
+
+private:
+    ClsBarGraph b_;
+};
+
+// What the window shows on screen (the offscreen platform's backing store), not a fresh paint.
+QImage OnScreen(GraphPicture& w) {
+    return w.screen()->grabWindow(w.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// Lets the paced repaints that wait for their frame reach the screen.
+void Settle() {
+    QElapsedTimer waited;
+    waited.start();
+    while (RepaintPacer::Instance().Waiting() && waited.elapsed() < 5000) {
+        QTest::qWait(1);
+    }
+    QCoreApplication::processEvents();
+}
+
+// Repainting only the changed pixels once per frame shows, pixel for pixel, what repainting
+// the whole picture after every reading showed.
+TEST(GraphPicture, PacedRepaintsShowWhatWholeRepaintsShow) {
+    App();
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<Readings>(QtSurface&)> make;
+    };
+    const Case cases[] = {
+        {"time graph", [](QtSurface& s) { return std::make_unique<Sweep>(s); }},
+        {"bar graph", [](QtSurface& s) { return std::make_unique<Bars>(s); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GraphPicture whole;
+        GraphPicture paced;
+        for (GraphPicture* p : {&whole, &paced}) {
+            p->resize(400, 160);
+            p->show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
+        }
+        whole.Surface().OnChanged(nullptr); // only the repaint after each reading shows it
+        const auto a = c.make(whole.Surface());
+        const auto b = c.make(paced.Surface());
+        Settle();
+        const QImage before = OnScreen(paced);
+        for (int i = 0; i < 250; ++i) {
+            a->Reading(i);
+            whole.repaint();
+            b->Reading(i);
+            if (i % 3 == 0) {
+                QCoreApplication::processEvents();
+            }
+            if (i % 50 == 49) {
+                Settle();
+                ASSERT_EQ(OnScreen(paced), OnScreen(whole)) << "after reading " << i;
+            }
+        }
+        EXPECT_NE(OnScreen(paced), before);
+    }
+}
+
+// A reading repaints only what it changed: the sweep's new strip, the bars whose length moved.
+TEST(GraphPicture, OnlyWhatAReadingChangedIsRepainted) {
+    App();
+    QtSurface bars(96, 96);
+    bars.Resize(400, 160);
+    ClsBarGraph b;
+    b.OutputObj(&bars);
+    b.DrawScale(0.0F, 10.0F, 5, 0);
+    b.DrawBarX(7.0F);
+    b.DrawBarZ(7.0F);
+    bars.TakeChanged();
+    b.DrawBarX(7.0F);
+    b.DrawBarZ(7.0F);
+    EXPECT_TRUE(bars.TakeChanged().isEmpty()) << "bars at the lengths they had";
+    b.DrawBarX(8.0F);
+    b.DrawBarZ(7.0F);
+    const auto end = [&](float v) {
+        return bars.ToPxX(b.BarOrigin() + std::lround(b.CalBarLenght(v)));
+    };
+    const int top = bars.ToPxY(675); // bar X
+    EXPECT_EQ(bars.TakeChanged(),
+              QRegion(end(7.0F), top, end(8.0F) - end(7.0F), bars.ToPxY(775) - top));
+
+    QtSurface sweep(96, 96);
+    sweep.Resize(400, 160);
+    Sweep s(sweep);
+    for (int i = 0; i < 30; ++i) {
+        s.Reading(i);
+    }
+    sweep.TakeChanged();
+    s.Reading(30);
+    const QRect step = sweep.TakeChanged().boundingRect();
+    // Samples lie about 5 pixels apart: the erased strip and the lines back to the last ones.
+    EXPECT_GT(step.width(), 5);
+    EXPECT_LE(step.width(), 15) << "not the whole picture";
 }
 
 TEST(GraphPicture, FullRedrawDrivesProgressBarAndCursor) {

@@ -19,6 +19,7 @@ void ManualTimer::Interval(double ms) {
     interval_ = ms;
     if (enabled_) {
         due_ = s_.now_ + std::max(1.0, interval_);
+        ++restarts_;
     }
 }
 
@@ -26,11 +27,17 @@ void ManualTimer::Enabled(bool on) {
     enabled_ = on;
     if (on) {
         due_ = s_.now_ + std::max(1.0, interval_);
+        ++restarts_;
     }
 }
 
 void ManualTimer::Fire() {
-    due_ = s_.now_ + std::max(1.0, interval_);
+    // Ticks keep to the period's grid, as Qt's precise timers do; a tick more than a whole
+    // period late starts the grid afresh.
+    due_ += std::max(1.0, interval_);
+    if (due_ < s_.now_) {
+        due_ = s_.now_ + std::max(1.0, interval_);
+    }
     if (OnTick) {
         OnTick();
     }

@@ -19,6 +19,8 @@ public:
     void Enabled(bool on) override;
     bool Enabled() const override { return enabled_; }
     double Due() const { return due_; }
+    // How often the period was started afresh (Interval, or Enabled(true)).
+    int Restarts() const { return restarts_; }
     void Fire();
 
 private:
@@ -27,6 +29,7 @@ private:
     double interval_;
     bool enabled_;
     double due_ = 0;
+    int restarts_ = 0;
 };
 
 class ManualScheduler : public TimerFactory, public Clock {
@@ -39,6 +42,9 @@ public:
 
     // Advances virtual time by `ms`, firing every tick that falls due on the way.
     void Advance(double ms);
+    // A handler that runs for `ms`: time passes and nothing fires; ticks that fell due
+    // meanwhile come late, at the next Advance.
+    void Busy(double ms) { now_ += ms; }
     double Now() const { return now_; }
     void SetSecondsSinceMidnight(double s) { midnightOffset_ = s - now_ / 1000.0; }
 

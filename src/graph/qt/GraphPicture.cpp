@@ -1,5 +1,7 @@
 #include "graph/qt/GraphPicture.h"
 
+#include "graph/qt/RepaintPacer.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -43,7 +45,15 @@ GraphPicture::GraphPicture(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     surface_.SetFont(font());
     surface_.Resize(width(), height());
-    surface_.OnChanged([this] { update(); });
+    surface_.OnChanged([this] { RepaintPacer::Instance().Changed(this); });
+}
+
+void GraphPicture::ShowChanges() {
+    const QRegion changed = surface_.TakeChanged();
+    // A hidden picture is repainted whole when it is shown.
+    if (isVisible()) {
+        update(changed);
+    }
 }
 
 void GraphPicture::ShowBand(const ZoomBand& band) {
@@ -59,7 +69,9 @@ void GraphPicture::HideBand() {
 void GraphPicture::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QImage& image = surface_.Image();
-    p.drawImage(event->rect(), image, event->rect());
+    for (const QRect& r : event->region()) {
+        p.drawImage(r, image, r);
+    }
     if (band_) {
         p.setPen(QPen(Qt::white, 0));
         p.setBrush(Qt::NoBrush);

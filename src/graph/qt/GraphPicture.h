@@ -5,7 +5,9 @@
 // MouseMove/MouseUp (twips, button mask 1 left, 2 right, 4 middle; shift mask 1 shift,
 // 2 control, 4 alt) to GraphZoom or the peak reset, and Resized to the layout code. The
 // widget shows the surface's persistent image, so covering it needs no redraw by the engine.
-// ShowBand/HideBand draw the zoom rubber band (ShpZoom) on top without touching the image.
+// What the engine draws reaches the screen through the RepaintPacer: only the changed pixels,
+// at most once per screen refresh. ShowBand/HideBand draw the zoom rubber band (ShpZoom) on top
+// without touching the image.
 
 #include "graph/GraphZoom.h"
 #include "graph/qt/QtSurface.h"
@@ -25,6 +27,9 @@ public:
     // Size of the picture in twips.
     double ScaleWidth() const { return surface_.ScaleWidth(); }
     double ScaleHeight() const { return surface_.ScaleHeight(); }
+
+    // Asks Qt to repaint what changed on the surface since the last call (the pacer calls it).
+    void ShowChanges();
 
     void ShowBand(const ZoomBand& band);
     void HideBand();

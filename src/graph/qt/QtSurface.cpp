@@ -7,7 +7,9 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 
 namespace vireon {
 
@@ -68,13 +70,97 @@ QPainter& QtSurface::Painter() {
         painter_->setFont(font_);
         penColour_ = -1;
     }
-    if (!dirty_) {
-        dirty_ = true;
+    return *painter_;
+}
+
+void QtSurface::Touched(const QRect& px) {
+    const QRect r = px.intersected(image_.rect());
+    if (r.isEmpty()) {
+        return;
+    }
+    QRect merged = r;
+    // Whatever it touches joins it, and what that touches in turn.
+    for (auto it = changed_.begin(); it != changed_.end();) {
+        if (it->adjusted(-1, -1, 1, 1).intersects(merged)) {
+            merged |= *it;
+            changed_.erase(it);
+            it = changed_.begin();
+        } else {
+            ++it;
+        }
+    }
+    changed_.push_back(merged);
+    if (!told_) {
+        told_ = true;
         if (onChanged_) {
             onChanged_();
         }
     }
-    return *painter_;
+}
+
+QRegion QtSurface::TakeChanged() {
+    told_ = false;
+    QRegion region;
+    for (const QRect& r : changed_) {
+        region += r;
+    }
+    changed_.clear();
+    return region;
+}
+
+namespace {
+
+// Pixels are compared with a run of the colour a block at a time (memcmp is vectorised): a bar
+// redrawn at its length is proven unchanged over its whole length.
+constexpr int kBlock = 64;
+using Block = std::array<QRgb, kBlock>;
+
+bool Same(const QRgb* p, const Block& colour, int n) {
+    return std::memcmp(p, colour.data(), static_cast<size_t>(n) * sizeof(QRgb)) == 0;
+}
+
+// The first pixel of [from, to) that is not the colour, or `to`.
+int FirstOther(const QRgb* row, int from, int to, const Block& colour) {
+    for (int n = std::min(kBlock, to - from); n > 0 && Same(row + from, colour, n);
+         n = std::min(kBlock, to - from)) {
+        from += n;
+    }
+    while (from < to && row[from] == colour[0]) {
+        ++from;
+    }
+    return from;
+}
+
+// One past the last pixel of [from, to) that is not the colour, or `from`.
+int EndOfOther(const QRgb* row, int from, int to, const Block& colour) {
+    for (int n = std::min(kBlock, to - from); n > 0 && Same(row + to - n, colour, n);
+         n = std::min(kBlock, to - from)) {
+        to -= n;
+    }
+    while (to > from && row[to - 1] == colour[0]) {
+        --to;
+    }
+    return to;
+}
+
+} // namespace
+
+// The bounding box of the pixels in `area` (inside the image) that are not `colour` yet.
+QRect QtSurface::Differing(const QRect& area, QRgb colour) const {
+    Block block;
+    block.fill(colour);
+    QRect found;
+    const uchar* bits = image_.constBits();
+    const qsizetype perLine = image_.bytesPerLine();
+    const int to = area.right() + 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(bits + y * perLine);
+        const int first = FirstOther(row, area.left(), to, block);
+        if (first < to) {
+            found |= QRect(QPoint(first, y), QPoint(EndOfOther(row, first, to, block) - 1, y));
+        }
+    }
+    return found;
 }
 
 void QtSurface::Pen(int32_t colour) {
@@ -100,10 +186,9 @@ void QtSurface::Resize(int widthPx, int heightPx) {
         p.drawImage(0, 0, old);
     }
     image_ = next;
-    dirty_ = false;
-    if (onChanged_) {
-        onChanged_();
-    }
+    changed_.clear();
+    told_ = false;
+    Touched(image_.rect());
 }
 
 const QImage& QtSurface::Image() {
@@ -111,7 +196,6 @@ const QImage& QtSurface::Image() {
         painter_->end();
         painter_.reset();
     }
-    dirty_ = false;
     return image_;
 }
 
@@ -139,13 +223,32 @@ void QtSurface::Print(double x, double y, const std::string& text) {
     QPainter& p = Painter();
     Pen(fore_);
     const QFontMetricsF fm(font_, &image_);
-    p.drawText(QPointF(ToPxX(x), ToPxY(y) + fm.ascent()), ToQString(text));
+    const QString s = ToQString(text);
+    const QPointF at(ToPxX(x), ToPxY(y) + fm.ascent());
+    p.drawText(at, s);
+    // Ink may reach past the advance (italics, overhangs); take both, with a pixel to spare.
+    const QRectF advance(ToPxX(x), ToPxY(y), fm.horizontalAdvance(s), fm.height());
+    Touched((fm.boundingRect(s).translated(at) | advance).toAlignedRect().adjusted(-1, -1, 1, 1));
 }
+
+namespace {
+// The pixels a one-pixel pen can reach between two corners, with one to spare.
+QRect Reach(int x1, int y1, int x2, int y2) {
+    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
+                 QPoint(std::max(x1, x2), std::max(y1, y2)))
+        .adjusted(-1, -1, 1, 1);
+}
+} // namespace
 
 void QtSurface::Line(double x1, double y1, double x2, double y2, int32_t colour) {
     QPainter& p = Painter();
     Pen(colour);
-    p.drawLine(ToPxX(x1), ToPxY(y1), ToPxX(x2), ToPxY(y2));
+    const int l = ToPxX(x1);
+    const int t = ToPxY(y1);
+    const int r = ToPxX(x2);
+    const int b = ToPxY(y2);
+    p.drawLine(l, t, r, b);
+    Touched(Reach(l, t, r, b));
 }
 
 void QtSurface::Box(double x1, double y1, double x2, double y2, int32_t colour) {
@@ -157,6 +260,7 @@ void QtSurface::Box(double x1, double y1, double x2, double y2, int32_t colour) 
     const int b = ToPxY(std::max(y1, y2));
     p.setBrush(Qt::NoBrush);
     p.drawRect(l, t, r - l, b - t);
+    Touched(Reach(l, t, r, b));
 }
 
 void QtSurface::FillBox(double x1, double y1, double x2, double y2, int32_t colour) {
@@ -168,13 +272,23 @@ void QtSurface::FillBox(double x1, double y1, double x2, double y2, int32_t colo
     if (r <= l || b <= t) {
         return;
     }
-    Painter().fillRect(l, t, r - l, b - t, ToQColor(colour));
+    const QColor c = ToQColor(colour);
+    // Only what is not that colour yet is filled and counted as changed.
+    const QRect differing =
+        Differing(QRect(l, t, r - l, b - t).intersected(image_.rect()), c.rgb());
+    if (!differing.isEmpty()) {
+        Painter().fillRect(differing, c);
+        Touched(differing);
+    }
 }
 
 void QtSurface::Point(double x, double y, int32_t colour) {
     QPainter& p = Painter();
     Pen(colour);
-    p.drawPoint(ToPxX(x), ToPxY(y));
+    const int px = ToPxX(x);
+    const int py = ToPxY(y);
+    p.drawPoint(px, py);
+    Touched(Reach(px, py, px, py));
 }
 
 void QtSurface::Circle(double x, double y, double radius, int32_t colour) {
@@ -182,11 +296,15 @@ void QtSurface::Circle(double x, double y, double radius, int32_t colour) {
     Pen(colour);
     p.setBrush(Qt::NoBrush);
     const double r = radius * dpiX_ / 1440.0;
-    p.drawEllipse(QPointF(ToPxX(x), ToPxY(y)), r, r);
+    const QPointF centre(ToPxX(x), ToPxY(y));
+    p.drawEllipse(centre, r, r);
+    const double reach = std::isfinite(r) ? std::min(std::abs(r), 1.0e6) + 1 : 1.0e6;
+    Touched(QRectF(centre - QPointF(reach, reach), centre + QPointF(reach, reach)).toAlignedRect());
 }
 
 void QtSurface::Clear() {
     Painter().fillRect(image_.rect(), ToQColor(back_));
+    Touched(image_.rect());
 }
 
 } // namespace vireon

@@ -4,16 +4,20 @@
 // covered window repaints from the image without the engine drawing again.
 //
 // How the window uses it: GraphPicture owns one and resizes it with the widget; the engines
-// draw on it through DrawingSurface; the widget paints Image().
+// draw on it through DrawingSurface; the widget repaints the pixels TakeChanged() names from
+// Image(). A filled box that leaves a pixel as it was does not count it as changed, so a bar
+// redrawn at the same length changes nothing.
 
 #include "graph/DrawingSurface.h"
 
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QRegion>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace vireon {
 
@@ -30,7 +34,9 @@ public:
     // The image to show; finishes any pending painting.
     const QImage& Image();
     void SetFont(const QFont& font);
-    // Called once after the image changed since the last Image(), e.g. to schedule a repaint.
+    // The pixels changed since the last call, in image coordinates.
+    QRegion TakeChanged();
+    // Called at the first change after TakeChanged(), e.g. to schedule a repaint.
     void OnChanged(std::function<void()> callback) { onChanged_ = std::move(callback); }
 
     double DpiX() const { return dpiX_; }
@@ -61,6 +67,8 @@ public:
 private:
     QPainter& Painter();
     void Pen(int32_t colour);
+    void Touched(const QRect& px);
+    QRect Differing(const QRect& area, QRgb colour) const;
 
     double dpiX_;
     double dpiY_;
@@ -71,7 +79,10 @@ private:
     int32_t back_ = RGB(255, 255, 255);
     int32_t fore_ = 0;
     bool autoRedraw_ = true;
-    bool dirty_ = false;
+    // Changed areas, each the bounding box of changes that touch one another (a sweep's strip
+    // and its lines, one bar): a handful of rectangles paint faster than their exact outline.
+    std::vector<QRect> changed_;
+    bool told_ = false;
     std::function<void()> onChanged_;
 };
 
