@@ -61,29 +61,6 @@ private:
     QDeadlineTimer& clock_;
 };
 
-class InputView : public AcqView {
-public:
-    InputView(AcqState& s, clsProbe& p) : s_(s), p_(p) {}
-    void ClearDisplay() override { ++clears; }
-    void StatusText(const std::string&) override {}
-    void CheckPortEntry(int, bool) override {}
-    void ShowPortEntry(int, bool) override {}
-    // Family-2 replies are decoded by the probe object itself.
-    void Process7300Format() override {
-        s_.TimeOut = 0;
-        p_.InputStr(s_.ProbeData);
-    }
-    void ClearBatteryLow() override {}
-    bool ARProbeChecked() const override { return false; }
-    void BusyPointer(bool) override {}
-    void StartProgressBar(bool, int) override {}
-    bool ConfirmLaserOn() override { return true; }
-    bool CalibrationAccepted(const std::string&) const override { return true; }
-    AcqState& s_;
-    clsProbe& p_;
-    int clears = 0;
-};
-
 bool IsData(const std::string& reply) {
     return reply.rfind(":D", 0) == 0 || reply.rfind("#Q", 0) == 0;
 }
@@ -111,7 +88,9 @@ TEST(ProbeLink, FourRangeProbeIdentifiesMultiplexesAndRanges) {
     probe.SampleRate(20);
     QDeadlineTimer clock(120000);
     LoggingProbe logging(probe, clock);
-    InputView view(state, probe);
+    // Family-2 replies are decoded by the probe object itself.
+    FakeAcqView view(state);
+    view.OnProcess = [&probe](AcqState& s) { probe.InputStr(s.ProbeData); };
     FakePrompts prompts;
     NoticeBoard notices(prompts);
     QtClock monotonic;

@@ -5,88 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
-
 namespace vireon::test {
 namespace {
-
-class ScriptedProbe : public ProbeCommands {
-public:
-    std::string GetNextCmnd(const std::string& reply) override {
-        replies.push_back(reply);
-        if (choosing) {
-            choosing();
-        }
-        return command;
-    }
-    int16_t GetRThreshold() override { return threshold; }
-    double GetTimerInterval() override { return interval; }
-    void LostComm(int16_t v) override {
-        lostComm = v;
-        ++lostCommCalls;
-    }
-    void StartARProbe(int16_t v) override { startAR = v; }
-    void InputStr2(const std::string& reply) override { input2.push_back(reply); }
-
-    std::string command = "S\r";
-    int16_t threshold = 19;
-    double interval = 50;
-    int16_t lostComm = 0;
-    int lostCommCalls = 0;
-    int16_t startAR = 0;
-    std::vector<std::string> replies;
-    std::vector<std::string> input2;
-    // Runs while the next command is chosen (time the handler takes before it goes out).
-    std::function<void()> choosing;
-};
-
-class RecordingView : public AcqView {
-public:
-    explicit RecordingView(AcqState& s) : s_(s) {}
-    void ClearDisplay() override { ++clears; }
-    void StatusText(const std::string& t) override { status = t; }
-    void CheckPortEntry(int n, bool c) override { checked[n] = c; }
-    void ShowPortEntry(int n, bool v) override { visible[n] = v; }
-    void Process7300Format() override {
-        processed.push_back(s_.ProbeData);
-        s_.TimeOut = 0;
-        if (s_.ProbeData.rfind(":I", 0) == 0) {
-            s_.ProbeSerialNo = s_.ProbeData.substr(16, 8);
-            s_.ProbeCalDate = s_.ProbeData.substr(24, 8);
-        }
-    }
-    void ClearBatteryLow() override { ++batteryCleared; }
-    bool ARProbeChecked() const override { return arChecked; }
-    void BusyPointer(bool) override {}
-    void StartProgressBar(bool v, int value) override {
-        progressVisible = v;
-        progress = value;
-    }
-    bool ConfirmLaserOn() override { return confirm; }
-    bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
-
-    int CheckedCount() const {
-        int c = 0;
-        for (auto& [n, on] : checked) {
-            c += on ? 1 : 0;
-        }
-        return c;
-    }
-
-    AcqState& s_;
-    int clears = 0;
-    int batteryCleared = 0;
-    std::string status;
-    std::map<int, bool> checked;
-    std::map<int, bool> visible;
-    std::vector<std::string> processed;
-    bool arChecked = false;
-    bool confirm = true;
-    bool calAccepted = true;
-    bool progressVisible = false;
-    int progress = 0;
-};
 
 struct Rig {
     AcqState state;
@@ -95,12 +15,18 @@ struct Rig {
     ManualScheduler sched;
     std::unique_ptr<Timer> timer = sched.MakeTimer(66, false);
     ScriptedProbe probe;
-    RecordingView view{state};
+    FakeAcqView view{state};
     FakePrompts prompts;
     NoticeBoard notices{prompts};
     ReadCycle cycle{state, link, ports, *timer, sched, probe, view, notices};
 
     Rig() {
+        view.OnProcess = [](AcqState& s) {
+            if (s.ProbeData.rfind(":I", 0) == 0) {
+                s.ProbeSerialNo = s.ProbeData.substr(16, 8);
+                s.ProbeCalDate = s.ProbeData.substr(24, 8);
+            }
+        };
         timer->OnTick = [this] { cycle.OnReadTick(); };
         link.OnReceive = [this] { cycle.OnComm(); };
     }
