@@ -25,7 +25,6 @@ public:
         }
         open_ = true;
         port_ = port;
-        ++opens;
     }
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
@@ -71,7 +70,6 @@ public:
     int16_t threshold = 0;
     bool vanished = false;
     bool readError = false;
-    int opens = 0;
     int inputs = 0;
 
 private:
