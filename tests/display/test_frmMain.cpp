@@ -15,9 +15,6 @@
 #include <QToolBar>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
 namespace vireon::test {
 namespace {
 
@@ -164,17 +161,3 @@ TEST(MainWindow, LoggingEntriesAndTheQuestionOnClosing) {
 
 } // namespace
 } // namespace vireon::test
-
-int main(int argc, char** argv) {
-    // The window must not touch the user's own settings.
-    const std::string home = testing::TempDir() + "frmmain-home";
-    std::filesystem::create_directories(home);
-    setenv("HOME", home.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    const int rc = RUN_ALL_TESTS();
-    std::filesystem::remove_all(home);
-    return rc;
-}
