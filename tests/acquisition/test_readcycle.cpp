@@ -5,88 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-#include <map>
-
 namespace vireon::test {
 namespace {
-
-class ScriptedProbe : public ProbeCommands {
-public:
-    std::string GetNextCmnd(const std::string& reply) override {
-        replies.push_back(reply);
-        if (choosing) {
-            choosing();
-        }
-        return command;
-    }
-    int16_t GetRThreshold() override { return threshold; }
-    double GetTimerInterval() override { return interval; }
-    void LostComm(int16_t v) override {
-        lostComm = v;
-        ++lostCommCalls;
-    }
-    void StartARProbe(int16_t v) override { startAR = v; }
-    void InputStr2(const std::string& reply) override { input2.push_back(reply); }
-
-    std::string command = "S\r";
-    int16_t threshold = 19;
-    double interval = 50;
-    int16_t lostComm = 0;
-    int lostCommCalls = 0;
-    int16_t startAR = 0;
-    std::vector<std::string> replies;
-    std::vector<std::string> input2;
-    // Runs while the next command is chosen (time the handler takes before it goes out).
-    std::function<void()> choosing;
-};
-
-class RecordingView : public AcqView {
-public:
-    explicit RecordingView(AcqState& s) : s_(s) {}
-    void ClearDisplay() override { ++clears; }
-    void StatusText(const std::string& t) override { status = t; }
-    void CheckPortEntry(int n, bool c) override { checked[n] = c; }
-    void ShowPortEntry(int n, bool v) override { visible[n] = v; }
-    void Process7300Format() override {
-        processed.push_back(s_.ProbeData);
-        s_.TimeOut = 0;
-        if (s_.ProbeData.rfind(":I", 0) == 0) {
-            s_.ProbeSerialNo = s_.ProbeData.substr(16, 8);
-            s_.ProbeCalDate = s_.ProbeData.substr(24, 8);
-        }
-    }
-    void ClearBatteryLow() override { ++batteryCleared; }
-    bool ARProbeChecked() const override { return arChecked; }
-    void BusyPointer(bool) override {}
-    void StartProgressBar(bool v, int value) override {
-        progressVisible = v;
-        progress = value;
-    }
-    bool ConfirmLaserOn() override { return confirm; }
-    bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
-
-    int CheckedCount() const {
-        int c = 0;
-        for (auto& [n, on] : checked) {
-            c += on ? 1 : 0;
-        }
-        return c;
-    }
-
-    AcqState& s_;
-    int clears = 0;
-    int batteryCleared = 0;
-    std::string status;
-    std::map<int, bool> checked;
-    std::map<int, bool> visible;
-    std::vector<std::string> processed;
-    bool arChecked = false;
-    bool confirm = true;
-    bool calAccepted = true;
-    bool progressVisible = false;
-    int progress = 0;
-};
 
 struct Rig {
     AcqState state;
@@ -95,12 +15,18 @@ struct Rig {
     ManualScheduler sched;
     std::unique_ptr<Timer> timer = sched.MakeTimer(66, false);
     ScriptedProbe probe;
-    RecordingView view{state};
+    FakeAcqView view{state};
     FakePrompts prompts;
     NoticeBoard notices{prompts};
     ReadCycle cycle{state, link, ports, *timer, sched, probe, view, notices};
 
     Rig() {
+        view.OnProcess = [](AcqState& s) {
+            if (s.ProbeData.rfind(":I", 0) == 0) {
+                s.ProbeSerialNo = s.ProbeData.substr(16, 8);
+                s.ProbeCalDate = s.ProbeData.substr(24, 8);
+            }
+        };
         timer->OnTick = [this] { cycle.OnReadTick(); };
         link.OnReceive = [this] { cycle.OnComm(); };
     }
@@ -191,35 +117,30 @@ TEST(ReadCycle, FifthMissRestartsAlternateRemoteWhenChecked) {
     EXPECT_EQ(r.probe.startAR, 1);
 }
 
-TEST(ReadCycle, ReceiveEventTakesRepliesAndMaxSpeedSendsFirst) {
-    Rig r;
-    r.Running();
-    r.state.RthresEnabled = 1;
-    r.state.MaxSpeedFlag = -1;
-    r.cycle.SendCmnd();
-    EXPECT_EQ(r.link.threshold, 19);
-    r.link.sent.clear();
-    r.link.Receive(kGood);
-    ASSERT_EQ(r.view.processed.size(), 1u);
-    EXPECT_EQ(r.state.CommEventRCVD, 0) << "SendCmnd cleared it again";
-    EXPECT_EQ(r.link.sent.size(), 1u) << "max speed sends before processing";
-    // A reply not starting with ":" is left to the read timer.
-    r.link.Receive("XXXXXXXXXXXXXXXXXXX");
-    EXPECT_EQ(r.view.processed.size(), 1u);
-}
-
-TEST(ReadCycle, ReceiveEventAtNumericRateLeavesSendingToTheTimer) {
-    Rig r;
-    r.Running();
-    r.state.RthresEnabled = 1;
-    r.cycle.SendCmnd();
-    r.link.sent.clear();
-    r.link.Receive(kGood);
-    EXPECT_EQ(r.state.CommEventRCVD, 1);
-    EXPECT_TRUE(r.link.sent.empty());
-    r.sched.Advance(50);
-    EXPECT_EQ(r.link.sent.size(), 1u);
-    EXPECT_EQ(r.state.TimeOut, 0);
+// Replies taken in the receive event: at maximum speed the next command goes out before the
+// reply is processed; at a numeric rate sending is left to the timer.
+TEST(ReadCycle, ReceiveEventTakesRepliesAndOnlyMaxSpeedSendsFromIt) {
+    for (bool maxSpeed : {true, false}) {
+        Rig r;
+        r.Running();
+        r.state.RthresEnabled = 1;
+        r.state.MaxSpeedFlag = maxSpeed ? -1 : 0;
+        r.cycle.SendCmnd();
+        EXPECT_EQ(r.link.threshold, 19);
+        r.link.sent.clear();
+        r.link.Receive(kGood);
+        ASSERT_EQ(r.view.processed.size(), 1u);
+        EXPECT_EQ(r.state.CommEventRCVD, maxSpeed ? 0 : 1) << "SendCmnd clears it again";
+        EXPECT_EQ(r.link.sent.size(), maxSpeed ? 1u : 0u);
+        // A reply not starting with ":" is left to the read timer.
+        r.link.Receive("XXXXXXXXXXXXXXXXXXX");
+        EXPECT_EQ(r.view.processed.size(), 1u);
+        if (!maxSpeed) {
+            r.sched.Advance(50);
+            EXPECT_EQ(r.link.sent.size(), 1u);
+            EXPECT_EQ(r.state.TimeOut, 0);
+        }
+    }
 }
 
 TEST(ReadCycle, SendCmndSetsThresholdAndIntervalFromTheProbe) {
@@ -400,12 +321,9 @@ TEST(Ports, RefreshShowsExistingPortsAndKeepsTheOpenOne) {
 }
 
 TEST(Ports, DeviceNamesGiveTheirPortNumbers) {
-    EXPECT_EQ(PortNumberFromDeviceName("COM3"), 3);
-    EXPECT_EQ(PortNumberFromDeviceName("COM12"), 12);
-    EXPECT_EQ(PortNumberFromDeviceName("COM24"), 24);
-    EXPECT_EQ(PortNumberFromDeviceName("LPT1"), 0);
-    EXPECT_EQ(PortNumberFromDeviceName("COM"), 0);
-    EXPECT_EQ(PortNumberFromDeviceName("COMx"), 0);
+    for (const auto& [name, n] : {std::pair{"COM3", 3}, {"COM24", 24}, {"LPT1", 0}, {"COMx", 0}}) {
+        EXPECT_EQ(PortNumberFromDeviceName(name), n) << name;
+    }
 }
 
 TEST(Ports, ArrivalOpensThePortAndRemovalOfOthersChangesNothing) {
@@ -437,6 +355,14 @@ std::string Pad(std::string s, size_t n) {
     s.resize(n - 1, '0');
     return s + "\r";
 }
+const std::string kIdent = Pad(":I00000730200300A00012345061520", 34);
+
+// Start on port 2 up to the identification request ("i" is not answered).
+void StartToIdent(Rig& r) {
+    r.cycle.OpenCommPort(2);
+    r.cycle.CmdStart();
+    r.sched.Advance(100);
+}
 
 TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
     Rig r;
@@ -447,7 +373,7 @@ TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
     EXPECT_EQ(r.link.threshold, 1);
     r.sched.Advance(100); // no answer to "i" is awaited: the tick moves on
     EXPECT_EQ(r.link.sent.back(), "I\r");
-    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    r.link.Receive(kIdent);
     EXPECT_EQ(r.link.sent.back(), "M\r");
     r.link.Receive(Pad(":M", 600));
     EXPECT_EQ(r.link.sent.back(), "s\r");
@@ -464,17 +390,14 @@ TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
     r.sched.Advance(100);
     EXPECT_EQ(r.link.sent.back(), "o\r");
     EXPECT_EQ(r.state.LaserState, kLaserOff);
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
-    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    StartToIdent(r);
+    r.link.Receive(kIdent);
     EXPECT_EQ(r.link.sent.back(), "s\r");
 }
 
 TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
     Rig r;
-    r.cycle.OpenCommPort(2);
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
+    StartToIdent(r);
     r.link.Receive(Pad(":I00000730200300A00012345061520", 32));
     EXPECT_EQ(r.state.LaserState, kLaserOff);
     EXPECT_EQ(r.state.RthresEnabled, 0);
@@ -486,9 +409,8 @@ TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
     EXPECT_EQ(r.view.status, kStartFailedIdent);
     EXPECT_FALSE(r.view.progressVisible);
     // Silence during the calibration download: the 9 s time-out fails the start.
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
-    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    StartToIdent(r);
+    r.link.Receive(kIdent);
     EXPECT_EQ(r.link.sent.back(), "M\r");
     r.sched.Advance(8999);
     EXPECT_EQ(r.state.LaserState, kLaserStarting);
@@ -501,20 +423,16 @@ TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
 // Off during the calibration upload: the next start must ask for the calibration again, as
 // must a start after an upload the calibration object refused.
 TEST(Laser, AnInterruptedOrRefusedUploadIsDownloadedAgain) {
-    const std::string ident = Pad(":I00000730200300A00012345061520", 34);
     Rig r;
-    r.cycle.OpenCommPort(2);
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
-    r.link.Receive(ident);
+    StartToIdent(r);
+    r.link.Receive(kIdent);
     ASSERT_EQ(r.link.sent.back(), "M\r");
     r.cycle.CmdOff();
     EXPECT_FALSE(r.view.progressVisible) << "Off takes the start's progress bar away";
     r.sched.Advance(100);
     ASSERT_EQ(r.state.LaserState, kLaserOff);
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
-    r.link.Receive(ident);
+    StartToIdent(r);
+    r.link.Receive(kIdent);
     EXPECT_EQ(r.link.sent.back(), "M\r");
     r.view.calAccepted = false;
     r.link.Receive(Pad(":M", 600));
@@ -558,13 +476,10 @@ TEST(Laser, StartIsRefusedWhenRunningClosedOrCancelled) {
 
 TEST(Laser, NoDataRepliesUntilStepNineSwitchTheLaserOff) {
     Rig r;
-    r.cycle.OpenCommPort(2);
-    const std::string ident = Pad(":I00000730200300A00012345061520", 34);
-    r.state.LastProbeSerialNo = ident.substr(16, 8);
-    r.state.LastProbeCalDate = ident.substr(24, 8);
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
-    r.link.Receive(Pad(":I00000730200300A00012345061520", 34));
+    r.state.LastProbeSerialNo = kIdent.substr(16, 8);
+    r.state.LastProbeCalDate = kIdent.substr(24, 8);
+    StartToIdent(r);
+    r.link.Receive(kIdent);
     r.link.Receive(Pad(":s", 40));
     for (int i = 0; i < 4; ++i) {
         r.link.Receive(":S000000000000000F0\r");

@@ -18,40 +18,6 @@
 namespace vireon::test {
 namespace {
 
-class FixedProbe : public ProbeCommands {
-public:
-    std::string GetNextCmnd(const std::string&) override { return "S\r"; }
-    int16_t GetRThreshold() override { return 19; }
-    double GetTimerInterval() override { return 40; }
-    void LostComm(int16_t v) override { lostComm = v; }
-    void StartARProbe(int16_t) override {}
-    void InputStr2(const std::string&) override {}
-    int16_t lostComm = 0;
-};
-
-class CountingView : public AcqView {
-public:
-    explicit CountingView(AcqState& s) : s_(s) {}
-    void ClearDisplay() override { ++clears; }
-    void StatusText(const std::string& t) override { status = t; }
-    void CheckPortEntry(int, bool) override {}
-    void ShowPortEntry(int, bool) override {}
-    void Process7300Format() override {
-        processed.push_back(s_.ProbeData);
-        s_.TimeOut = 0;
-    }
-    void ClearBatteryLow() override {}
-    bool ARProbeChecked() const override { return false; }
-    void BusyPointer(bool) override {}
-    void StartProgressBar(bool, int) override {}
-    bool ConfirmLaserOn() override { return true; }
-    bool CalibrationAccepted(const std::string&) const override { return true; }
-    AcqState& s_;
-    int clears = 0;
-    std::string status;
-    std::vector<std::string> processed;
-};
-
 struct LiveRig {
     TempFolder tmp;
     QString ports = tmp.Path() + "/ports";
@@ -59,8 +25,8 @@ struct LiveRig {
     QtSerialLink link{[this](int n) { return catalog.DevicePath(n); }};
     QtTimer timer{66, false};
     AcqState state;
-    FixedProbe probe;
-    CountingView view{state};
+    ScriptedProbe probe;
+    FakeAcqView view{state};
     FakePrompts prompts;
     NoticeBoard notices{prompts};
     QtClock clock;
@@ -72,6 +38,7 @@ struct LiveRig {
     std::vector<Tick> ticks;
 
     LiveRig() {
+        probe.interval = 40;
         timer.OnTick = [this] {
             cycle.OnReadTick();
             ticks.push_back({state.TimeOut, view.clears});
@@ -93,21 +60,6 @@ struct LiveRig {
         timer.Enabled(true);
     }
 };
-
-TEST(SimLink, ExactLengthRepliesAreProcessed) {
-    LiveRig r;
-    SimProcess sim(r.ports, 12, {"--scenario", "const:5"});
-    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
-    r.cycle.OpenCommPort(12);
-    ASSERT_TRUE(r.link.IsOpen());
-    r.Run();
-    ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 10; }, 10000));
-    for (const std::string& reply : r.view.processed) {
-        EXPECT_EQ(reply, ":S1F41F41F40000000\r");
-    }
-    EXPECT_EQ(r.view.clears, 0);
-    EXPECT_EQ(r.state.TimeOut, 0);
-}
 
 TEST(SimLink, PacedRepliesCarryTheLowBatteryFlagThatSigusr1TurnsOver) {
     LiveRig r;
@@ -190,13 +142,17 @@ INSTANTIATE_TEST_SUITE_P(Faults, SpoiledReplies,
 TEST(SimLink, UnplugAndReplugFollowTheLink) {
     LiveRig r;
     {
-        SimProcess sim(r.ports, 12);
+        SimProcess sim(r.ports, 12, {"--scenario", "const:5"});
         ASSERT_TRUE(sim.Started());
         ASSERT_TRUE(WaitFor([&] { return r.link.IsOpen(); }, 5000)) << "arrival opens the port";
         EXPECT_EQ(r.view.status, "Laser Detector Unit Connected  (COM12)");
         EXPECT_EQ(r.state.CommPortNo, 12);
         r.Run();
         ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 3; }, 5000));
+        for (const std::string& reply : r.view.processed) {
+            EXPECT_EQ(reply, ":S1F41F41F40000000\r") << "exact-length replies in the timer path";
+        }
+        EXPECT_EQ(r.view.clears, 0);
         sim.Stop();
         ASSERT_TRUE(
             WaitFor([&] { return r.view.status == "Laser Detector Unit Disconnected"; }, 5000));

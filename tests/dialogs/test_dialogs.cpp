@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <tuple>
 
 namespace vireon {
@@ -165,10 +164,3 @@ TEST(Dialogs, ADelayKeepsTheEventLoopRunning) {
 
 } // namespace
 } // namespace vireon
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -13,8 +13,6 @@
 #include <QPushButton>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace vireon::test {
 namespace {
 
@@ -153,10 +151,3 @@ TEST(Options, EachColourButtonReachesItsTarget) {
 
 } // namespace
 } // namespace vireon::test
-
-int main(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

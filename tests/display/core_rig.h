@@ -2,6 +2,7 @@
 // The window core on fakes and virtual time, and a laser unit with a fiber probe answering on
 // the fake line.
 
+#include "probe/fiber_replies.h"
 #include "sim_fiber.h"
 #include "support/FakeWindow.h"
 
@@ -29,6 +30,26 @@ struct CoreRig : PlatformFakes {
         return c;
     }
     const std::string& Text(Ctl c) { return view.Of(c).text; }
+};
+
+// A started window with a fiber probe identified and calibrated, its readings fed straight to
+// the reply processing. promptsText: the note-prompts file to start with.
+struct FiberRig : CoreRig {
+    explicit FiberRig(const char* promptsText = nullptr) {
+        if (promptsText != nullptr) {
+            std::ofstream(folder / "testquery.txt", std::ios::binary) << promptsText;
+        }
+        core->Load();
+        core->Probe().InputStr2(fiber::EncodeIdentification("7310", "0730200300", "1", "1"));
+        Feed(fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026"));
+        EXPECT_TRUE(core->KD7300cls().ParseCoeff(sim::SimFiberUnit::CalibrationReply()));
+        core->KD7300cls().Averaging(1);
+    }
+    void Feed(const std::string& reply) {
+        S().ProbeData = reply;
+        S().RefreshProbeFlag = 1;
+        core->Process7300Format();
+    }
 };
 
 // The laser detector unit and a fiber probe answering through the fake line, each answer

@@ -12,20 +12,7 @@
 namespace vireon::test {
 namespace {
 
-// A fiber probe identified and calibrated, its readings fed straight to the reply processing.
-struct FiberRig : CoreRig {
-    FiberRig() {
-        core->Load();
-        core->Probe().InputStr2(fiber::EncodeIdentification("7310", "0730200300", "1", "1"));
-        Feed(fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026"));
-        core->KD7300cls().ParseCoeff(sim::SimFiberUnit::CalibrationReply());
-        core->KD7300cls().Averaging(1);
-    }
-    void Feed(const std::string& reply) {
-        S().ProbeData = reply;
-        S().RefreshProbeFlag = 1;
-        core->Process7300Format();
-    }
+struct FaceRig : FiberRig {
     // The same field on each axis, in V/m (counts at 0.01 or 0.1 V/m a count).
     void FieldAll(double vpm) {
         const double slope = vpm <= 40 ? 0.01 : vpm <= 400 ? 0.1 : 1.0;
@@ -36,7 +23,7 @@ struct FiberRig : CoreRig {
 };
 
 TEST(Face, UnitChangesConvertTheHoldsAndTheRangeLimitsFollowTheUnitShown) {
-    FiberRig r;
+    FaceRig r;
     r.FieldAll(10.0); // 17.32 V/m in total
     EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
     EXPECT_FALSE(r.view.Visible(Ctl::LabUnderRange));
@@ -66,13 +53,13 @@ TEST(Face, UnitChangesConvertTheHoldsAndTheRangeLimitsFollowTheUnitShown) {
 }
 
 TEST(Face, EveryPeakClearingClearsEveryHoldShown) {
-    for (const auto& clear : std::vector<std::function<void(FiberRig&)>>{
-             [](FiberRig& r) { r.core->OnAction(Act::mnuProbeClearPeak); },
-             [](FiberRig& r) { r.core->OnClick(Ctl::LabPeak); },
-             [](FiberRig& r) {
+    for (const auto& clear : std::vector<std::function<void(FaceRig&)>>{
+             [](FaceRig& r) { r.core->OnAction(Act::mnuProbeClearPeak); },
+             [](FaceRig& r) { r.core->OnClick(Ctl::LabPeak); },
+             [](FaceRig& r) {
                  r.core->OnPictureMouse(Ctl::Picture3, MouseKind::Down, 1, 100, 100);
              }}) {
-        FiberRig r;
+        FaceRig r;
         r.FieldAll(30.0);
         r.FieldAll(1.0);
         ASSERT_EQ(r.Text(Ctl::LabMaxX), "30.00");
@@ -90,7 +77,7 @@ TEST(Face, EveryPeakClearingClearsEveryHoldShown) {
 }
 
 TEST(Face, TheAlarmBeepsOnlyAboveItsLevel) {
-    FiberRig r;
+    FaceRig r;
     r.prompts.inputs = {std::string("abc"), std::string("-3"), std::string("12.5")};
     r.prompts.answers.push_back(MsgResult::No);
     for (int i = 0; i < 3; ++i) {
@@ -146,7 +133,7 @@ TEST(Face, BatteryAndTemperatureRequestsComeOnTheirIntervalPerFamily) {
 }
 
 TEST(Face, TheBatteryGaugeShrinksTowardsItsTipAndTemperaturesFollowTheirUnit) {
-    FiberRig r;
+    FaceRig r;
     EXPECT_FALSE(r.view.Visible(Ctl::ShapeBatLevel)) << "no gauge before a battery reply";
     const std::tuple<int, double, double, int32_t> gauges[] = {
         {100, 1150, 495, RGB(0, 255, 255)},
@@ -235,7 +222,7 @@ TEST(Face, TheRateShownAfterTheProbeIdentifiesIsTheRateInForce) {
 }
 
 TEST(Face, EachFamilyGetsItsMenusWhenItIdentifies) {
-    FiberRig fiber; // the fiber probe identified itself in the rig
+    FaceRig fiber; // the fiber probe identified itself in the rig
     EXPECT_TRUE(fiber.view.Enabled(Act::mnuProbeUnits7300));
     EXPECT_FALSE(fiber.view.Of(Act::mnuProbeUnits52xx).visible);
     EXPECT_FALSE(fiber.view.Enabled(Act::mnuProbe3AxisData));

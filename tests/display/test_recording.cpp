@@ -22,20 +22,8 @@ constexpr int32_t kCyan = RGB(0, 255, 255);
 
 // A started window with an identified fiber probe whose readings are fed by hand: c counts
 // on each axis read c / 100 V/m.
-struct LogRig : CoreRig {
-    // promptsText: the note-prompts file to start with.
-    explicit LogRig(const char* promptsText = nullptr) {
-        if (promptsText != nullptr) {
-            std::ofstream(folder / "testquery.txt", std::ios::binary) << promptsText;
-        }
-        core->Load();
-        const std::string id = fiber::EncodeIdentification("7310", "0730200300", "1", "1");
-        core->Probe().InputStr2(id);
-        S().ProbeData = id;
-        core->Process7300Format(); // the window set up for the fiber probe
-        EXPECT_TRUE(core->KD7300cls().ParseCoeff(sim::SimFiberUnit::CalibrationReply()));
-        core->KD7300cls().Averaging(1);
-    }
+struct LogRig : FiberRig {
+    using FiberRig::FiberRig;
     void Reading(int16_t counts) {
         S().ProbeData = fiber::EncodeData({{counts, counts, counts}, {0, 0, 0}, false});
         core->Process7300Format();

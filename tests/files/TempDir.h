@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 namespace vireon::testing {
@@ -43,6 +44,15 @@ inline std::string ReadFile(const std::filesystem::path& p) {
     in.seekg(0);
     in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return bytes;
+}
+
+// The names of what a folder holds.
+inline std::set<std::filesystem::path> Names(const std::filesystem::path& folder) {
+    std::set<std::filesystem::path> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        names.insert(e.path().filename());
+    }
+    return names;
 }
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {

@@ -21,6 +21,7 @@
 namespace vireon {
 namespace {
 
+using testing::Names;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
@@ -49,14 +50,6 @@ TEST(TornWrite, AFailedWriteLeavesTheOldPagesAndNoTrace) {
     EXPECT_EQ(dir.Entries(), 2) << "a temporary file was left behind";
     EXPECT_EQ(ReadFile(dir / "survey.csv"), "old page one\r\n");
     EXPECT_EQ(ReadFile(dir / "survey_2.csv"), "old page two\r\n");
-}
-
-std::set<std::string> Names(const TempDir& dir) {
-    std::set<std::string> names;
-    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) {
-        names.insert(e.path().filename().string());
-    }
-    return names;
 }
 
 TEST(PendingFile, NeverFollowsAPlantedLinkKeepsPermissionsAndRefusesReadOnlyFiles) {
@@ -100,15 +93,15 @@ TEST(SaveData, RemovesTheOldPagesOfItsNameAndTheLeftoversOfDeadSaves) {
     TempDir dir;
     const std::string dead = ".999999999.";
     const std::string live = "." + std::to_string(getpid()) + ".";
-    const std::set<std::string> kept = {"survey_17.csv",
-                                        "survey_02.csv",
-                                        "survey_3.txt",
-                                        "survey_3.csv.bak",
-                                        "other_3.csv",
-                                        ".survey.csv" + dead + "x.tmp",
-                                        ".survey.csv" + live + "0.tmp",
-                                        ".survey.csv" + dead + "0.tmp.x"};
-    for (const std::string& name : kept) {
+    const std::set<std::filesystem::path> kept = {"survey_17.csv",
+                                                  "survey_02.csv",
+                                                  "survey_3.txt",
+                                                  "survey_3.csv.bak",
+                                                  "other_3.csv",
+                                                  ".survey.csv" + dead + "x.tmp",
+                                                  ".survey.csv" + live + "0.tmp",
+                                                  ".survey.csv" + dead + "0.tmp.x"};
+    for (const auto& name : kept) {
         WriteFile(dir.Path() / name, "keep");
     }
     for (int p = 2; p <= 16; ++p) {
@@ -119,9 +112,9 @@ TEST(SaveData, RemovesTheOldPagesOfItsNameAndTheLeftoversOfDeadSaves) {
     auto log = std::make_unique<LogModel>();
     log->RecordCnt = 40000;
     ASSERT_TRUE(SaveData(*log, dir / "survey.csv", SaveStamp{}).Ok);
-    std::set<std::string> expected = kept;
+    std::set<std::filesystem::path> expected = kept;
     expected.insert({"survey.csv", "survey_2.csv"});
-    EXPECT_EQ(Names(dir), expected);
+    EXPECT_EQ(Names(dir.Path()), expected);
 }
 
 // Opening a pipe for reading waits for a writer; a log, the settings or the prompts chosen by
@@ -156,7 +149,7 @@ TEST(CrashSafety, KilledSavesLeaveTheOldOrTheNewPagesWhole) {
     }
     const SaveStamp stamps[2] = {{"first", "", ""}, {"second", "", ""}};
     std::vector<std::string> pages[2];
-    std::set<std::string> names;
+    std::set<std::filesystem::path> names;
     for (int32_t p = 1; p <= 16; ++p) {
         const auto name = PagePath(path, p).filename().string();
         names.insert(name);
@@ -199,12 +192,12 @@ TEST(CrashSafety, KilledSavesLeaveTheOldOrTheNewPagesWhole) {
         ASSERT_GE(now, 0) << "a mixture of pages after kill " << i;
         replaced += now != onDisk;
         onDisk = now;
-        ASSERT_EQ(Names(dir), names) << "after kill " << i;
+        ASSERT_EQ(Names(dir.Path()), names) << "after kill " << i;
     }
     EXPECT_GT(replaced, 0); // some kills came too late to stop the save
     ASSERT_TRUE(SaveData(*log, path, stamps[1 - onDisk]).Ok);
     EXPECT_EQ(whichSet(), 1 - onDisk);
-    EXPECT_EQ(Names(dir), names);
+    EXPECT_EQ(Names(dir.Path()), names);
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <tuple>
 
 namespace vireon {
 namespace {
@@ -43,11 +44,9 @@ TEST(Journal, RowsAndPeaksReadBackExactlyInEachColumnMode) {
         const JournalContent j = ReadJournal(path);
         ASSERT_TRUE(j.Ok);
         EXPECT_FALSE(j.Torn);
-        EXPECT_EQ(j.Header.StartDate, "2026-12-06");
-        EXPECT_EQ(j.Header.StartTime, "14:02:11");
-        EXPECT_EQ(j.Header.LogColumnMode, mode);
-        EXPECT_EQ(j.Header.LogUnits, "(V/m)\xB2");
-        EXPECT_EQ(j.Header.GraphScale, "0-35");
+        const JournalHeader& h = j.Header;
+        EXPECT_EQ(std::tie(h.StartDate, h.StartTime, h.LogColumnMode, h.LogUnits, h.GraphScale),
+                  std::tuple("2026-12-06", "14:02:11", mode, "(V/m)\xB2", "0-35"));
         ASSERT_EQ(j.Rows.size(), 101u);
         EXPECT_TRUE(std::equal(rows.begin(), rows.end(), j.Rows.begin()));
         EXPECT_TRUE(std::isinf(j.Rows[100][1]));

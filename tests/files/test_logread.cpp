@@ -51,86 +51,63 @@ TEST(LoadData, KeepsTheHeaderAndTakesScaleAndUnitsInAnyCase) {
     }
 }
 
-// Each case: the text, whether it loads, the value columns and rows taken, the last row read,
-// and what the user is told (the notices, or the error when it does not load).
+// The row Rows() writes as row `i` (at 1 s past midnight), as read into `columns` values.
+std::array<float, 6> Row(int i, int columns) {
+    std::array<float, 6> row{0, 1 / 86400.0f};
+    for (int c = 0; c < columns; ++c) {
+        row[static_cast<size_t>(c + 2)] = static_cast<float>(i * 10 + c);
+    }
+    return row;
+}
+
+// Each case: the text, the value columns and rows taken (no rows: it does not load), the last
+// row read, and what the user is told (the notices, or the error when it does not load).
 TEST(LoadData, ColumnCountsLimitsAndMalformedRows) {
     const std::string titles5 = "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n";
     const std::string titles1 = "Time ,Field V/m\r\n";
     const struct {
         std::string Text;
-        bool Ok;
         int16_t Columns;
         int32_t Rows;
         std::array<float, 6> Last;
         std::vector<std::string> Said;
     } cases[] = {
-        {kHeader + "Time ,Field V/m,Moving AveV/m\n" + Rows(1, 2, 2),
-         true,
-         2,
-         2,
-         {0, 1 / 86400.0f, 20, 21, 0, 0},
-         {}},
+        // clang-format off
+        {kHeader + "Time ,Field V/m,Moving AveV/m\n" + Rows(1, 2, 2), 2, 2, Row(2, 2), {}},
         // Without a header the first line is dropped and four values assumed.
-        {"whatever,this,is\n" + Rows(1, 2, 4), true, 4, 2, {0, 1 / 86400.0f, 20, 21, 22, 23}, {}},
-        {kHeader + titles1, true, 1, 0, {}, {}}, // a saved empty log
-        {kHeader + titles5 + Rows(1, 2, 4) + "00:00:03,1,2\r\n" + Rows(4, 5, 4),
-         true,
-         4,
-         2,
-         {0, 1 / 86400.0f, 20, 21, 22, 23},
+        {"whatever,this,is\n" + Rows(1, 2, 4), 4, 2, Row(2, 4), {}},
+        {kHeader + titles5 + Rows(1, 2, 4) + "00:00:03,1,2\r\n" + Rows(4, 5, 4), 4, 2, Row(2, 4),
          {"Line 10 (\"00:00:03,1,2\") has 3 fields where 5 were expected; reading stopped there, "
           "keeping the 2 rows before it."}},
-        {kHeader + "Time ,A,B,C,D,E,F\r\n" + Rows(1, 2, 6),
-         true,
-         4,
-         2,
-         {0, 1 / 86400.0f, 20, 21, 22, 23},
+        {kHeader + "Time ,A,B,C,D,E,F\r\n" + Rows(1, 2, 6), 4, 2, Row(2, 4),
          {"The file has 6 value columns; only the first 4 were read."}},
-        {kHeader + titles1 + Rows(1, 32005, 1),
-         true,
-         1,
-         32000,
-         {0, 1 / 86400.0f, 320000, 0, 0, 0},
+        {kHeader + titles1 + Rows(1, 32005, 1), 1, 32000, Row(32000, 1),
          {"The file holds 32005 data rows; only the first 32000 were read."}},
         // Times that are no times and values beyond a single are left out, never guessed.
         {kHeader + "Time ,Field V/m,X V/m\r\n" + " 01:00:00 , 2.5 ,x7\r\n\r\n   \r\n" +
              "xx:yy:zz,1,1\r\n25:61:61,1,1\r\n08:00:01.75,1,1\r\n00:00:01,1e999,1\r\n" +
              "00:00:01,1,3.5e38\r\n00:00:01,NaN,1\r\n00:00:01,1,-Inf\r\n00:00:01,1," +
              std::string(10 << 20, '7') + "\r\n24:00:00,3,4,5\r\n",
-         true,
-         2,
-         1,
-         {0, 1.0f, 3, 4, 0, 0},
+         2, 1, {0, 1.0f, 3, 4, 0, 0},
          {"9 rows had unreadable times or values and were left out; first at line 8 (\" "
           "01:00:00 , 2.5 ,x7\").",
           "Line 19 and maybe others hold more fields than the column titles name; the extra "
           "fields were not read."}},
-        {"", false, 0, 0, {}, {"The file is empty."}},
-        {"\r\r\r\r", false, 0, 0, {}, {"The file holds no readable rows."}},
-        {kHeader + titles1 + "x,1\r\n",
-         false,
-         0,
-         0,
-         {},
+        {"", 0, 0, {}, {"The file is empty."}},
+        {"\r\r\r\r", 0, 0, {}, {"The file holds no readable rows."}},
+        {kHeader + titles1 + "x,1\r\n", 0, 0, {},
          {"The file holds no readable rows. 1 row had unreadable times or values and was left "
           "out; first at line 8 (\"x,1\")."}},
-        {"Header\r\nFile,x\r\n",
-         false,
-         0,
-         0,
-         {},
+        {"Header\r\nFile,x\r\n", 0, 0, {},
          {"The header has no \"EndHeader\" line; no data was read."}},
-        {"Header\r\nEndHeader\r\n",
-         false,
-         0,
-         0,
-         {},
+        {"Header\r\nEndHeader\r\n", 0, 0, {},
          {"The file ends before the column titles; no data was read."}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const LoadResult r = ParseLogText(c.Text, "d.csv");
         const std::string what = c.Text.substr(0, 200);
-        EXPECT_EQ(r.Ok, c.Ok) << what;
+        EXPECT_EQ(r.Ok, c.Rows > 0) << what;
         EXPECT_EQ(r.RecordCnt, c.Rows) << what;
         ASSERT_EQ(r.Table.size(), static_cast<size_t>(c.Rows) + 1) << what;
         if (c.Rows > 0) {
@@ -139,6 +116,12 @@ TEST(LoadData, ColumnCountsLimitsAndMalformedRows) {
         }
         EXPECT_EQ(r.Ok ? r.Notices : std::vector<std::string>{r.Error}, c.Said) << what;
     }
+    // A saved empty log loads, with its one column and no rows.
+    const LoadResult empty = ParseLogText(kHeader + titles1, "e.csv");
+    EXPECT_TRUE(empty.Ok) << empty.Error;
+    EXPECT_EQ(empty.RecordCnt, 0);
+    EXPECT_EQ(empty.Table.size(), 1u);
+    EXPECT_TRUE(empty.Notices.empty());
 }
 
 TEST(LoadData, MissingFileIsAnErrorWithItsReason) {

@@ -4,6 +4,8 @@
 #include "files/HeaderNotes.h"
 #include "files/TempDir.h"
 
+#include <tuple>
+
 namespace vireon {
 namespace {
 
@@ -28,9 +30,10 @@ TEST(LoadNoteQuery, SplitsAtTheFirstAndLastComma) {
     for (const auto& c : cases) {
         const HeaderNoteTable t = ParseNoteQuery(c.Line + "\r\n");
         ASSERT_EQ(t.Count, 1) << c.Line;
-        EXPECT_EQ(t.Entry[1].Question, c.Note.Question) << c.Line;
-        EXPECT_EQ(t.Entry[1].Label, c.Note.Label) << c.Line;
-        EXPECT_EQ(t.Entry[1].Value, c.Note.Value) << c.Line;
+        const HeaderNote& n = t.Entry[1];
+        EXPECT_EQ(std::tie(n.Question, n.Label, n.Value),
+                  std::tie(c.Note.Question, c.Note.Label, c.Note.Value))
+            << c.Line;
     }
 }
 

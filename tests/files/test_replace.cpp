@@ -13,17 +13,10 @@
 namespace vireon {
 namespace {
 
+using testing::Names;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-std::set<std::filesystem::path> Names(const std::filesystem::path& folder) {
-    std::set<std::filesystem::path> names;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) {
-        names.insert(e.path().filename());
-    }
-    return names;
-}
 
 std::unique_ptr<LogModel> Counting(int32_t rows) {
     auto log = std::make_unique<LogModel>();

@@ -13,42 +13,34 @@ namespace {
 TEST(FiberReplies, EncodedRepliesDecodeToTheirFields) {
     const std::string id = EncodeIdentification("7310", "073020030A", "00012345", "06152026");
     ASSERT_EQ(id.size(), kIdentLen);
-    const Reply ir = Decode(id);
-    const auto* ident = std::get_if<Identification>(&ir);
-    ASSERT_NE(ident, nullptr);
-    EXPECT_EQ(ident->SoftVer, "073020030A");
-    EXPECT_EQ(ident->SerialNo, "00012345");
-    EXPECT_EQ(ident->CalDate, "06/15/2026");
-    EXPECT_TRUE(ident->Complete);
+    // A reply of another kind throws here, and fails the test.
+    const auto ident = std::get<Identification>(Decode(id));
+    EXPECT_EQ(ident.SoftVer, "073020030A");
+    EXPECT_EQ(ident.SerialNo, "00012345");
+    EXPECT_EQ(ident.CalDate, "06/15/2026");
+    EXPECT_TRUE(ident.Complete);
 
     const std::string data = EncodeData({{4095, 1, 0x7FF}, {0, 16, 255}, true});
     ASSERT_EQ(data.size(), kDataLen);
-    const Reply dr = Decode(data);
-    const auto* d = std::get_if<Data>(&dr);
-    ASSERT_NE(d, nullptr);
-    EXPECT_EQ(d->Counts, (std::array<int16_t, 3>{4095, 1, 0x7FF}));
-    EXPECT_EQ(d->GainCodes, (std::array<uint8_t, 3>{0, 16, 255}));
-    EXPECT_TRUE(d->BatteryLow);
+    const auto d = std::get<Data>(Decode(data));
+    EXPECT_EQ(d.Counts, (std::array<int16_t, 3>{4095, 1, 0x7FF}));
+    EXPECT_EQ(d.GainCodes, (std::array<uint8_t, 3>{0, 16, 255}));
+    EXPECT_TRUE(d.BatteryLow);
 
     // The status fields are signed: "FFFF" of the laser temperature is -1/16 degree.
     const std::string status = EncodeUnitStatus({100, 4900, -1, 3071});
     ASSERT_EQ(status.size(), kStatusLen);
-    const Reply sr = Decode(status);
-    const auto* st = std::get_if<UnitStatus>(&sr);
-    ASSERT_NE(st, nullptr);
-    EXPECT_DOUBLE_EQ(st->LaserTempC(), -0.0625);
-    EXPECT_DOUBLE_EQ(st->ProbeTempC(), 24.5);
-    EXPECT_NEAR(st->LaserCurrent(), 1.25, 0.001);
+    const auto st = std::get<UnitStatus>(Decode(status));
+    EXPECT_DOUBLE_EQ(st.LaserTempC(), -0.0625);
+    EXPECT_DOUBLE_EQ(st.ProbeTempC(), 24.5);
+    EXPECT_NEAR(st.LaserCurrent(), 1.25, 0.001);
 
     for (double c : {24.5, -3.5, 0.0}) {
-        const Reply tr = Decode(EncodeTemperature(c));
-        ASSERT_TRUE(std::holds_alternative<Temperature>(tr)) << c;
-        EXPECT_DOUBLE_EQ(std::get<Temperature>(tr).Celsius, c);
+        EXPECT_DOUBLE_EQ(std::get<Temperature>(Decode(EncodeTemperature(c))).Celsius, c);
     }
-    const Reply br = Decode(EncodeBattery(85));
-    ASSERT_TRUE(std::holds_alternative<Battery>(br));
-    EXPECT_EQ(std::get<Battery>(br).Percent, 85);
-    EXPECT_TRUE(std::get<Battery>(br).Complete);
+    const auto battery = std::get<Battery>(Decode(EncodeBattery(85)));
+    EXPECT_EQ(battery.Percent, 85);
+    EXPECT_TRUE(battery.Complete);
 }
 
 TEST(FiberReplies, OddRepliesDecodeToWhatTheWindowMustDo) {

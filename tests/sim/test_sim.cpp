@@ -127,23 +127,6 @@ TEST(FiberUnit, BatteryFollowsItsStepsAndTheLowFlagToggle) {
     }
 }
 
-TEST(FiberUnit, EncodingInvertsTheCalibrationLine) {
-    for (double field : {0.0, 0.37, 12.5, 39.99, 41.0, 399.0, 2500.0, 39000.0}) {
-        int count = 0;
-        int code = 0;
-        SimFiberUnit::Encode(field, count, code);
-        int g = 0;
-        for (int i = 1; i <= 4; ++i) {
-            if (SimFiberUnit::kGainCode[i] == code) {
-                g = i;
-            }
-        }
-        ASSERT_GT(g, 0);
-        EXPECT_NEAR(count * SimFiberUnit::kSlope[g], field, SimFiberUnit::kSlope[g] / 2 + 1e-9)
-            << field;
-    }
-}
-
 TEST(FiberUnit, NoDataRepliesComeFirstWhenAsked) {
     FiberOptions o;
     o.noDataReplies = 2;

@@ -87,7 +87,7 @@ public:
         return static_cast<int>(ctl[static_cast<size_t>(c)].items.size());
     }
     void SelectIndex(Ctl c, int index) override { Of(c).selected = index; }
-    void Progress(int value) override { progress = value; }
+    void Progress(int) override {}
 
     void Checked(Act a, bool on) override { Of(a).checked = on; }
     bool Checked(Act a) const override { return act[static_cast<size_t>(a)].checked; }
@@ -96,16 +96,13 @@ public:
     void Visible(Act a, bool on) override { Of(a).visible = on; }
     void Caption(Act a, const std::string& text) override { Of(a).caption = text; }
 
-    void StatusText(const std::string& text) override {
-        status = text;
-        statusHistory.push_back(text);
-    }
-    void StatusBarVisible(bool on) override { statusBar = on; }
-    void ToolBarVisible(bool on) override { toolBar = on; }
-    void BusyPointer(bool busy) override { busy_ = busy; }
+    void StatusText(const std::string& text) override { status = text; }
+    void StatusBarVisible(bool) override {}
+    void ToolBarVisible(bool) override {}
+    void BusyPointer(bool) override {}
     void Caption(const std::string& text) override { caption = text; }
     void BackgroundColor(int32_t color) override { background = color; }
-    void CloseWindow() override { ++closeRequests; }
+    void CloseWindow() override {}
     double ClientWidth() const override { return width; }
     double ClientHeight() const override { return height; }
     bool Minimized() const override { return placement.State == 1; }
@@ -114,26 +111,19 @@ public:
     DrawingSurface& Surface(Ctl picture) override {
         return picture == Ctl::Picture1 ? picture1 : picture3;
     }
-    void ShowZoomBand(const ZoomBand& band) override { zoomBand = band; }
-    void HideZoomBand() override { zoomBand.reset(); }
+    void ShowZoomBand(const ZoomBand&) override {}
+    void HideZoomBand() override {}
 
     std::array<Control, kCtlCount> ctl{};
     std::array<Action, kActCount> act{};
     std::string status;
-    std::vector<std::string> statusHistory;
-    bool statusBar = true;
-    bool toolBar = true;
-    bool busy_ = false;
     std::string caption;
     int32_t background = -1;
-    int closeRequests = 0;
-    int progress = 0;
     double width = 11400;
     double height = 11000;
     WindowPlacement placement;
     RecordingSurface picture1;
     RecordingSurface picture3;
-    std::optional<ZoomBand> zoomBand;
 };
 
 class FakeDesktop : public Desktop {
@@ -166,30 +156,17 @@ public:
         ++portAsked;
         return portAnswer != 0 ? portAnswer : current;
     }
-    bool LaserCaution() override {
-        ++cautions;
-        return confirm;
-    }
-    void ShowAbout(const ProbeDescription& d) override { about = d; }
+    bool LaserCaution() override { return true; }
+    void ShowAbout(const ProbeDescription&) override {}
     void UnloadAll() override { ++unloadAll; }
-    void ShowOptions(Options& options, UserPrompts&) override {
-        ++optionsShown;
-        if (OnOptions) {
-            OnOptions(options);
-        }
-    }
-    int optionsShown = 0;
-    std::function<void(Options&)> OnOptions;
+    void ShowOptions(Options&, UserPrompts&) override {}
     ManualScheduler& s_;
     std::function<void()> OnSplash;
     double splashShownAt = -1;
     double splashUnloadedAt = -1;
     int portAsked = 0;
     int16_t portAnswer = 0;
-    int cautions = 0;
-    bool confirm = true;
     int unloadAll = 0;
-    ProbeDescription about;
 };
 
 class FakeStore : public SettingsStore {

@@ -2,12 +2,14 @@
 // Test doubles of the platform seams that record what was asked of them.
 
 #include "acquisition/PortCatalog.h"
+#include "acquisition/ReadCycle.h"
 #include "acquisition/SerialLink.h"
 #include "acquisition/UserPrompts.h"
 
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -23,7 +25,6 @@ public:
         }
         open_ = true;
         port_ = port;
-        ++opens;
     }
     void Close() override { open_ = false; }
     bool IsOpen() const override { return open_; }
@@ -69,7 +70,6 @@ public:
     int16_t threshold = 0;
     bool vanished = false;
     bool readError = false;
-    int opens = 0;
     int inputs = 0;
 
 private:
@@ -147,6 +147,86 @@ public:
     // Runs while a notice is open, as the window's event loop would (timers keep ticking).
     std::function<void(const std::string&)> OnNotice;
     std::optional<int32_t> color;
+};
+
+// A probe object that sends one command and records the replies it was shown.
+class ScriptedProbe : public ProbeCommands {
+public:
+    std::string GetNextCmnd(const std::string& reply) override {
+        replies.push_back(reply);
+        if (choosing) {
+            choosing();
+        }
+        return command;
+    }
+    int16_t GetRThreshold() override { return threshold; }
+    double GetTimerInterval() override { return interval; }
+    void LostComm(int16_t v) override {
+        lostComm = v;
+        ++lostCommCalls;
+    }
+    void StartARProbe(int16_t v) override { startAR = v; }
+    void InputStr2(const std::string& reply) override { input2.push_back(reply); }
+
+    std::string command = "S\r";
+    int16_t threshold = 19;
+    double interval = 50;
+    int16_t lostComm = 0;
+    int lostCommCalls = 0;
+    int16_t startAR = 0;
+    std::vector<std::string> replies;
+    std::vector<std::string> input2;
+    // Runs while the next command is chosen (time the handler takes before it goes out).
+    std::function<void()> choosing;
+};
+
+// The read cycle's window: records what it was told; an accepted reply is kept (and handed to
+// `OnProcess`) and ends the misses.
+class FakeAcqView : public AcqView {
+public:
+    explicit FakeAcqView(AcqState& s) : s_(s) {}
+    void ClearDisplay() override { ++clears; }
+    void StatusText(const std::string& t) override { status = t; }
+    void CheckPortEntry(int n, bool c) override { checked[n] = c; }
+    void ShowPortEntry(int n, bool v) override { visible[n] = v; }
+    void Process7300Format() override {
+        processed.push_back(s_.ProbeData);
+        s_.TimeOut = 0;
+        if (OnProcess) {
+            OnProcess(s_);
+        }
+    }
+    void ClearBatteryLow() override { ++batteryCleared; }
+    bool ARProbeChecked() const override { return arChecked; }
+    void BusyPointer(bool) override {}
+    void StartProgressBar(bool v, int value) override {
+        progressVisible = v;
+        progress = value;
+    }
+    bool ConfirmLaserOn() override { return confirm; }
+    bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
+
+    int CheckedCount() const {
+        int c = 0;
+        for (const auto& [n, on] : checked) {
+            c += on ? 1 : 0;
+        }
+        return c;
+    }
+
+    AcqState& s_;
+    std::function<void(AcqState&)> OnProcess;
+    int clears = 0;
+    int batteryCleared = 0;
+    std::string status;
+    std::map<int, bool> checked;
+    std::map<int, bool> visible;
+    std::vector<std::string> processed;
+    bool arChecked = false;
+    bool confirm = true;
+    bool calAccepted = true;
+    bool progressVisible = false;
+    int progress = 0;
 };
 
 } // namespace vireon::test

@@ -18,7 +18,6 @@ public:
     double Interval() const override { return interval_; }
     void Enabled(bool on) override;
     bool Enabled() const override { return enabled_; }
-    double Due() const { return due_; }
     // How often the period was started afresh (Interval, or Enabled(true)).
     int Restarts() const { return restarts_; }
     void Fire();
