@@ -31,7 +31,8 @@ function(vireon_setup_warnings)
 endfunction()
 
 # vireon_add_test(name [SERIAL] SOURCES a.cpp b.cpp LIBS lib1 lib2 [LABELS l])
-# Each test runs with its own temporary HOME and XDG folders so nothing touches the user's files.
+# Each test program runs with a HOME and XDG folders of its own inside the build folder
+# (tests/support/TestHome.cpp), so no test can touch the user's files.
 function(vireon_add_test name)
     cmake_parse_arguments(T "SERIAL" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${T_SOURCES})
@@ -56,10 +57,14 @@ function(vireon_add_test name)
         set_tests_properties(${name} PROPERTIES LABELS "${labels}" RUN_SERIAL ${serial})
         return()
     endif()
+    # ENVIRONMENT holds one variable only: the discovery script splits longer lists.
+    target_sources(${name} PRIVATE ${VIREON_TOP}/tests/support/TestHome.cpp)
+    target_compile_definitions(${name} PRIVATE
+        VIREON_TEST_HOME="${CMAKE_BINARY_DIR}/test-home/${name}"
+        VIREON_TEST_TMP="${CMAKE_BINARY_DIR}/test-tmp")
     gtest_discover_tests(${name}
         DISCOVERY_TIMEOUT 60
-        PROPERTIES LABELS "${labels}" RUN_SERIAL ${serial}
-                   ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VIREON_TEST_TMP=${CMAKE_BINARY_DIR}/test-tmp")
+        PROPERTIES LABELS "${labels}" RUN_SERIAL ${serial} ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endfunction()
 
 # vireon_add_fuzz(name SOURCE fuzz.cpp CORPUS dir LIBS libs)
