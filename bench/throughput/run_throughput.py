@@ -219,7 +219,8 @@ def one_round(a, n):
     with Session(f"throughput-{n}", a.program, a.simulator, a.demo_config, a.out,
                  time_limit=int(3 * a.seconds + a.rate_seconds) + 300) as s:
         stats_path = os.path.join(s.tmp, "sim-stats.json")
-        sim = s.start_simulator(COM, "--baud", str(BAUD), "--stats", stats_path)
+        frame = ["--usb-frame", str(a.usb_frame)] if a.usb_frame else []
+        sim = s.start_simulator(COM, "--baud", str(BAUD), "--stats", stats_path, *frame)
         return {
             "max": run_program(s, sim, stats_path, a.seconds, "max", MaxSpeed="True"),
             "rate125": run_program(s, sim, stats_path, a.rate_seconds, "rate125",
@@ -279,6 +280,9 @@ def main():
     ap.add_argument("--seconds", type=float, default=30)
     ap.add_argument("--rate-seconds", type=float, default=60)
     ap.add_argument("--rounds", type=int, default=3)
+    ap.add_argument("--usb-frame", type=int, default=0,
+                    help="microseconds: the simulator hands replies over in frames, as a USB "
+                         "serial adapter does")
     a = ap.parse_args()
     rounds = []
 

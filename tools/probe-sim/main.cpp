@@ -76,6 +76,9 @@ Options:
                         reply character leaves on its own schedule and reaches the monitor
                         when it is across (a 19-character reply takes 1.649 ms at 115200);
                         default: as fast as the pseudo-terminal takes it
+  --usb-frame US        hand what has come across to the monitor once every US
+                        microseconds, as a USB serial adapter does (1000 for a 1 ms frame),
+                        instead of character by character
   --slow-calibration MS spread the calibration reply (":M") evenly over MS milliseconds,
                         so that its last character leaves MS after its first
   --unplug-after SEC    remove the link and close the line after SEC seconds, then exit
@@ -107,6 +110,7 @@ struct Options {
     double delayMs = 0;
     long baud = 0;
     double slowCalibrationMs = 0;
+    long usbFrameUs = 0;
     std::string stats;
     double unplugAfter = -1;
     int range = 0;
@@ -196,6 +200,8 @@ Options Parse(int argc, char** argv) {
             o.baud = ToLong(a, value(), 50, 4000000);
         } else if (a == "--unplug-after") {
             o.unplugAfter = ToDouble(a, value());
+        } else if (a == "--usb-frame") {
+            o.usbFrameUs = ToLong(a, value(), 0, 1000000);
         } else if (a == "--slow-calibration") {
             o.slowCalibrationMs = ToDouble(a, value());
         } else if (a == "--battery") {
@@ -378,6 +384,9 @@ int main(int argc, char** argv) {
     FaultInjector faults(o.faults);
     SimLine line(o.baud, now);
     std::sig_atomic_t lowToggles = 0;
+    // With a USB frame, characters that are across wait for the next frame boundary.
+    const Nanos frame = std::chrono::microseconds(o.usbFrameUs);
+    Nanos nextHandOver(0);
 
     while (gStop == 0 && now() < unplugAt) {
         for (; lowToggles != gLowToggles; ++lowToggles) {
@@ -410,10 +419,14 @@ int main(int argc, char** argv) {
         }
         const std::string_view due = line.Due();
         bool blocked = false;
-        if (!due.empty()) {
+        const bool handOver = frame.count() == 0 || now() >= nextHandOver;
+        if (!due.empty() && handOver) {
             const ssize_t w = ::write(master, due.data(), due.size());
             if (w > 0) {
                 line.Written(static_cast<size_t>(w));
+            }
+            if (frame.count() != 0) {
+                nextHandOver = (now() / frame + 1) * frame;
             }
             // A pseudo-terminal that is full holds the due characters back until it drains.
             blocked = w < static_cast<ssize_t>(due.size());
@@ -425,7 +438,8 @@ int main(int argc, char** argv) {
 
         Nanos wake = std::min({now() + std::chrono::milliseconds(200), unplugAt, statsAt});
         if (const auto next = line.NextEvent(blocked)) {
-            wake = std::min(wake, *next);
+            wake =
+                std::min(wake, !due.empty() && !handOver ? std::max(*next, nextHandOver) : *next);
         }
         const Nanos left = std::max(Nanos(0), wake - now());
         const timespec ts{static_cast<time_t>(left.count() / 1000000000),
