@@ -5,15 +5,22 @@
 namespace vireon {
 
 std::optional<double> FramePacer::Changed(double nowMs) {
+    const bool frameOver = !last_ || nowMs >= *last_ + frame_;
     if (pending_) {
-        return std::nullopt;
+        if (brought_ || !frameOver) {
+            return std::nullopt;
+        }
+        brought_ = true;
+        return 0.0;
     }
     pending_ = true;
-    return last_ ? std::max(0.0, *last_ + frame_ - nowMs) : 0.0;
+    brought_ = frameOver;
+    return frameOver ? 0.0 : *last_ + 2 * frame_ - nowMs;
 }
 
 void FramePacer::Repainted(double nowMs) {
     pending_ = false;
+    brought_ = false;
     last_ = nowMs;
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // FramePacer: when the repaints that readings ask for go to the screen. A change after a quiet
-// spell goes out at once; changes that follow it within a frame wait for the next frame and go
-// out together. However fast readings come, the screen is then repainted at most once per
-// refresh, and every change reaches it within one frame.
+// spell goes out at once. Changes that follow it within a frame go out together with the first
+// change that finds the frame over, so that a steady stream of readings repaints from its own
+// handlers and costs no wake-up of its own; should no such change come, a timer shows them two
+// frames after the last repaint. However fast readings come, the screen is repainted at most
+// once per refresh, and no change waits longer than two frames.
 //
-// How the window uses it: QtSurface reports the first change after each repaint to the pacer
-// of the graph pictures (graph/qt), which calls Changed with its clock and, when told to,
-// repaints after the delay returned, then calls Repainted.
+// How the window uses it: QtSurface reports every change to the pacer of the graph pictures
+// (graph/qt), which calls Changed with its clock and, when told to, repaints after the delay
+// returned (0: in this pass of the event loop), then calls Repainted.
 
 #include <optional>
 
@@ -17,7 +19,7 @@ public:
     explicit FramePacer(double frameMs) : frame_(frameMs) {}
 
     // Something changed at `nowMs`: the delay before the repaint that shows it, or nothing
-    // when a repaint is already on its way (it shows this change too).
+    // when the repaint on its way shows this change too and need not come sooner.
     std::optional<double> Changed(double nowMs);
     // The repaint went out at `nowMs`.
     void Repainted(double nowMs);
@@ -28,6 +30,7 @@ private:
     double frame_;
     std::optional<double> last_;
     bool pending_ = false;
+    bool brought_ = false; // the pending repaint was brought forward to now
 };
 
 } // namespace vireon

@@ -90,16 +90,12 @@ void QtSurface::Touched(const QRect& px) {
         }
     }
     changed_.push_back(merged);
-    if (!told_) {
-        told_ = true;
-        if (onChanged_) {
-            onChanged_();
-        }
+    if (onChanged_) {
+        onChanged_();
     }
 }
 
 QRegion QtSurface::TakeChanged() {
-    told_ = false;
     QRegion region;
     for (const QRect& r : changed_) {
         region += r;
@@ -187,7 +183,6 @@ void QtSurface::Resize(int widthPx, int heightPx) {
     }
     image_ = next;
     changed_.clear();
-    told_ = false;
     Touched(image_.rect());
 }
 

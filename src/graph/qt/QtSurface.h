@@ -36,7 +36,7 @@ public:
     void SetFont(const QFont& font);
     // The pixels changed since the last call, in image coordinates.
     QRegion TakeChanged();
-    // Called at the first change after TakeChanged(), e.g. to schedule a repaint.
+    // Called at every change, e.g. to schedule a repaint.
     void OnChanged(std::function<void()> callback) { onChanged_ = std::move(callback); }
 
     double DpiX() const { return dpiX_; }
@@ -82,7 +82,6 @@ private:
     // Changed areas, each the bounding box of changes that touch one another (a sweep's strip
     // and its lines, one bar): a handful of rectangles paint faster than their exact outline.
     std::vector<QRect> changed_;
-    bool told_ = false;
     std::function<void()> onChanged_;
 };
 
