@@ -89,6 +89,19 @@ def reply_span(before, after):
     return (s1 - s0) / (c1 - c0) / 1e3 if c1 > c0 else 0.0
 
 
+def turnaround(before, after):
+    """How long the far end took to answer a reply (its last character across to the next
+    command's first), between two snapshots: the mean in µs and the share by upper bound."""
+    t0, t1 = before.get("turnaroundUs"), after.get("turnaroundUs")
+    if not t0 or not t1 or t1["count"] <= t0["count"]:
+        return {"meanUs": 0.0, "share": {}}
+    n = t1["count"] - t0["count"]
+    mean = (t1["mean"] * t1["count"] - t0["mean"] * t0["count"]) / n
+    b0, b1 = before.get("turnaroundBins", {}), after.get("turnaroundBins", {})
+    share = {k: (b1[k] - b0.get(k, 0)) / n for k in b1 if b1[k] > b0.get(k, 0)}
+    return {"meanUs": mean, "share": share}
+
+
 def late_mean_us(before, after):
     c0, c1 = before["characters"], after["characters"]
     total = after["lateMeanUs"] * c1 - before["lateMeanUs"] * c0
@@ -124,6 +137,7 @@ class Window:
             "replySpanMs": reply_span(s0, s1),
             "lateMeanUs": late_mean_us(s0, s1),
             "lateMaxUs": s1["lateMaxUs"],
+            "turnaround": turnaround(s0, s1),
         }
 
 
@@ -221,14 +235,16 @@ def one_round(a, n):
         stats_path = os.path.join(s.tmp, "sim-stats.json")
         frame = ["--usb-frame", str(a.usb_frame)] if a.usb_frame else []
         sim = s.start_simulator(COM, "--baud", str(BAUD), "--stats", stats_path, *frame)
-        return {
-            "max": run_program(s, sim, stats_path, a.seconds, "max", MaxSpeed="True"),
-            "rate125": run_program(s, sim, stats_path, a.rate_seconds, "rate125",
-                                   pick_fastest=True, MaxSpeed="False", SampleRate="125"),
-            "rate15": run_program(s, sim, stats_path, a.seconds, "rate15", MaxSpeed="False",
-                                  SampleRate="15"),
-            "client": run_client(s, a.client, sim, stats_path, a.seconds),
+        phases = {
+            "max": lambda: run_program(s, sim, stats_path, a.seconds, "max", MaxSpeed="True"),
+            "rate125": lambda: run_program(s, sim, stats_path, a.rate_seconds, "rate125",
+                                           pick_fastest=True, MaxSpeed="False",
+                                           SampleRate="125"),
+            "rate15": lambda: run_program(s, sim, stats_path, a.seconds, "rate15",
+                                          MaxSpeed="False", SampleRate="15"),
+            "client": lambda: run_client(s, a.client, sim, stats_path, a.seconds),
         }
+        return {name: run() for name, run in phases.items() if not a.only or name == a.only}
 
 
 def report(rounds, seconds, rate_seconds):
@@ -243,6 +259,7 @@ def report(rounds, seconds, rate_seconds):
         rows.append([
             ("program max /s", mx["perSecond"]), ("of limit", mx["perSecond"] / LIMIT),
             ("of client", mx["perSecond"] / cl["perSecond"]),
+            ("program answers in us", mx["turnaround"]["meanUs"]),
             ("program cpu %", mx["cpuPercent"]["program"]),
             ("switches/exchange", mx["switchesPerExchange"]),
             ("load at start", mx["load"]),
@@ -255,6 +272,7 @@ def report(rounds, seconds, rate_seconds):
             ("program cpu % at 15", slow["cpuPercent"]["program"]),
             ("switches/exch at 15", slow["switchesPerExchange"]),
             ("client /s", cl["perSecond"]), ("of limit", cl["perSecond"] / LIMIT),
+            ("client answers in us", cl["turnaround"]["meanUs"]),
             ("client cpu %", cl["cpuPercent"]["client"]),
             ("sim cpu % (client)", cl["cpuPercent"]["simulator"]),
             ("reply on wire ms", cl["replySpanMs"]),
@@ -283,6 +301,8 @@ def main():
     ap.add_argument("--usb-frame", type=int, default=0,
                     help="microseconds: the simulator hands replies over in frames, as a USB "
                          "serial adapter does")
+    ap.add_argument("--only", choices=("max", "rate125", "rate15", "client"),
+                    help="run this phase alone and print its figures (for profiling)")
     a = ap.parse_args()
     rounds = []
 
@@ -294,7 +314,10 @@ def main():
     if status == 0:
         with open(os.path.join(a.out, "throughput.json"), "w") as f:
             json.dump(rounds, f, indent=1)
-        report(rounds, a.seconds, a.rate_seconds)
+        if a.only:
+            print(json.dumps(rounds, indent=1))
+        else:
+            report(rounds, a.seconds, a.rate_seconds)
     return status
 
 

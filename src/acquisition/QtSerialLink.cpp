@@ -1,6 +1,7 @@
 #include "acquisition/QtSerialLink.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string_view>
 
 #ifdef Q_OS_UNIX
@@ -20,6 +21,9 @@ QtSerialLink::QtSerialLink(std::function<std::string(int)> pathOf, QObject* pare
             OnError(kErrPortVanished);
         }
     });
+    due_.setSingleShot(true);
+    due_.setTimerType(Qt::PreciseTimer);
+    connect(&due_, &QTimer::timeout, this, [this] { Watch(); });
 }
 
 void QtSerialLink::Open(int16_t port) {
@@ -44,10 +48,17 @@ void QtSerialLink::Open(int16_t port) {
     serial_.setReadBufferSize(0);
     port_ = port;
     wakeAfter_ = 0;
+    readWatch_.clear();
+    for (QSocketNotifier* n : serial_.findChildren<QSocketNotifier*>()) {
+        if (n->type() == QSocketNotifier::Read && n->socket() == serial_.handle()) {
+            readWatch_ = n;
+        }
+    }
     RThreshold(threshold_);
 }
 
 void QtSerialLink::Close() {
+    Watch();
     if (serial_.isOpen()) {
         serial_.close();
     }
@@ -83,6 +94,7 @@ void QtSerialLink::Output(const std::string& text) {
     }
 #endif
     if (rest.empty()) {
+        QuietUntilDue(text.size());
         return;
     }
     if (serial_.write(rest.data(), static_cast<qint64>(rest.size())) < 0) {
@@ -91,6 +103,7 @@ void QtSerialLink::Output(const std::string& text) {
     }
     // Commands are short; push them out now rather than on the next event-loop pass.
     serial_.flush();
+    QuietUntilDue(text.size());
 }
 
 std::string QtSerialLink::Input() {
@@ -144,8 +157,49 @@ void QtSerialLink::WakeAfter(int count) {
 #endif
 }
 
+void QtSerialLink::WakeWhenDue(bool on) {
+    wakeWhenDue_ = on;
+    if (!on) {
+        Watch();
+    }
+}
+
+bool QtSerialLink::Watching() const {
+    return !readWatch_ || readWatch_->isEnabled();
+}
+
+// A reply trickles in one character at a time, and whoever waits on the line is woken for
+// every one of them even when the driver's wake-up count holds the read back; not watching
+// until the whole reply should be there leaves one wake-up for it.
+void QtSerialLink::QuietUntilDue(size_t sent) {
+    if (!wakeWhenDue_ || threshold_ <= 0 || !readWatch_ || !serial_.isOpen()) {
+        return;
+    }
+    const auto held = static_cast<int>(serial_.bytesAvailable());
+    if (held >= threshold_) {
+        return;
+    }
+    // 10 bits a character: the command's characters out, then the reply's back.
+    constexpr double kCharacterMs = 10.0 * 1000.0 / 115200.0;
+    const double wire =
+        static_cast<double>(sent + static_cast<size_t>(threshold_ - held)) * kCharacterMs;
+    readWatch_->setEnabled(false);
+    due_.start(static_cast<int>(std::ceil(wire)));
+}
+
+// Looking again: characters that are there already make the watch fire at once.
+void QtSerialLink::Watch() {
+    due_.stop();
+    if (readWatch_ && !readWatch_->isEnabled() && serial_.isOpen()) {
+        readWatch_->setEnabled(true);
+    }
+}
+
 void QtSerialLink::RThreshold(int16_t count) {
     threshold_ = count;
+    if (count <= 0) {
+        Watch();
+    }
     if (!serial_.isOpen()) {
         return;
     }

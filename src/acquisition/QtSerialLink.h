@@ -4,7 +4,10 @@
 #include "acquisition/SerialLink.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <QTimer>
 #include <functional>
 
 namespace vireon {
@@ -24,6 +27,9 @@ public:
     int InBufferCount() const override;
     void RThreshold(int16_t count) override;
     int16_t RThreshold() const override { return threshold_; }
+    void WakeWhenDue(bool on) override;
+    // Whether characters arriving now wake the program (false while a reply is awaited quietly).
+    bool Watching() const;
 
 private:
     void CheckVanished();
@@ -31,6 +37,9 @@ private:
     // Characters the driver holds that the port object has not read yet.
     int Pending() const;
     void WakeAfter(int count);
+    // After a command went out: stops watching until its reply should be across.
+    void QuietUntilDue(size_t sent);
+    void Watch();
 
     QSerialPort serial_;
     std::function<std::string(int)> pathOf_;
@@ -39,6 +48,10 @@ private:
     bool inEvent_ = false;
     // The driver's wake-up count (VMIN) as last set; 0 = as the port was opened.
     int wakeAfter_ = 0;
+    bool wakeWhenDue_ = false;
+    // The port object's read watch, which it owns; null where it keeps none we can find.
+    QPointer<QSocketNotifier> readWatch_;
+    QTimer due_;
 };
 
 } // namespace vireon

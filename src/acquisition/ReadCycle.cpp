@@ -157,6 +157,9 @@ void ReadCycle::SendCmnd() {
     }
     SetRthreshold(probe_.GetRThreshold());
     KeepSchedule(probe_.GetTimerInterval());
+    // At a numeric rate the reply is not needed before its last character is across; at
+    // maximum speed the next command waits on it.
+    link_.WakeWhenDue(s_.MaxSpeedFlag == 0);
     link_.Output(s_.ProbeCmnd);
 }
 
@@ -408,6 +411,7 @@ void ReadCycle::StartLaser() {
             period_ = period;
             sentAt_ = clock_.MonotonicMs();
             s_.ProbeCmnd = std::string(cmd) + kCR;
+            link_.WakeWhenDue(false);
             link_.Output(s_.ProbeCmnd);
         };
         switch (s_.LaserStep) {

@@ -40,6 +40,12 @@ public:
     virtual void RThreshold(int16_t count) = 0;
     virtual int16_t RThreshold() const = 0;
 
+    // While on, the link does not watch the line while a reply to the last command is still
+    // on its way: it looks once, when the reply should be across at the line's speed, and
+    // raises the receive event then if it is complete. That spares a wake-up per character
+    // for up to a millisecond of latency; a reply that is late is still taken as it comes.
+    virtual void WakeWhenDue(bool on) { (void)on; }
+
     // Raised on the owner's thread when RThreshold characters wait.
     std::function<void()> OnReceive;
     // Raised when the port fails on its own (for example the device vanished).

@@ -108,6 +108,38 @@ TEST(SimLink, ACutReplyIsTakenWholeAndSpoilsNoOther) {
     EXPECT_EQ(r.view.clears, 0);
 }
 
+// At a numeric rate the link does not watch the line while a reply is on its way, and still
+// takes every reply in the receive event: one across when it is due, or one held back past it.
+class QuietWait : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(QuietWait, RepliesStillComeThroughTheReceiveEvent) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {"--baud", "115200", "--delay", GetParam()});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    r.link.Output("i\r"); // the laser on; its reply is not wanted
+    QThread::msleep(50);
+    WaitFor([] { return false; }, 50);
+    r.link.Input();
+    r.state.LaserState = kLaserRunning;
+    r.state.RthresEnabled = 1;
+    int viaTick = 0;
+    r.view.OnProcess = [&viaTick](AcqState& s) { viaTick += s.CommEventRCVD == 1 ? 0 : 1; };
+    r.cycle.SendCmnd();
+    EXPECT_FALSE(r.link.Watching()) << "the reply's characters would wake the program";
+    ASSERT_TRUE(WaitFor([&] { return r.view.processed.size() >= 8; }, 10000));
+    r.timer.Enabled(false);
+    EXPECT_EQ(viaTick, 0);
+    for (const std::string& reply : r.view.processed) {
+        EXPECT_EQ(reply, ":S1F41F41F40000000\r");
+    }
+    for (const LiveRig::Tick& t : r.ticks) {
+        EXPECT_EQ(t.timeOut, 0);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SimLink, QuietWait, ::testing::Values("0", "6"));
+
 // Every reply spoiled one way: four misses leave the display alone, the fifth clears it and
 // marks the link lost, later misses hold TimeOut at 5.
 class SpoiledReplies : public ::testing::TestWithParam<const char*> {};

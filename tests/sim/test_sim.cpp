@@ -214,6 +214,11 @@ TEST(SimLine, ACommandCountsOnceAcrossAndItsReplyFollowsOnSchedule) {
     EXPECT_EQ(line.Stats().commands.at("S"), 1);
     // From the first character going on the line to the last one across.
     EXPECT_DOUBLE_EQ(line.Stats().replySpans.at(19).maxNs, (1649306 - 100000) + 86806);
+    // The far end answers 120 µs after the reply was written across.
+    c.t += 120us;
+    line.Received("S\r");
+    EXPECT_DOUBLE_EQ(line.Stats().turnaround.maxNs, 120000);
+    EXPECT_EQ(line.Stats().turnaroundBins.at(200), 1);
 }
 
 TEST(SimLine, SpreadReplyLeavesEvenlyUntilTheProbeGoesDark) {

@@ -90,7 +90,8 @@ Options:
   --serial S            probe serial number, 8 characters (default 00012345)
   --stats FILE          write line statistics as JSON to FILE every second and at exit:
                         commands received by word, replies, characters, how late characters
-                        left and how long replies took on the line
+                        left, how long replies took on the line and how soon the monitor
+                        answered each reply (its last character across to the next command)
   --verbose             log every command and reply to standard error
   --help                this text
 

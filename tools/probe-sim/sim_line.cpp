@@ -13,6 +13,23 @@ constexpr size_t kMaxCommand = 4096;
 SimLine::SimLine(long baud, MonotonicClock clock) : in_(baud, clock), out_(baud, clock) {}
 
 void SimLine::Received(std::string_view bytes) {
+    if (answered_ && !bytes.empty()) {
+        const auto ns = static_cast<double>((in_.Now() - *answered_).count());
+        LineStats::Span& t = stats_.turnaround;
+        t.minNs = t.count == 0 ? ns : std::min(t.minNs, ns);
+        t.maxNs = std::max(t.maxNs, ns);
+        t.sumNs += ns;
+        ++t.count;
+        long bin = 0;
+        for (const long bound : {50L, 100L, 200L, 500L, 1000L, 2000L, 5000L}) {
+            if (ns <= static_cast<double>(bound) * 1e3) {
+                bin = bound;
+                break;
+            }
+        }
+        ++stats_.turnaroundBins[bin];
+        answered_.reset();
+    }
     in_.Queue(bytes.size());
     inbuf_ += bytes;
     if (inbuf_.size() > kMaxCommand && inbuf_.find('\r') == std::string::npos) {
@@ -106,6 +123,7 @@ void SimLine::Written(size_t n) {
         s.sumNs += ns;
         ++s.count;
         inFlight_.pop_front();
+        answered_ = now;
     }
 }
 
@@ -148,6 +166,11 @@ std::string StatsJson(const LineStats& s, double seconds) {
         std::snprintf(buf, sizeof buf, "%.6f", v);
         return std::string(buf);
     };
+    auto span = [&number](const LineStats::Span& v) {
+        return "{\"count\": " + std::to_string(v.count) + ", \"mean\": " +
+               number(v.count > 0 ? v.sumNs / static_cast<double>(v.count) / 1e3 : 0) +
+               ", \"min\": " + number(v.minNs / 1e3) + ", \"max\": " + number(v.maxNs / 1e3) + "}";
+    };
     std::string j = "{\"seconds\": " + number(seconds) + ", \"commands\": {";
     const char* sep = "";
     for (const auto& [word, n] : s.commands) {
@@ -159,11 +182,14 @@ std::string StatsJson(const LineStats& s, double seconds) {
          number(s.characters > 0 ? s.lateSumNs / static_cast<double>(s.characters) / 1e3 : 0) +
          ", \"lateMaxUs\": " + number(s.lateMaxNs / 1e3) + ", \"replyUs\": {";
     sep = "";
-    for (const auto& [length, span] : s.replySpans) {
-        j += sep + text(std::to_string(length)) + ": {\"count\": " + std::to_string(span.count) +
-             ", \"mean\": " + number(span.sumNs / static_cast<double>(span.count) / 1e3) +
-             ", \"min\": " + number(span.minNs / 1e3) + ", \"max\": " + number(span.maxNs / 1e3) +
-             "}";
+    for (const auto& [length, reply] : s.replySpans) {
+        j += sep + text(std::to_string(length)) + ": " + span(reply);
+        sep = ", ";
+    }
+    j += "}, \"turnaroundUs\": " + span(s.turnaround) + ", \"turnaroundBins\": {";
+    sep = "";
+    for (const auto& [bound, n] : s.turnaroundBins) {
+        j += sep + text(std::to_string(bound)) + ": " + std::to_string(n);
         sep = ", ";
     }
     return j + "}}\n";

@@ -30,6 +30,11 @@ struct LineStats {
         double maxNs = 0;
     };
     std::map<size_t, Span> replySpans;
+    // From a reply's last character across to the far end's next characters, in nanoseconds:
+    // how long the far end takes to answer a reply. Counts by upper bound in microseconds
+    // (0 = longer than the last bound).
+    Span turnaround;
+    std::map<long, long> turnaroundBins;
 };
 
 class SimLine {
@@ -82,6 +87,8 @@ private:
     std::string outbuf_;
     size_t written_ = 0; // output characters written so far
     std::deque<InFlight> inFlight_;
+    // When the last reply was across, until the far end sends again.
+    std::optional<Nanos> answered_;
     LineStats stats_;
 };
 
