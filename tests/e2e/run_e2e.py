@@ -43,6 +43,17 @@ def expect_only_checked_port_is_last(checks, port):
            f"Comm {port} should be the only port entry with a check mark; entries: {checks}")
 
 
+def running(s, *sim_args, start=True):
+    """The simulator on COM5, logging the commands it gets, the program with its
+    configuration, and the probe started unless `start` is false."""
+    sim = s.start_simulator(5, "--verbose", *sim_args)
+    s.write_config(5)
+    s.start_program()
+    if start:
+        start_probe(s, sim)
+    return sim
+
+
 def exit_cleanly(s):
     status = s.exit_program()
     expect(status == 0, f"the program exited with status {status}: "
@@ -100,10 +111,19 @@ def wait_for_data(s, sim):
              lambda: sim_commands(sim).count("S") >= 5, 20, 0.25)
 
 
+def start_probe(s, sim):
+    press_start(s, s.screenshot("before-start"))
+    wait_for_data(s, sim)
+
+
+def off(s, sim):
+    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
+    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    time.sleep(0.5)
+
+
 def test_start_off(s):
-    sim = s.start_simulator(5, "--verbose")
-    s.write_config(5)
-    s.start_program()
+    sim = running(s, start=False)
     shot = s.screenshot("before-start")
 
     # Cancelling the caution dialog must leave the laser alone.
@@ -128,9 +148,7 @@ def test_start_off(s):
            f"after the start the commands were {cmds[first_data:first_data + 8]}")
     expect("o" not in cmds, "the laser-off command went out before Off was pressed")
 
-    s.click_twips(shot, *OFF_BUTTON, "Off")
-    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
-    time.sleep(0.5)
+    off(s, sim)
     s.screenshot("after-off")
     exit_cleanly(s)
     cmds = sim_commands(sim)
@@ -140,11 +158,7 @@ def test_start_off(s):
 
 def test_exit_running(s):
     """Leaving while the probe runs asks about the laser; Yes switches it off twice."""
-    sim = s.start_simulator(5, "--verbose")
-    s.write_config(5)
-    s.start_program()
-    press_start(s, s.screenshot("before-start"))
-    wait_for_data(s, sim)
+    sim = running(s)
     before = s.windows()
     s.choose_exit()
     s.new_window(before, "the laser power question")
@@ -162,9 +176,7 @@ def test_exit_running(s):
 
 def test_readings(s):
     """The total-field readout leaves its idle look and follows the field when it steps."""
-    sim = s.start_simulator(5, "--verbose", "--scenario", "steps:5,50@4")
-    s.write_config(5)
-    s.start_program()
+    sim = running(s, "--scenario", "steps:5,50@4", start=False)
     shot = s.screenshot("idle")
     idle = s.region_twips(shot, *TOTAL_READOUT)
     press_start(s, shot)
@@ -181,8 +193,7 @@ def test_readings(s):
     reading = s.region_twips(first, *TOTAL_READOUT)
     s.keep(wait_for("the total-field readout to follow the field's step",
                     readout_other_than(idle, reading), 15, 0.5), "reading-after-step")
-    s.click_twips(shot, *OFF_BUTTON, "Off")
-    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    off(s, sim)
     exit_cleanly(s)
 
 
@@ -210,9 +221,7 @@ def test_live_graphs(s):
     path = os.path.join(s.tmp, "field.csv")
     with open(path, "w") as f:
         f.write("0,20,12,6\n6,8,5,2\n")  # V/m per axis: a step down after 6 s
-    sim = s.start_simulator(5, "--verbose", "--scenario", "file:" + path)
-    s.write_config(5)
-    s.start_program()
+    sim = running(s, "--scenario", "file:" + path, start=False)
     shot = s.screenshot("idle")
     press_start(s, shot)
     wait_for_data(s, sim)
@@ -228,8 +237,7 @@ def test_live_graphs(s):
     expect(count_colour(bars, BAR_COLOUR, 30) >= 200, "the bar graph shows no bars")
     expect(count_colour(bars, PEAK_GREY, 20) >= 200,
            "the bar graph shows no grey peak zone after the field fell")
-    s.click_twips(shot, *OFF_BUTTON, "Off")
-    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    off(s, sim)
     exit_cleanly(s)
 
 
@@ -367,11 +375,7 @@ def highlighted_entry_checked(s, keys, label, down=0):
 def test_view_switches(s):
     """Each checkable entry of the View and Probe menus, chosen in the real window, switches
     what the graph area shows and moves its own check mark."""
-    sim = s.start_simulator(5, "--verbose", "--scenario", "sine:8,20,6")
-    s.write_config(5)
-    s.start_program()
-    press_start(s, s.screenshot("idle"))
-    wait_for_data(s, sim)
+    sim = running(s, "--scenario", "sine:8,20,6")
     time.sleep(1.0)
     whole = (0, 0, 9000, 10000)  # the client area, from its top left
 
@@ -491,12 +495,7 @@ def test_instrument_face(s):
     beep and the battery gauge full, half and low, read as a screen reader reads them."""
     beeps = os.path.join(s.tmp, "beeps")
     s.env["VIREON_BEEP_LOG"] = beeps
-    sim = s.start_simulator(5, "--verbose", "--scenario", "steps:30,10@4",
-                            "--battery-steps", "100,50,5L@5")
-    s.write_config(5)
-    s.start_program()
-    press_start(s, s.screenshot("before-start"))
-    wait_for_data(s, sim)
+    sim = running(s, "--scenario", "steps:30,10@4", "--battery-steps", "100,50,5L@5")
     reading(s, "Total field", "51.96")  # 30 V/m on each axis
     reading(s, "Total field", "17.32")  # then 10 V/m
     reading(s, "Peak total field", "51.96")
@@ -547,22 +546,8 @@ def test_instrument_face(s):
         colour = (255, 255, 0) if percent < 8 else (0, 255, 255)
         expect(count_colour(gauge, colour, 30) >= 20,
                f"the gauge at {percent} % is not drawn in {colour}")
-    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
-    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    off(s, sim)
     exit_cleanly(s)
-
-
-def open_file(s, path):
-    """File > Open, the path typed into the dialog."""
-    before = s.windows()
-    s.focus(s.main_window)
-    s.key("alt+f")
-    time.sleep(0.4)
-    s.key("o")
-    s.new_window(before, "the File Open dialog")
-    time.sleep(0.5)
-    s.xdotool("type", "--delay", "10", path)
-    s.key("Return")
 
 
 def message_saying(s, words, what):
@@ -701,27 +686,13 @@ def seconds(text):
     return h * 3600 + m * 60 + sec
 
 
-def start_probe(s, sim):
-    press_start(s, s.screenshot("before-start"))
-    wait_for_data(s, sim)
-
-
-def off(s, sim):
-    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
-    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
-    time.sleep(0.5)
-
-
 def test_logging(s):
     """Log, pause, resume and stop with the mouse and the keyboard; leaving asks about the
     unsaved readings; Save as with two test conditions; the file read back with Python's csv
     module, then opened again in the program and played back."""
     with open(os.path.join(s.progdir, "testquery.txt"), "wb") as f:
         f.write(b"Operator name?,Operator,J\r\nSite?,Site\r\n")
-    sim = s.start_simulator(5, "--verbose", "--scenario", "sine:4,10,6")
-    s.write_config(5)
-    s.start_program()
-    start_probe(s, sim)
+    sim = running(s, "--scenario", "sine:4,10,6")
     shot = wait_lamp(s, "stopped")
     click_record_label(s, shot)
     wait_lamp(s, "logging", "logging")
@@ -832,10 +803,7 @@ def journal_rows(s):
 def test_crash_recovery(s):
     """Killed while logging, the program offers the journal at the next start; every row that
     reached it is in the file saved after the recovery, and nothing is asked on leaving."""
-    sim = s.start_simulator(5, "--verbose", "--scenario", "sine:4,10,6")
-    s.write_config(5)
-    s.start_program()
-    start_probe(s, sim)
+    sim = running(s, "--scenario", "sine:4,10,6")
     click_record_label(s, wait_lamp(s, "stopped"))
     wait_lamp(s, "logging")
     wait_for("rows in the recovery journal", lambda: len(journal_rows(s) or []) >= 40, 15, 0.3)
@@ -865,11 +833,7 @@ def test_options(s):
     """Options from the tool bar: a new X trace colour and text update rate, applied, show on
     the live graph, and are there again after a restart."""
     blue = (0, 0, 255)
-    sim = s.start_simulator(5, "--verbose", "--scenario", "const:8,5,2")
-    s.write_config(5)
-    s.start_program()
-    press_start(s, s.screenshot("before-start"))
-    wait_for_data(s, sim)
+    sim = running(s, "--scenario", "const:8,5,2")
     before = s.windows()
     s.click_widget("Options")
     dialog = s.new_window(before, "the options dialog")
@@ -899,8 +863,7 @@ def test_options(s):
 
     wait_for("the X trace drawn in blue", x_trace_blue, 10, 0.5)
     s.screenshot("blue-x-trace")
-    s.click_twips(s.screenshot(), *OFF_BUTTON, "Off")
-    wait_for("the laser-off command", lambda: "o" in sim_commands(sim), 10, 0.2)
+    off(s, sim)
     exit_cleanly(s)
     lines = s.config_lines()
     expect(lines[6] == "TextUpdatePerSecond,3", f"line 7 of the configuration is {lines[6]!r}")
