@@ -4,14 +4,16 @@ against probe-sim paced at 115200 baud, counted on the simulator's side.
 
     run_throughput.py --program vireon2 --simulator probe-sim --demo-config demo-config
                       --client link-client --out DIR [--seconds 30] [--rate-seconds 60]
-                      [--rounds 3]
+                      [--rounds 3] [--floor qt-floor] [--only PHASE]
 
 Each round runs, against one simulator: the program at maximum speed with its readouts, time
 graph and bar graph live; the program at 125 samples per second (picked from the sample-rate
 list once the probe runs, as a user would: a fiber probe starts at most at 35) over
 --rate-seconds; the program at 15 samples per second; the minimal client. It prints exchanges
 per second against the line's limit and against the client, the program's processor share at
-each rate and its memory, and how the simulator paced its replies. Screenshots, logs and a JSON
+each rate and its memory, and how the simulator paced its replies. With --floor it also
+measures a bare Qt window that wakes and repaints as the program does at 125 a second, the
+least any Qt program can cost there on this machine. Screenshots, logs and a JSON
 copy of the figures go to DIR."""
 
 import argparse
@@ -229,6 +231,14 @@ def run_client(s, client, sim, stats_path, seconds):
     return result
 
 
+def run_floor(s, floor, seconds):
+    """A bare Qt window with the program's wake-ups and repaints at 125 a second (qt-floor)."""
+    proc = s.spawn("qt-floor", [floor, str(round(seconds))])
+    status = proc.wait(seconds + 30)
+    expect(status == 0, "qt-floor failed: " + proc.stderr_text()[-300:])
+    return json.loads(proc.stdout_text())
+
+
 def one_round(a, n):
     with Session(f"throughput-{n}", a.program, a.simulator, a.demo_config, a.out,
                  time_limit=int(3 * a.seconds + a.rate_seconds) + 300) as s:
@@ -244,6 +254,8 @@ def one_round(a, n):
                                           MaxSpeed="False", SampleRate="15"),
             "client": lambda: run_client(s, a.client, sim, stats_path, a.seconds),
         }
+        if a.floor:
+            phases["floor"] = lambda: run_floor(s, a.floor, a.seconds)
         return {name: run() for name, run in phases.items() if not a.only or name == a.only}
 
 
@@ -274,6 +286,7 @@ def report(rounds, seconds, rate_seconds):
             ("client /s", cl["perSecond"]), ("of limit", cl["perSecond"] / LIMIT),
             ("client answers in us", cl["turnaround"]["meanUs"]),
             ("client cpu %", cl["cpuPercent"]["client"]),
+            ("bare Qt window cpu %", r["floor"]["cpuPercent"] if "floor" in r else 0.0),
             ("sim cpu % (client)", cl["cpuPercent"]["simulator"]),
             ("reply on wire ms", cl["replySpanMs"]),
             ("late mean us", cl["lateMeanUs"]),
@@ -301,7 +314,8 @@ def main():
     ap.add_argument("--usb-frame", type=int, default=0,
                     help="microseconds: the simulator hands replies over in frames, as a USB "
                          "serial adapter does")
-    ap.add_argument("--only", choices=("max", "rate125", "rate15", "client"),
+    ap.add_argument("--floor", help="qt-floor: also measure a bare Qt window's share at 125")
+    ap.add_argument("--only", choices=("max", "rate125", "rate15", "client", "floor"),
                     help="run this phase alone and print its figures (for profiling)")
     a = ap.parse_args()
     rounds = []
