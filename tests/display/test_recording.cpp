@@ -120,9 +120,6 @@ TEST(Recording, ReadingsAreRowsAndAPauseKeepsThemAndTheHoldsStill) {
     r.Reading(700);
     EXPECT_EQ(r.Log().RecordCnt, 1);
     EXPECT_FLOAT_EQ(r.Log().LogData[1][2], 7.0F);
-    // Units keep still while logging.
-    r.core->OnClick(Ctl::LabUnits);
-    EXPECT_EQ(r.view.status, "Not allowed during logging.");
     // Zoom Out copies the rows into the graph's store.
     r.core->OnAction(Act::tbRecord);
     r.core->OnAction(Act::tbZoomOut);

@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
+
+#include "files/LogFile.h"
 
 namespace vireon::testing {
 
@@ -53,6 +56,16 @@ inline std::set<std::filesystem::path> Names(const std::filesystem::path& folder
         names.insert(e.path().filename());
     }
     return names;
+}
+
+// A log whose row i reads i.
+inline std::unique_ptr<LogModel> Counting(int32_t rows) {
+    auto log = std::make_unique<LogModel>();
+    log->RecordCnt = rows;
+    for (int32_t i = 1; i <= rows; ++i) {
+        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
+    }
+    return log;
 }
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
