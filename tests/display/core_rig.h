@@ -18,16 +18,11 @@ struct CoreRig : PlatformFakes {
     std::unique_ptr<WindowCore> core;
 
     // With a configuration for port 3 unless told otherwise.
-    explicit CoreRig(bool withConfig = true) : PlatformFakes("core", withConfig) {
+    explicit CoreRig(bool withConfig = true) : PlatformFakes(withConfig) {
         core = std::make_unique<WindowCore>(Platform(), view);
     }
     ~CoreRig() { core.reset(); }
     WindowState& S() { return core->State(); }
-    CfgSettings Defaults() const {
-        CfgSettings c;
-        SetCfgDefaults(c, folder.string());
-        return c;
-    }
     const std::string& Text(Ctl c) { return view.Of(c).text; }
 };
 

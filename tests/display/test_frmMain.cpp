@@ -20,7 +20,7 @@ namespace {
 struct Window : PlatformFakes {
     std::unique_ptr<frmMain> w;
 
-    Window() : PlatformFakes("frm") {
+    Window() {
         w = std::make_unique<frmMain>(Platform());
         w->Load();
         w->show();
@@ -52,26 +52,22 @@ TEST(MainWindow, MenusToolBarAndControlsAreBuiltFromTheTables) {
 TEST(MainWindow, CheckableViewEntriesSwitchWhatTheyShow) {
     Window t;
     WindowState& s = t.w->Core().State();
-    struct Case {
-        Act entry;
-        std::function<bool()> on;
-    };
-    const Case cases[] = {
+    const std::pair<Act, std::function<bool()>> cases[] = {
         {Act::mnuViewBarGraph, [&] { return !t.w->Control(Ctl::Picture3)->isHidden(); }},
         {Act::mnuViewScatterGraph, [&] { return !t.w->Control(Ctl::Picture1)->isHidden(); }},
         {Act::mnuViewScatterLive, [&] { return s.Graph.LiveDisplay; }},
         {Act::mnuProbePlotComposite, [&] { return s.Graph.PlotComp == 1; }},
         {Act::mnuViewToolbar, [&] { return !t.w->ToolBar()->isHidden(); }},
     };
-    for (const Case& c : cases) {
-        QAction* a = t.w->Action(c.entry);
+    for (const auto& [entry, on] : cases) {
+        QAction* a = t.w->Action(entry);
         const bool before = a->isChecked();
-        ASSERT_EQ(c.on(), before) << a->objectName().toStdString();
+        ASSERT_EQ(on(), before) << a->objectName().toStdString();
         a->trigger();
         EXPECT_EQ(a->isChecked(), !before) << a->objectName().toStdString();
-        EXPECT_EQ(c.on(), !before) << a->objectName().toStdString();
+        EXPECT_EQ(on(), !before) << a->objectName().toStdString();
         a->trigger();
-        EXPECT_EQ(c.on(), before) << a->objectName().toStdString();
+        EXPECT_EQ(on(), before) << a->objectName().toStdString();
     }
     // Entries that only show a state keep their mark where the state is.
     QAction* baud = t.w->Action(BaudEntry(0));

@@ -15,7 +15,7 @@
 #include "files/ConfigFile.h"
 #include "files/HeaderNotes.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {

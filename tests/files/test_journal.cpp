@@ -3,7 +3,7 @@
 
 #include "files/Journal.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 

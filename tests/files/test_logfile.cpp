@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {

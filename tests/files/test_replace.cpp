@@ -7,7 +7,7 @@
 
 #include "files/ConfigFile.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {

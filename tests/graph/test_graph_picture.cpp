@@ -190,16 +190,12 @@ void Settle() {
 // Repainting only the changed pixels once per frame shows, pixel for pixel, what repainting
 // the whole picture after every reading showed.
 TEST(GraphPicture, PacedRepaintsShowWhatWholeRepaintsShow) {
-    struct Case {
-        const char* name;
-        std::function<std::unique_ptr<Readings>(QtSurface&)> make;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::function<std::unique_ptr<Readings>(QtSurface&)>> cases[] = {
         {"time graph", [](QtSurface& s) { return std::make_unique<Sweep>(s); }},
         {"bar graph", [](QtSurface& s) { return std::make_unique<Bars>(s); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
         GraphPicture whole;
         GraphPicture paced;
         for (GraphPicture* p : {&whole, &paced}) {
@@ -208,8 +204,8 @@ TEST(GraphPicture, PacedRepaintsShowWhatWholeRepaintsShow) {
             ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
         }
         whole.Surface().OnChanged(nullptr); // only the repaint after each reading shows it
-        const auto a = c.make(whole.Surface());
-        const auto b = c.make(paced.Surface());
+        const auto a = make(whole.Surface());
+        const auto b = make(paced.Surface());
         Settle();
         const QImage before = OnScreen(paced);
         for (int i = 0; i < 250; ++i) {

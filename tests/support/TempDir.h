@@ -26,6 +26,7 @@ public:
                 ("vireon-files-" + std::to_string(stamp) + "-" + std::to_string(n++));
         std::filesystem::create_directories(path_);
     }
+    TempDir(const TempDir&) = delete;
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
