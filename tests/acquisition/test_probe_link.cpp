@@ -9,9 +9,7 @@
 #include "support/Fakes.h"
 #include "support/SimProcess.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <gtest/gtest.h>
 
 #include <fstream>

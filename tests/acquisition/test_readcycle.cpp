@@ -48,73 +48,54 @@ TEST(ReadCycle, TimerPathProcessesExactLengthRepliesStartingWithColon) {
     r.Running();
     r.link.rx = kGood;
     r.sched.Advance(50);
-    ASSERT_EQ(r.view.processed.size(), 1u);
-    EXPECT_EQ(r.view.processed[0], kGood);
+    EXPECT_EQ(r.view.processed, std::vector<std::string>{kGood});
     // The next command went out before the reply was judged.
-    ASSERT_EQ(r.link.sent.size(), 1u);
-    EXPECT_EQ(r.link.sent[0], "S\r");
+    EXPECT_EQ(r.link.sent, std::vector<std::string>{"S\r"});
     EXPECT_EQ(r.probe.replies.back(), kGood);
+    // The probe sets what the next reply is judged by, and when it is read.
+    r.probe.threshold = 34;
+    r.probe.interval = 120;
+    r.probe.command = "I\r";
+    r.cycle.SendCmnd();
+    EXPECT_EQ(r.state.ProbeStrLeng, 34);
+    EXPECT_EQ(r.link.threshold, 0) << "timer path leaves the receive threshold alone";
+    EXPECT_EQ(r.timer->Interval(), 120);
+    EXPECT_EQ(r.link.sent.back(), "I\r");
 }
 
+// A refusal is a reply; anything else of the wrong length or start is a miss. The fifth miss
+// clears the display once and restarts Alternate Remote only when that is checked.
 TEST(ReadCycle, WrongRepliesAreMissesAndTheFifthClearsTheDisplay) {
-    Rig r;
-    r.Running();
-    const std::string noColon = "S1231231230A0B0C0\r:"; // right length, wrong start
-    const std::string shortReply = ":S12312312\r";
-    const std::string longReply = kGood + "X";
-    const std::vector<std::string> misses = {noColon, shortReply, longReply, ""};
-    for (size_t i = 0; i < misses.size(); ++i) {
-        r.link.rx = misses[i];
+    for (bool arChecked : {false, true}) {
+        Rig r;
+        r.Running();
+        r.view.arChecked = arChecked;
+        const std::string shortReply = ":S12312312\r";
+        const std::string misses[] = {"S1231231230A0B0C0\r:", shortReply, kGood + "X", ":E\rX", ""};
+        for (size_t i = 0; i < std::size(misses); ++i) {
+            r.link.rx = misses[i];
+            r.sched.Advance(50);
+            EXPECT_EQ(r.state.TimeOut, static_cast<int16_t>(i + 1));
+            EXPECT_EQ(r.view.clears, i == 4 ? 1 : 0) << "four misses leave the display alone";
+        }
+        EXPECT_TRUE(r.view.processed.empty());
+        EXPECT_EQ(r.view.batteryCleared, 1);
+        EXPECT_EQ(r.probe.lostComm, 1);
+        EXPECT_EQ(r.probe.startAR, arChecked ? 1 : 0);
+        for (int i = 0; i < 3; ++i) {
+            r.link.rx = shortReply;
+            r.sched.Advance(50);
+            EXPECT_EQ(r.state.TimeOut, 5);
+            EXPECT_TRUE(r.state.ProbeData.empty());
+            EXPECT_EQ(r.state.ChangeDisplayFlag, 1);
+        }
+        EXPECT_EQ(r.view.clears, 1) << "later misses do not clear again";
+        // A refusal, as a good reply, brings the link back.
+        r.link.rx = ":E\r";
         r.sched.Advance(50);
-        EXPECT_EQ(r.state.TimeOut, static_cast<int16_t>(i + 1));
+        EXPECT_EQ(r.state.TimeOut, 0);
+        EXPECT_EQ(r.view.processed.size(), 1u);
     }
-    EXPECT_TRUE(r.view.processed.empty());
-    EXPECT_EQ(r.view.clears, 0) << "four misses leave the display alone";
-    const int lostBefore = r.probe.lostCommCalls;
-    r.link.rx = "";
-    r.sched.Advance(50);
-    EXPECT_EQ(r.state.TimeOut, 5);
-    EXPECT_EQ(r.view.clears, 1);
-    EXPECT_EQ(r.view.batteryCleared, 1);
-    EXPECT_EQ(r.probe.lostComm, 1);
-    EXPECT_GT(r.probe.lostCommCalls, lostBefore);
-    EXPECT_EQ(r.probe.startAR, 0);
-    for (int i = 0; i < 3; ++i) {
-        r.link.rx = shortReply;
-        r.sched.Advance(50);
-        EXPECT_EQ(r.state.TimeOut, 5);
-        EXPECT_TRUE(r.state.ProbeData.empty());
-        EXPECT_EQ(r.state.ChangeDisplayFlag, 1);
-    }
-    EXPECT_EQ(r.view.clears, 1) << "later misses do not clear again";
-    // A good reply brings the link back.
-    r.link.rx = kGood;
-    r.sched.Advance(50);
-    EXPECT_EQ(r.state.TimeOut, 0);
-    EXPECT_EQ(r.view.processed.size(), 1u);
-}
-
-TEST(ReadCycle, RefusalIsAReplyNotAMiss) {
-    Rig r;
-    r.Running();
-    r.link.rx = ":E\r";
-    r.sched.Advance(50);
-    ASSERT_EQ(r.view.processed.size(), 1u);
-    EXPECT_EQ(r.state.TimeOut, 0);
-    r.link.rx = ":E\rX"; // not a bare refusal: judged by length as any other reply
-    r.sched.Advance(50);
-    EXPECT_EQ(r.view.processed.size(), 1u);
-    EXPECT_EQ(r.state.TimeOut, 1);
-}
-
-TEST(ReadCycle, FifthMissRestartsAlternateRemoteWhenChecked) {
-    Rig r;
-    r.Running();
-    r.view.arChecked = true;
-    for (int i = 0; i < 5; ++i) {
-        r.sched.Advance(50);
-    }
-    EXPECT_EQ(r.probe.startAR, 1);
 }
 
 // Replies taken in the receive event: at maximum speed the next command goes out before the
@@ -141,19 +122,6 @@ TEST(ReadCycle, ReceiveEventTakesRepliesAndOnlyMaxSpeedSendsFromIt) {
             EXPECT_EQ(r.state.TimeOut, 0);
         }
     }
-}
-
-TEST(ReadCycle, SendCmndSetsThresholdAndIntervalFromTheProbe) {
-    Rig r;
-    r.Running();
-    r.probe.threshold = 34;
-    r.probe.interval = 120;
-    r.probe.command = "I\r";
-    r.cycle.SendCmnd();
-    EXPECT_EQ(r.state.ProbeStrLeng, 34);
-    EXPECT_EQ(r.link.threshold, 0) << "timer path leaves the receive threshold alone";
-    EXPECT_EQ(r.timer->Interval(), 120);
-    EXPECT_EQ(r.link.sent.back(), "I\r");
 }
 
 // The instrument at the other end: each command is answered `wireMs` later while `answering`.
@@ -357,23 +325,21 @@ std::string Pad(std::string s, size_t n) {
 }
 const std::string kIdent = Pad(":I00000730200300A00012345061520", 34);
 
-// Start on port 2 up to the identification request ("i" is not answered).
-void StartToIdent(Rig& r) {
-    r.cycle.OpenCommPort(2);
-    r.cycle.CmdStart();
-    r.sched.Advance(100);
-}
-
-TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
-    Rig r;
+// Start on port 2 ("i" is not answered: the tick moves on) and answer "I" with `ident`.
+void StartWith(Rig& r, const std::string& ident) {
     r.cycle.OpenCommPort(2);
     r.cycle.CmdStart();
     EXPECT_EQ(r.state.LaserState, kLaserStarting);
     EXPECT_EQ(r.link.sent.back(), "i\r");
     EXPECT_EQ(r.link.threshold, 1);
-    r.sched.Advance(100); // no answer to "i" is awaited: the tick moves on
+    r.sched.Advance(100);
     EXPECT_EQ(r.link.sent.back(), "I\r");
-    r.link.Receive(kIdent);
+    r.link.Receive(ident);
+}
+
+TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
+    Rig r;
+    StartWith(r, kIdent);
     EXPECT_EQ(r.link.sent.back(), "M\r");
     r.link.Receive(Pad(":M", 600));
     EXPECT_EQ(r.link.sent.back(), "s\r");
@@ -390,27 +356,24 @@ TEST(Laser, StartSequenceReachesRunningAfterFourDataReplies) {
     r.sched.Advance(100);
     EXPECT_EQ(r.link.sent.back(), "o\r");
     EXPECT_EQ(r.state.LaserState, kLaserOff);
-    StartToIdent(r);
-    r.link.Receive(kIdent);
+    StartWith(r, kIdent);
     EXPECT_EQ(r.link.sent.back(), "s\r");
 }
 
+// A failed start clears the readouts, switches the laser off and says which step failed.
 TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
     Rig r;
-    StartToIdent(r);
-    r.link.Receive(Pad(":I00000730200300A00012345061520", 32));
+    StartWith(r, Pad(":I00000730200300A00012345061520", 32));
     EXPECT_EQ(r.state.LaserState, kLaserOff);
     EXPECT_EQ(r.state.RthresEnabled, 0);
     EXPECT_EQ(r.link.threshold, 0);
     EXPECT_TRUE(r.state.LastProbeSerialNo.empty());
-    // A failed start clears the readouts, switches the laser off and says which step failed.
     EXPECT_EQ(r.link.sent.back(), "o\r");
     EXPECT_GE(r.view.clears, 1);
     EXPECT_EQ(r.view.status, kStartFailedIdent);
     EXPECT_FALSE(r.view.progressVisible);
     // Silence during the calibration download: the 9 s time-out fails the start.
-    StartToIdent(r);
-    r.link.Receive(kIdent);
+    StartWith(r, kIdent);
     EXPECT_EQ(r.link.sent.back(), "M\r");
     r.sched.Advance(8999);
     EXPECT_EQ(r.state.LaserState, kLaserStarting);
@@ -424,15 +387,13 @@ TEST(Laser, ShortIdentificationOrSilenceAbandonsTheStart) {
 // must a start after an upload the calibration object refused.
 TEST(Laser, AnInterruptedOrRefusedUploadIsDownloadedAgain) {
     Rig r;
-    StartToIdent(r);
-    r.link.Receive(kIdent);
+    StartWith(r, kIdent);
     ASSERT_EQ(r.link.sent.back(), "M\r");
     r.cycle.CmdOff();
     EXPECT_FALSE(r.view.progressVisible) << "Off takes the start's progress bar away";
     r.sched.Advance(100);
     ASSERT_EQ(r.state.LaserState, kLaserOff);
-    StartToIdent(r);
-    r.link.Receive(kIdent);
+    StartWith(r, kIdent);
     EXPECT_EQ(r.link.sent.back(), "M\r");
     r.view.calAccepted = false;
     r.link.Receive(Pad(":M", 600));
@@ -478,8 +439,7 @@ TEST(Laser, NoDataRepliesUntilStepNineSwitchTheLaserOff) {
     Rig r;
     r.state.LastProbeSerialNo = kIdent.substr(16, 8);
     r.state.LastProbeCalDate = kIdent.substr(24, 8);
-    StartToIdent(r);
-    r.link.Receive(kIdent);
+    StartWith(r, kIdent);
     r.link.Receive(Pad(":s", 40));
     for (int i = 0; i < 4; ++i) {
         r.link.Receive(":S000000000000000F0\r");

@@ -4,7 +4,6 @@
 #include "dialogs/frmOptions.h"
 #include "display/core_rig.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -115,11 +114,7 @@ TEST(Options, DefaultColorsTakeEffectOnApplyAndCloseChangesOnlyTheBarMatching) {
 TEST(Options, EachColourButtonReachesItsTarget) {
     OptionsRig r;
     const int32_t chosen = RGB(12, 34, 56);
-    struct Target {
-        const char* button;
-        std::function<int32_t(OptionsRig&)> colour;
-    };
-    const Target targets[] = {
+    const std::pair<const char*, std::function<int32_t(OptionsRig&)>> targets[] = {
         {"XAxis", [](OptionsRig& o) { return o.view.Of(Ctl::ShapeX).back; }},
         {"YAxis", [](OptionsRig& o) { return o.core->GRGraph().GetChanLineColour(4); }},
         {"ZAxis", [](OptionsRig& o) { return o.view.Of(Ctl::ShapeZ).back; }},
@@ -131,16 +126,16 @@ TEST(Options, EachColourButtonReachesItsTarget) {
         {"BoxColor", [](OptionsRig& o) { return o.view.Of(Ctl::ShaMain).back; }},
         {"frmBackground", [](OptionsRig& o) { return o.view.background; }},
     };
-    for (const Target& t : targets) {
+    for (const auto& [button, colour] : targets) {
         r.prompts.color = chosen;
         auto d = r.Open();
         // What was typed before a colour is picked stays typed.
         OptionsRig::Child<QLineEdit>(*d, "TxtDisplayUpdate")->setText("9");
-        OptionsRig::Click(*d, t.button);
-        EXPECT_EQ(OptionsRig::Child<QLineEdit>(*d, "TxtDisplayUpdate")->text(), "9") << t.button;
+        OptionsRig::Click(*d, button);
+        EXPECT_EQ(OptionsRig::Child<QLineEdit>(*d, "TxtDisplayUpdate")->text(), "9") << button;
         r.prompts.color.reset(); // the other buttons are not pressed
         OptionsRig::Click(*d, "CmdApply");
-        EXPECT_EQ(t.colour(r), chosen) << t.button;
+        EXPECT_EQ(colour(r), chosen) << button;
     }
     // Matched bars take the trace colours, unmatched the text colour.
     auto d = r.Open();

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -19,16 +18,11 @@ struct CoreRig : PlatformFakes {
     std::unique_ptr<WindowCore> core;
 
     // With a configuration for port 3 unless told otherwise.
-    explicit CoreRig(bool withConfig = true) : PlatformFakes("core", withConfig) {
+    explicit CoreRig(bool withConfig = true) : PlatformFakes(withConfig) {
         core = std::make_unique<WindowCore>(Platform(), view);
     }
     ~CoreRig() { core.reset(); }
     WindowState& S() { return core->State(); }
-    CfgSettings Defaults() const {
-        CfgSettings c;
-        SetCfgDefaults(c, folder.string());
-        return c;
-    }
     const std::string& Text(Ctl c) { return view.Of(c).text; }
 };
 
@@ -53,12 +47,10 @@ struct FiberRig : CoreRig {
 };
 
 // The laser detector unit and a fiber probe answering through the fake line, each answer
-// arriving in the 5 ms step after its command (later when the test holds it back).
+// arriving in the 5 ms step after its command.
 struct FiberLine {
     sim::SimFiberUnit unit;
     std::string pending;
-    bool holdCalibration = false;
-    std::string held;
 
     FiberLine(CoreRig& r, double field)
         : unit(
@@ -67,11 +59,7 @@ struct FiberLine {
               },
               {}) {
         r.link.OnOutput = [this](const std::string& cmd) {
-            const auto reply = unit.Answer(cmd.substr(0, cmd.size() - 1), 0);
-            if (!reply) {
-                return;
-            }
-            (holdCalibration && cmd == "M\r" ? held : pending) += *reply;
+            pending += unit.Answer(cmd.substr(0, cmd.size() - 1), 0).value_or("");
         };
     }
     void Run(CoreRig& r, int ms) {

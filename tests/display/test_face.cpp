@@ -208,10 +208,7 @@ TEST(Face, RangeIndicatorAndAxesFollowTheProbe) {
 // the rate the probe is read at, not the one the list no longer shows.
 TEST(Face, TheRateShownAfterTheProbeIdentifiesIsTheRateInForce) {
     CoreRig r;
-    CfgSettings c = r.Defaults();
-    c.CommPortNo = 3;
-    c.SampleRate = "125";
-    r.WriteCfg(CfgText(c));
+    r.WriteCfg(r.Cfg("125"));
     r.core->Load();
     EXPECT_EQ(r.core->Probe().SampleRate(), 125);
     r.S().ProbeData = fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026");

@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QComboBox>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -21,7 +20,7 @@ namespace {
 struct Window : PlatformFakes {
     std::unique_ptr<frmMain> w;
 
-    Window() : PlatformFakes("frm") {
+    Window() {
         w = std::make_unique<frmMain>(Platform());
         w->Load();
         w->show();
@@ -30,25 +29,20 @@ struct Window : PlatformFakes {
     ~Window() { w.reset(); }
 };
 
-TEST(MainWindow, MenusToolBarAndControlsCarryTheirCaptions) {
+TEST(MainWindow, MenusToolBarAndControlsAreBuiltFromTheTables) {
     Window t;
     QStringList top;
     for (QAction* a : t.w->menuBar()->actions()) {
         top << a->text();
     }
     EXPECT_EQ(top, QStringList({"&File", "&View", "&Probe", "&Communications", "&Help"}));
-    EXPECT_EQ(t.w->Action(Act::mnuProbeUpdate30)->text(), "1&0 Seconds");
-    EXPECT_EQ(t.w->Action(Act::mnucommcomm24)->text(), "Comm &24");
-    EXPECT_EQ(t.w->Action(Act::mnuHelpAbout)->text(), "&About ");
     EXPECT_EQ(t.w->Action(Act::mnuProbeRange5)->parent()->objectName(), "mnuProbeRangeTop");
     const QList<QAction*> tools = t.w->ToolBar()->actions();
     ASSERT_EQ(tools.size(), 13);
     EXPECT_EQ(tools.front()->toolTip(), "Open");
     EXPECT_TRUE(tools[2]->isSeparator());
     EXPECT_EQ(tools.back()->toolTip(), "Log Pause");
-    EXPECT_EQ(t.w->Label(Ctl::LabUnits)->toolTip(), "Click to change units");
     EXPECT_EQ(t.w->Control(Ctl::Picture3)->toolTip(), "Click to clear peak.");
-    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->text(), "No Probe");
     EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleName(), "Total field");
     EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleDescription(), "No Probe");
     EXPECT_EQ(t.w->Label(Ctl::LabPeak)->accessibleName(), "Click to clear peak");
@@ -58,26 +52,22 @@ TEST(MainWindow, MenusToolBarAndControlsCarryTheirCaptions) {
 TEST(MainWindow, CheckableViewEntriesSwitchWhatTheyShow) {
     Window t;
     WindowState& s = t.w->Core().State();
-    struct Case {
-        Act entry;
-        std::function<bool()> on;
-    };
-    const Case cases[] = {
+    const std::pair<Act, std::function<bool()>> cases[] = {
         {Act::mnuViewBarGraph, [&] { return !t.w->Control(Ctl::Picture3)->isHidden(); }},
         {Act::mnuViewScatterGraph, [&] { return !t.w->Control(Ctl::Picture1)->isHidden(); }},
         {Act::mnuViewScatterLive, [&] { return s.Graph.LiveDisplay; }},
         {Act::mnuProbePlotComposite, [&] { return s.Graph.PlotComp == 1; }},
         {Act::mnuViewToolbar, [&] { return !t.w->ToolBar()->isHidden(); }},
     };
-    for (const Case& c : cases) {
-        QAction* a = t.w->Action(c.entry);
+    for (const auto& [entry, on] : cases) {
+        QAction* a = t.w->Action(entry);
         const bool before = a->isChecked();
-        ASSERT_EQ(c.on(), before) << a->objectName().toStdString();
+        ASSERT_EQ(on(), before) << a->objectName().toStdString();
         a->trigger();
         EXPECT_EQ(a->isChecked(), !before) << a->objectName().toStdString();
-        EXPECT_EQ(c.on(), !before) << a->objectName().toStdString();
+        EXPECT_EQ(on(), !before) << a->objectName().toStdString();
         a->trigger();
-        EXPECT_EQ(c.on(), before) << a->objectName().toStdString();
+        EXPECT_EQ(on(), before) << a->objectName().toStdString();
     }
     // Entries that only show a state keep their mark where the state is.
     QAction* baud = t.w->Action(BaudEntry(0));

@@ -88,36 +88,30 @@ TEST(WindowCore, HousekeepingShowsTheRateEveryTwoSecondsAndTheModelAfterSevenAnd
 // Each kind of fiber reply, through the typed decoder, to what the window shows.
 TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
     FiberRig r;
-    const auto feed = [&r](const std::string& reply) { r.Feed(reply); };
-    feed(fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026"));
+    r.Feed(fiber::EncodeIdentification("7310", "0730200300", "00012345", "06152026"));
     EXPECT_EQ(r.view.status, "Uploading Data Please Wait...");
     EXPECT_EQ(r.core->Description().CalDate, "06/15/2026");
     EXPECT_EQ(r.core->Description().SerialNo, "00012345");
     EXPECT_EQ(r.Text(Ctl::LabUnits), "V/m");
-    feed(sim::SimFiberUnit::CalibrationReply());
+    r.Feed(sim::SimFiberUnit::CalibrationReply());
     EXPECT_EQ(r.view.status, "KD-7310");
     // 10 V/m on each axis: 1000 counts at 0.01 V/m a count (gain index 1, code 0).
-    fiber::Data d{{1000, 1000, 1000}, {0, 0, 0}, false};
-    feed(fiber::EncodeData(d));
+    r.Feed(fiber::EncodeData({{1000, 1000, 1000}, {0, 0, 0}, false}));
     EXPECT_EQ(r.Text(Ctl::LabXField), "10.00");
     EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
     EXPECT_EQ(r.Text(Ctl::LabMaxXYZ), "17.32");
     // A reply cut short by the receive event is completed from the line.
     const std::string whole = fiber::EncodeData({{2000, 2000, 2000}, {0, 0, 0}, false});
     r.link.rx = whole.substr(9);
-    feed(whole.substr(0, 9));
+    r.Feed(whole.substr(0, 9));
     EXPECT_EQ(r.Text(Ctl::LabXField), "20.00");
-    feed(std::string(fiber::kNoDataReply) + "\r");
+    r.Feed(std::string(fiber::kNoDataReply) + "\r");
     EXPECT_EQ(r.view.status, std::string("Probe not initialized correctly. ") +
                                  std::string(fiber::kNoDataReply) + "\r");
     EXPECT_EQ(r.S().BatteryLow, 1);
-    feed(fiber::EncodeUnitStatus({0x0376, 4900, -1, 0x0BFF}));
+    r.Feed(fiber::EncodeUnitStatus({0x0376, 4900, -1, 0x0BFF}));
     EXPECT_EQ(r.Text(Ctl::LabLaserCur), "1.250");
     EXPECT_EQ(r.Text(Ctl::LabConVolt), "5.00 V");
-    EXPECT_EQ(r.Text(Ctl::LabTemp), "24.5 \xB0"
-                                    "C");
-    feed(fiber::EncodeBattery(85));
-    EXPECT_EQ(r.Text(Ctl::LabBattery), "85 %");
 }
 
 TEST(WindowCore, FiberProbeStartsShowsItsReadingsAndGoesOff) {
@@ -139,32 +133,6 @@ TEST(WindowCore, FiberProbeStartsShowsItsReadingsAndGoesOff) {
     EXPECT_EQ(r.S().LaserState, kLaserOff);
     EXPECT_EQ(r.link.sent.back(), "o\r");
     EXPECT_EQ(r.Text(Ctl::LabXYZField), "No Probe");
-}
-
-// Off while the calibration table is on its way, then Start: the table is asked for again and
-// the readings are right (they read 0.000 "Under Range" when the upload was skipped).
-TEST(WindowCore, OffDuringTheUploadThenStartLoadsTheCalibrationAgain) {
-    CoreRig r;
-    r.core->Load();
-    FiberLine line(r, 10.0);
-    line.holdCalibration = true;
-    r.core->OnClick(Ctl::CmdStart);
-    line.Run(r, 500);
-    ASSERT_EQ(r.link.sent.back(), "M\r");
-    r.core->OnClick(Ctl::CmdOff);
-    EXPECT_FALSE(r.view.Visible(Ctl::ProgressBar1));
-    line.Run(r, 300);
-    line.held.clear();
-    line.holdCalibration = false;
-    const size_t before = r.link.sent.size();
-    r.core->OnClick(Ctl::CmdStart);
-    line.Run(r, 3000);
-    const std::vector<std::string> again(r.link.sent.begin() + static_cast<long>(before),
-                                         r.link.sent.end());
-    EXPECT_NE(std::find(again.begin(), again.end(), "M\r"), again.end());
-    ASSERT_EQ(r.S().LaserState, kLaserRunning);
-    EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
-    EXPECT_FALSE(r.view.Visible(Ctl::LabUnderRange));
 }
 
 // A start that fails after readings were shown leaves no reading behind and the laser off.
@@ -231,7 +199,9 @@ TEST(WindowCore, OpeningAFileThatCannotBeReadKeepsTheLogShown) {
     EXPECT_FLOAT_EQ(r.core->GRGraph().ReadData(2, 2), 13.5F);
     EXPECT_NE(r.view.status, "Completed");
     ASSERT_FALSE(r.prompts.asked.empty());
-    EXPECT_NE(r.prompts.asked.back().text.find("missing.csv"), std::string::npos);
+    const std::string& said = r.prompts.asked.back().text;
+    EXPECT_NE(said.find("missing.csv"), std::string::npos) << said;
+    EXPECT_NE(said.find("does not exist"), std::string::npos) << said;
 }
 
 TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
@@ -273,14 +243,8 @@ TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
 // exit writes the settings in force.
 TEST(WindowCore, ADamagedConfigurationIsNamedAndKept) {
     CoreRig r;
-    std::string text = r.Cfg(3);
-    const size_t line13 = [&] {
-        size_t pos = 0;
-        for (int i = 0; i < 12; ++i) {
-            pos = text.find("\r\n", pos) + 2;
-        }
-        return pos;
-    }();
+    std::string text = r.Cfg();
+    const size_t line13 = text.find("ExposureFrame,");
     text.replace(line13, text.find("\r\n", line13) - line13, "ExposureFrame,Perhaps");
     r.WriteCfg(text);
     r.core->Load();
@@ -288,15 +252,13 @@ TEST(WindowCore, ADamagedConfigurationIsNamedAndKept) {
     EXPECT_NE(r.view.status.find("13"), std::string::npos) << r.view.status;
     EXPECT_NE(r.view.status.find("Perhaps"), std::string::npos) << r.view.status;
     r.core->Unload();
-    std::ifstream bad(r.folder / "VireonII.cfg.bad", std::ios::binary);
-    const std::string kept((std::istreambuf_iterator<char>(bad)), {});
-    EXPECT_EQ(kept, text);
+    EXPECT_EQ(testing::ReadFile(r.folder / "VireonII.cfg.bad"), text);
 }
 
 // Every setting a menu or the options dialog changes is there again after a restart, and the
 // file the exit wrote reads back whole.
 TEST(WindowCore, SettingsChangedThroughTheWindowSurviveARestart) {
-    PlatformFakes fakes("roundtrip");
+    PlatformFakes fakes;
     {
         FakeWindowView view;
         WindowCore core(fakes.Platform(), view);

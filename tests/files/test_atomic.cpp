@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <csignal>
-#include <memory>
 #include <random>
 #include <set>
 #include <sys/resource.h>
@@ -16,7 +15,7 @@
 #include "files/ConfigFile.h"
 #include "files/HeaderNotes.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {
@@ -32,9 +31,8 @@ TEST(TornWrite, AFailedWriteLeavesTheOldPagesAndNoTrace) {
     TempDir dir;
     WriteFile(dir / "survey.csv", "old page one\r\n");
     WriteFile(dir / "survey_2.csv", "old page two\r\n");
-    auto log = std::make_unique<LogModel>();
+    const auto log = testing::Counting(40000);
     log->LogColumnMode = 1;
-    log->RecordCnt = 40000;
     const pid_t pid = fork();
     if (pid == 0) {
         std::signal(SIGXFSZ, SIG_IGN);
@@ -109,9 +107,7 @@ TEST(SaveData, RemovesTheOldPagesOfItsNameAndTheLeftoversOfDeadSaves) {
     }
     WriteFile(dir / (".survey_5.csv" + dead + "3.tmp"), "left by a killed save");
     WriteFile(dir / (".a.csv" + dead + "0123456789abcdef.tmp"), "left by a killed save");
-    auto log = std::make_unique<LogModel>();
-    log->RecordCnt = 40000;
-    ASSERT_TRUE(SaveData(*log, dir / "survey.csv", SaveStamp{}).Ok);
+    ASSERT_TRUE(SaveData(*testing::Counting(40000), dir / "survey.csv", SaveStamp{}).Ok);
     std::set<std::filesystem::path> expected = kept;
     expected.insert({"survey.csv", "survey_2.csv"});
     EXPECT_EQ(Names(dir.Path()), expected);
@@ -142,11 +138,7 @@ TEST(NotAFile, PipesAndDevicesAreRefusedWithoutWaiting) {
 TEST(CrashSafety, KilledSavesLeaveTheOldOrTheNewPagesWhole) {
     TempDir dir;
     const auto path = dir.Path() / "survey.csv";
-    auto log = std::make_unique<LogModel>();
-    log->RecordCnt = kLogMaxRows;
-    for (int32_t i = 1; i <= log->RecordCnt; ++i) {
-        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i % 1000), 0, 0, 0};
-    }
+    const auto log = testing::Counting(kLogMaxRows);
     const SaveStamp stamps[2] = {{"first", "", ""}, {"second", "", ""}};
     std::vector<std::string> pages[2];
     std::set<std::filesystem::path> names;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "files/ConfigFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {

@@ -3,23 +3,16 @@
 
 #include "files/Journal.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <tuple>
 
 namespace vireon {
 namespace {
-
-std::string Slurp(const std::filesystem::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 TEST(Journal, RowsAndPeaksReadBackExactlyInEachColumnMode) {
     testing::TempDir dir;
@@ -63,7 +56,7 @@ TEST(Journal, ADamagedEndKeepsEveryCompleteRowBeforeIt) {
         w.Append({0.5F, 1.0F * i, 2, 3, 4}, 4);
     }
     w.Close();
-    const std::string whole = Slurp(path);
+    const std::string whole = testing::ReadFile(path);
     const size_t lastRow = whole.rfind("0.5,3,");
     struct Case {
         std::string text;

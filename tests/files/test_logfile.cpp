@@ -8,7 +8,7 @@
 #include <tuple>
 
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {
@@ -46,34 +46,30 @@ std::string HeaderStart(const std::string& samples, const std::string& columns) 
 const std::string kHeaderEnd =
     "Probe Type,FP-7400\r\nOperator,J\r\nAntenna,Horn, 2 m\r\nUnits,V/m\r\nEndHeader\r\n";
 
+// Each column mode, and an empty log (header and titles only).
 TEST(SaveData, EachColumnModeWritesTheDocumentedBytes) {
-    const std::pair<int16_t, std::string> cases[] = {
-        {0, HeaderStart("2", "2") + kHeaderEnd +
-                "Time ,Field V/m\r\n14:03:27,12.5\r\n14:03:28,1.234568E+07\r\n"},
-        {1, HeaderStart("2", "5") + "X Peak,7.25\r\nY Peak,1.5E-05\r\nZ Peak,0\r\n" + kHeaderEnd +
-                "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n14:03:27,12.5,7.25,3.1,0.5\r\n"
-                "14:03:28,1.234568E+07,0.0001,1.5E-05,-2\r\n"},
-        {2, HeaderStart("2", "3") + kHeaderEnd +
-                "Time ,Field V/m,Moving AveV/m\r\n14:03:27,12.5,7.25\r\n"
-                "14:03:28,1.234568E+07,0.0001\r\n"}};
-    for (const auto& [mode, expected] : cases) {
+    const std::tuple<int16_t, int32_t, std::string> cases[] = {
+        {0, 2,
+         HeaderStart("2", "2") + kHeaderEnd +
+             "Time ,Field V/m\r\n14:03:27,12.5\r\n14:03:28,1.234568E+07\r\n"},
+        {1, 2,
+         HeaderStart("2", "5") + "X Peak,7.25\r\nY Peak,1.5E-05\r\nZ Peak,0\r\n" + kHeaderEnd +
+             "Time ,Field V/m,X V/m,Y V/m,Z V/m\r\n14:03:27,12.5,7.25,3.1,0.5\r\n"
+             "14:03:28,1.234568E+07,0.0001,1.5E-05,-2\r\n"},
+        {2, 2,
+         HeaderStart("2", "3") + kHeaderEnd +
+             "Time ,Field V/m,Moving AveV/m\r\n14:03:27,12.5,7.25\r\n"
+             "14:03:28,1.234568E+07,0.0001\r\n"},
+        {0, 0, HeaderStart("0", "2") + kHeaderEnd + "Time ,Field V/m\r\n"}};
+    for (const auto& [mode, rows, expected] : cases) {
         TempDir dir;
-        const SaveResult r = SaveData(*SmallLog(mode), dir / "log.csv", kStamp);
+        auto log = SmallLog(mode);
+        log->RecordCnt = rows;
+        const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
         ASSERT_TRUE(r.Ok) << r.Error;
-        EXPECT_EQ(r.Status, "Saved 2 data points.");
+        EXPECT_EQ(r.Status, "Saved " + std::to_string(rows) + " data points.");
         EXPECT_EQ(ReadFile(dir / "log.csv"), expected) << mode;
     }
-}
-
-TEST(SaveData, EmptyLogWritesHeaderAndTitlesOnly) {
-    TempDir dir;
-    auto log = SmallLog(0);
-    log->RecordCnt = 0;
-    const SaveResult r = SaveData(*log, dir / "log.csv", kStamp);
-    ASSERT_TRUE(r.Ok) << r.Error;
-    EXPECT_EQ(r.Status, "Saved 0 data points.");
-    EXPECT_EQ(ReadFile(dir / "log.csv"),
-              HeaderStart("0", "2") + kHeaderEnd + "Time ,Field V/m\r\n");
 }
 
 // No note can end the header early or replace the log's scale or units: not a line break in
@@ -121,12 +117,7 @@ TEST(SaveData, SplitsAt32000RowsWithNumberedNames) {
         TempDir dir;
         const auto path = dir.Path() / std::filesystem::u8path(chosen);
         std::filesystem::create_directories(path.parent_path());
-        auto log = std::make_unique<LogModel>();
-        log->RecordCnt = rows;
-        for (int32_t i = 1; i <= rows; ++i) {
-            log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
-        }
-        const SaveResult r = SaveData(*log, path, kStamp);
+        const SaveResult r = SaveData(*testing::Counting(rows), path, kStamp);
         ASSERT_TRUE(r.Ok) << r.Error;
         ASSERT_EQ(r.Pages.size(), files.size()) << chosen;
         const std::string pageCount = std::to_string(files.size());
@@ -145,9 +136,7 @@ TEST(SaveData, SplitsAt32000RowsWithNumberedNames) {
             EXPECT_EQ(back.Table[1][2], static_cast<float>(first));
             EXPECT_EQ(back.Table.back()[2], static_cast<float>(first + back.RecordCnt - 1));
         }
-        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(path.parent_path()),
-                                std::filesystem::directory_iterator()),
-                  static_cast<int>(files.size()));
+        EXPECT_EQ(testing::Names(path.parent_path()).size(), files.size());
     }
 }
 

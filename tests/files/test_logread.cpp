@@ -9,7 +9,7 @@
 
 #include "common/numfmt.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {
@@ -122,13 +122,6 @@ TEST(LoadData, ColumnCountsLimitsAndMalformedRows) {
     EXPECT_EQ(empty.RecordCnt, 0);
     EXPECT_EQ(empty.Table.size(), 1u);
     EXPECT_TRUE(empty.Notices.empty());
-}
-
-TEST(LoadData, MissingFileIsAnErrorWithItsReason) {
-    TempDir dir;
-    const LoadResult r = LoadData(dir / "nothing.csv");
-    EXPECT_FALSE(r.Ok);
-    EXPECT_NE(r.Error.find("does not exist"), std::string::npos);
 }
 
 // Singles of every magnitude and sign (decades and random bit patterns) come back from a whole

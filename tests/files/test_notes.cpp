@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "files/HeaderNotes.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 #include <tuple>
 
@@ -13,13 +13,8 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-struct SplitCase {
-    std::string Line;
-    HeaderNote Note;
-};
-
 TEST(LoadNoteQuery, SplitsAtTheFirstAndLastComma) {
-    const SplitCase cases[] = {
+    const std::pair<std::string, HeaderNote> cases[] = {
         {"Operator name?,Operator,J", {"Operator name?", "Operator", "J"}},
         {"Site?,Site", {"Site?", "Site", ""}},
         {"Q?,A,B,C", {"Q?", "A,B", "C"}},
@@ -27,13 +22,13 @@ TEST(LoadNoteQuery, SplitsAtTheFirstAndLastComma) {
         {"no comma at all", {"", "", ""}},
         {"Q?,,V", {"Q?", "", "V"}},
     };
-    for (const auto& c : cases) {
-        const HeaderNoteTable t = ParseNoteQuery(c.Line + "\r\n");
-        ASSERT_EQ(t.Count, 1) << c.Line;
+    for (const auto& [line, note] : cases) {
+        const HeaderNoteTable t = ParseNoteQuery(line + "\r\n");
+        ASSERT_EQ(t.Count, 1) << line;
         const HeaderNote& n = t.Entry[1];
         EXPECT_EQ(std::tie(n.Question, n.Label, n.Value),
-                  std::tie(c.Note.Question, c.Note.Label, c.Note.Value))
-            << c.Line;
+                  std::tie(note.Question, note.Label, note.Value))
+            << line;
     }
 }
 

@@ -3,29 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <memory>
 #include <set>
 
 #include "files/ConfigFile.h"
 #include "files/LogFile.h"
-#include "files/TempDir.h"
+#include "support/TempDir.h"
 
 namespace vireon {
 namespace {
 
+using testing::Counting;
 using testing::Names;
 using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
-
-std::unique_ptr<LogModel> Counting(int32_t rows) {
-    auto log = std::make_unique<LogModel>();
-    log->RecordCnt = rows;
-    for (int32_t i = 1; i <= rows; ++i) {
-        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
-    }
-    return log;
-}
 
 // Greek and Chinese are in no Western code page: a name narrowed on the way would be lost.
 TEST(ReplaceFile, NamesNoCodePageHoldsAreSavedTidiedAndRead) {

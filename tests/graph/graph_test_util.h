@@ -40,12 +40,8 @@ struct GraphFixture : ::testing::Test {
     }
 
     std::vector<RecordingSurface::Item> LinesOf(int32_t colour) const {
-        std::vector<RecordingSurface::Item> out;
-        for (const auto& i : surface.OfKind(Kind::Line)) {
-            if (i.colour == colour) {
-                out.push_back(i);
-            }
-        }
+        auto out = surface.OfKind(Kind::Line);
+        std::erase_if(out, [colour](const auto& i) { return i.colour != colour; });
         return out;
     }
 };

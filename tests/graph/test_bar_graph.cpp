@@ -94,12 +94,8 @@ TEST_F(GraphBarTest, PeakSurvivesARescale) {
     bar.DrawBarXYZ(1.0F);
     surface.Items.clear();
     bar.DrawScale(0.0F, 2.0F, 10, 0); // 0..20: the peak zone is redrawn to 8
-    std::vector<RecordingSurface::Item> grey;
-    for (const auto& f : Fills()) {
-        if (f.colour == ClsBarGraph::kLightGrey) {
-            grey.push_back(f);
-        }
-    }
+    auto grey = Fills();
+    std::erase_if(grey, [](const auto& f) { return f.colour != ClsBarGraph::kLightGrey; });
     ASSERT_EQ(grey.size(), 1U);
     EXPECT_DOUBLE_EQ(grey[0].x2, 310.0 + 2360.0);
     EXPECT_DOUBLE_EQ(grey[0].y1, 400.0);

@@ -22,21 +22,11 @@
 namespace vireon {
 namespace {
 
-// Lives until the process ends: Qt's test input devices must not outlive it at exit.
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "graph_qt_tests";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
-    return *app;
-}
-
 QColor PixelAt(const QImage& image, const QtSurface& s, double x, double y) {
     return image.pixelColor(s.ToPxX(x), s.ToPxY(y));
 }
 
 TEST(GraphPicture, LineAppearsAndSurvivesARepaint) {
-    App();
     GraphPicture picture;
     picture.resize(400, 300);
     picture.show();
@@ -69,7 +59,6 @@ TEST(GraphPicture, LineAppearsAndSurvivesARepaint) {
 }
 
 TEST(GraphPicture, TwipsFollowTheLogicalResolution) {
-    App();
     QtSurface s(96, 96);
     s.Resize(1280, 600);
     EXPECT_DOUBLE_EQ(s.ScaleWidth(), 1280 * 15.0);
@@ -89,7 +78,6 @@ TEST(GraphPicture, TwipsFollowTheLogicalResolution) {
 }
 
 TEST(GraphPicture, MouseEventsArriveInTwipsWithTheButtonMask) {
-    App();
     GraphPicture picture;
     picture.resize(300, 200);
     picture.show();
@@ -202,17 +190,12 @@ void Settle() {
 // Repainting only the changed pixels once per frame shows, pixel for pixel, what repainting
 // the whole picture after every reading showed.
 TEST(GraphPicture, PacedRepaintsShowWhatWholeRepaintsShow) {
-    App();
-    struct Case {
-        const char* name;
-        std::function<std::unique_ptr<Readings>(QtSurface&)> make;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, std::function<std::unique_ptr<Readings>(QtSurface&)>> cases[] = {
         {"time graph", [](QtSurface& s) { return std::make_unique<Sweep>(s); }},
         {"bar graph", [](QtSurface& s) { return std::make_unique<Bars>(s); }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, make] : cases) {
+        SCOPED_TRACE(name);
         GraphPicture whole;
         GraphPicture paced;
         for (GraphPicture* p : {&whole, &paced}) {
@@ -221,8 +204,8 @@ TEST(GraphPicture, PacedRepaintsShowWhatWholeRepaintsShow) {
             ASSERT_TRUE(QTest::qWaitForWindowExposed(p));
         }
         whole.Surface().OnChanged(nullptr); // only the repaint after each reading shows it
-        const auto a = c.make(whole.Surface());
-        const auto b = c.make(paced.Surface());
+        const auto a = make(whole.Surface());
+        const auto b = make(paced.Surface());
         Settle();
         const QImage before = OnScreen(paced);
         for (int i = 0; i < 250; ++i) {
@@ -243,7 +226,6 @@ TEST(GraphPicture, PacedRepaintsShowWhatWholeRepaintsShow) {
 
 // A reading repaints only what it changed: the sweep's new strip, the bars whose length moved.
 TEST(GraphPicture, OnlyWhatAReadingChangedIsRepainted) {
-    App();
     QtSurface bars(96, 96);
     bars.Resize(400, 160);
     ClsBarGraph b;
@@ -279,7 +261,6 @@ TEST(GraphPicture, OnlyWhatAReadingChangedIsRepainted) {
 }
 
 TEST(GraphPicture, FullRedrawDrivesProgressBarAndCursor) {
-    App();
     QProgressBar bar;
     QtGraphHost host(&bar);
     QtSurface s(96, 96);

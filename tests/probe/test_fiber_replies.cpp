@@ -44,25 +44,23 @@ TEST(FiberReplies, EncodedRepliesDecodeToTheirFields) {
 }
 
 TEST(FiberReplies, OddRepliesDecodeToWhatTheWindowMustDo) {
-    struct Case {
-        std::string reply;
-        size_t kind;
-    };
-    const Case cases[] = {
-        {":S000000000000000F\r", Reply(NotInitialized{}).index()},
-        {":S0000000000000000\r", Reply(NotInitialized{}).index()},
+    const size_t notInitialized = Reply(NotInitialized{}).index();
+    const size_t unknown = Reply(Unknown{}).index();
+    const std::pair<std::string, size_t> cases[] = {
+        {":S000000000000000F\r", notInitialized},
+        {":S0000000000000000\r", notInitialized},
         {":S0A0", Reply(PartialData{}).index()},
-        {":S0G00000000000000\r", Reply(Unknown{}).index()}, // not hexadecimal
-        {":I7310", Reply(Identification{}).index()},        // too short to use, still an ":I"
+        {":S0G00000000000000\r", unknown},           // not hexadecimal
+        {":I7310", Reply(Identification{}).index()}, // too short to use, still an ":I"
         {":E\r", Reply(Refusal{}).index()},
         {":F3\r", Reply(SpeedChange{}).index()},
-        {":BZZ0\r", Reply(Unknown{}).index()},
-        {":s0000\r", Reply(Unknown{}).index()},
-        {"S00\r", Reply(Unknown{}).index()},
-        {"", Reply(Unknown{}).index()},
+        {":BZZ0\r", unknown},
+        {":s0000\r", unknown},
+        {"S00\r", unknown},
+        {"", unknown},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Decode(c.reply).index(), c.kind) << c.reply;
+    for (const auto& [reply, kind] : cases) {
+        EXPECT_EQ(Decode(reply).index(), kind) << reply;
     }
     EXPECT_FALSE(std::get<Identification>(Decode(":I7310")).Complete);
     EXPECT_EQ(std::get<Battery>(Decode(":BFF0\r")).Percent, 100);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <utility>
 
@@ -52,6 +53,10 @@ const std::vector<ModelCase> kCases = {
 };
 // clang-format on
 
+void PrintTo(const ModelCase& c, std::ostream* os) {
+    *os << c.model;
+}
+
 class ProbeIdentifyModel : public ::testing::TestWithParam<ModelCase> {};
 
 } // namespace
@@ -96,7 +101,12 @@ TEST_P(ProbeIdentifyModel, FindsModelDefaultsAndRestoresUnits) {
     EXPECT_TRUE(wrong.empty()) << wrong.front();
 }
 
-INSTANTIATE_TEST_SUITE_P(AllModels, ProbeIdentifyModel, ::testing::ValuesIn(kCases));
+INSTANTIATE_TEST_SUITE_P(AllModels, ProbeIdentifyModel, ::testing::ValuesIn(kCases),
+                         [](const auto& model) {
+                             std::string name = model.param.model;
+                             std::erase_if(name, [](unsigned char c) { return !std::isalnum(c); });
+                             return name;
+                         });
 
 TEST(ProbeIdentify, ProbeRefusingRange5RunsAllStepsThenAsksBattery) {
     sim::SimProbe52xx dev("KD-5233 HSE", kElectric, 1, 3);

@@ -8,6 +8,7 @@
 #include "support/Fakes.h"
 #include "support/ManualTiming.h"
 #include "support/RecordingSurface.h"
+#include "support/TempDir.h"
 
 #include <array>
 #include <filesystem>
@@ -186,7 +187,8 @@ public:
 // Every platform piece of the window as a fake, with a program folder of its own that holds a
 // configuration for port 3 unless the test writes another (or none).
 struct PlatformFakes {
-    std::filesystem::path folder;
+    testing::TempDir dir;
+    std::filesystem::path folder = dir.Path();
     FakeSerialLink link;
     FakePortCatalog ports;
     ManualScheduler sched;
@@ -195,27 +197,22 @@ struct PlatformFakes {
     FakeDialogs dialogs{sched};
     FakeStore store;
 
-    explicit PlatformFakes(const std::string& tag, bool withConfig = true)
-        : folder(std::filesystem::temp_directory_path() /
-                 (tag + "-" + std::to_string(reinterpret_cast<uintptr_t>(this)))),
-          desktop(folder) {
-        std::filesystem::create_directories(folder);
+    explicit PlatformFakes(bool withConfig = true) : desktop(folder) {
         if (withConfig) {
-            WriteCfg(Cfg(3));
+            WriteCfg(Cfg());
         }
         ports.existing = {1, 2, 3, 4};
     }
-    ~PlatformFakes() { std::filesystem::remove_all(folder); }
-    PlatformFakes(const PlatformFakes&) = delete;
-    PlatformFakes& operator=(const PlatformFakes&) = delete;
 
     WindowPlatform Platform() {
         return {link, ports, sched, sched, prompts, desktop, dialogs, store};
     }
-    std::string Cfg(int port) const {
+    // Port 3 and the defaults, but for `sampleRate` when given.
+    std::string Cfg(const std::string& sampleRate = {}) const {
         CfgSettings s;
         SetCfgDefaults(s, folder.string());
-        s.CommPortNo = static_cast<int16_t>(port);
+        s.CommPortNo = 3;
+        s.SampleRate = sampleRate.empty() ? s.SampleRate : sampleRate;
         return CfgText(s);
     }
     void WriteCfg(const std::string& text) const {

@@ -161,21 +161,16 @@ public:
     }
     int16_t GetRThreshold() override { return threshold; }
     double GetTimerInterval() override { return interval; }
-    void LostComm(int16_t v) override {
-        lostComm = v;
-        ++lostCommCalls;
-    }
+    void LostComm(int16_t v) override { lostComm = v; }
     void StartARProbe(int16_t v) override { startAR = v; }
-    void InputStr2(const std::string& reply) override { input2.push_back(reply); }
+    void InputStr2(const std::string&) override {}
 
     std::string command = "S\r";
     int16_t threshold = 19;
     double interval = 50;
     int16_t lostComm = 0;
-    int lostCommCalls = 0;
     int16_t startAR = 0;
     std::vector<std::string> replies;
-    std::vector<std::string> input2;
     // Runs while the next command is chosen (time the handler takes before it goes out).
     std::function<void()> choosing;
 };
@@ -199,10 +194,7 @@ public:
     void ClearBatteryLow() override { ++batteryCleared; }
     bool ARProbeChecked() const override { return arChecked; }
     void BusyPointer(bool) override {}
-    void StartProgressBar(bool v, int value) override {
-        progressVisible = v;
-        progress = value;
-    }
+    void StartProgressBar(bool v, int) override { progressVisible = v; }
     bool ConfirmLaserOn() override { return confirm; }
     bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
 
@@ -226,7 +218,6 @@ public:
     bool confirm = true;
     bool calAccepted = true;
     bool progressVisible = false;
-    int progress = 0;
 };
 
 } // namespace vireon::test

@@ -68,12 +68,8 @@ public:
     }
     // Printed texts that are not empty, in order.
     std::vector<Item> Texts() const {
-        std::vector<Item> out;
-        for (const Item& i : Items) {
-            if (i.kind == Kind::Text && !i.text.empty()) {
-                out.push_back(i);
-            }
-        }
+        std::vector<Item> out = OfKind(Kind::Text);
+        std::erase_if(out, [](const Item& i) { return i.text.empty(); });
         return out;
     }
 

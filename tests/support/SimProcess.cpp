@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QTemporaryDir>
 #include <QThread>
 #include <csignal>
 #include <sys/types.h>
@@ -84,21 +82,6 @@ bool WaitFor(const std::function<bool()>& done, int ms) {
         QThread::msleep(1);
     }
     return true;
-}
-
-TempFolder::TempFolder() {
-    QString base = qEnvironmentVariable("VIREON_TEST_TMP");
-    if (base.isEmpty()) {
-        base = QDir::tempPath();
-    }
-    QDir().mkpath(base);
-    QTemporaryDir dir(base + "/t-XXXXXX");
-    dir.setAutoRemove(false);
-    path_ = dir.path();
-}
-
-TempFolder::~TempFolder() {
-    QDir(path_).removeRecursively();
 }
 
 } // namespace vireon::test

@@ -2,6 +2,8 @@
 // Starts probe-sim as a child process on a test's own ports folder and waits until its link is
 // in place.
 
+#include "support/TempDir.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -36,15 +38,9 @@ private:
 bool WaitFor(const std::function<bool()>& done, int ms);
 
 // A fresh, empty folder under the build tree's test area, removed with the object.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    QString Path() const { return path_; }
-    std::string Std() const { return path_.toStdString(); }
-
-private:
-    QString path_;
+struct TempFolder : testing::TempDir {
+    QString Path() const { return QString::fromStdString(Std()); }
+    std::string Std() const { return TempDir::Path().string(); }
 };
 
 } // namespace vireon::test

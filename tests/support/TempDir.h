@@ -7,8 +7,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <set>
 #include <string>
+
+#include "files/LogFile.h"
 
 namespace vireon::testing {
 
@@ -23,6 +26,7 @@ public:
                 ("vireon-files-" + std::to_string(stamp) + "-" + std::to_string(n++));
         std::filesystem::create_directories(path_);
     }
+    TempDir(const TempDir&) = delete;
     ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
@@ -53,6 +57,16 @@ inline std::set<std::filesystem::path> Names(const std::filesystem::path& folder
         names.insert(e.path().filename());
     }
     return names;
+}
+
+// A log whose row i reads i.
+inline std::unique_ptr<LogModel> Counting(int32_t rows) {
+    auto log = std::make_unique<LogModel>();
+    log->RecordCnt = rows;
+    for (int32_t i = 1; i <= rows; ++i) {
+        log->LogData[static_cast<size_t>(i)] = {0.5f, static_cast<float>(i), 0, 0, 0};
+    }
+    return log;
 }
 
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
