@@ -10,71 +10,57 @@
 namespace vireon {
 
 // Controls of the client area, in creation order (later ones lie on top).
-#define VIREON_CONTROLS(X)                                                                         \
-    X(ShapeFormColor3)                                                                             \
-    X(ShaMain)                                                                                     \
-    X(ShapeFormColor2)                                                                             \
-    X(LabInString)                                                                                 \
-    X(LabXYZField)                                                                                 \
-    X(LabUnits)                                                                                    \
-    X(LabXLab)                                                                                     \
-    X(LabXField)                                                                                   \
-    X(LabMaxX) X(LabXAxis) X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis) X(LabZLab) X(LabZField)  \
-        X(LabMaxZ) X(LabZAxis) X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak) X(LabMaxXYZ) X(LabRange)   \
-            X(LabRangeText) X(LabAxisRange0) X(LabAxisRange1) X(LabAxisRange2) X(LabAxisRange3)    \
-                X(LabAxisRange4) X(LabAxisRange5) X(LabAxisRange6) X(LabAxisRange7)                \
-                    X(LabAxisRange8) X(LabAxisRange9) X(LabAxisRange10) X(LabAxisRange11)          \
-                        X(LabAxisRange12) X(LabOverRange) X(LabUnderRange) X(LabBattery)           \
-                            X(ShapeBatBackground) X(ShapeBatTip) X(ShapeBatLevel) X(LabTempLab)    \
-                                X(LabTemp) X(LabLaserCurLab) X(LabLaserCur) X(LabLasTempLab)       \
-                                    X(LabLasTemp) X(LabConVoltLab) X(LabConVolt) X(LabSamSecLab)   \
-                                        X(LabSamRate) X(LabRecord) X(ShapeRecordInd)               \
-                                            X(LabRecordCntLab) X(LabRecordCnt) X(ShaExposure)      \
-                                                X(LabExposure1) X(LabMinAver) X(LabExposure)       \
-                                                    X(LabElasedTime) X(CmdStart) X(CmdOff)         \
-                                                        X(ProgressBar1) X(CmbSampleRate)           \
-                                                            X(cmbSamPerDiv) X(CmbVerticalScale)    \
-                                                                X(Picture3) X(Picture1)            \
-                                                                    X(LstHeader)
+// clang-format off
+#define VIREON_CONTROLS(X) \
+    X(ShapeFormColor3) X(ShaMain) X(ShapeFormColor2) X(LabInString) X(LabXYZField) X(LabUnits) \
+    X(LabXLab) X(LabXField) X(LabMaxX) X(LabXAxis) \
+    X(LabYLab) X(LabYField) X(LabMaxY) X(LabYAxis) \
+    X(LabZLab) X(LabZField) X(LabMaxZ) X(LabZAxis) \
+    X(ShapeX) X(ShapeY) X(ShapeZ) X(LabPeak) X(LabMaxXYZ) X(LabRange) X(LabRangeText) \
+    X(LabAxisRange0) X(LabAxisRange1) X(LabAxisRange2) X(LabAxisRange3) X(LabAxisRange4) \
+    X(LabAxisRange5) X(LabAxisRange6) X(LabAxisRange7) X(LabAxisRange8) X(LabAxisRange9) \
+    X(LabAxisRange10) X(LabAxisRange11) X(LabAxisRange12) \
+    X(LabOverRange) X(LabUnderRange) X(LabBattery) X(ShapeBatBackground) X(ShapeBatTip) \
+    X(ShapeBatLevel) \
+    X(LabTempLab) X(LabTemp) X(LabLaserCurLab) X(LabLaserCur) X(LabLasTempLab) X(LabLasTemp) \
+    X(LabConVoltLab) X(LabConVolt) X(LabSamSecLab) X(LabSamRate) \
+    X(LabRecord) X(ShapeRecordInd) X(LabRecordCntLab) X(LabRecordCnt) X(ShaExposure) \
+    X(LabExposure1) X(LabMinAver) X(LabExposure) X(LabElasedTime) \
+    X(CmdStart) X(CmdOff) X(ProgressBar1) X(CmbSampleRate) X(cmbSamPerDiv) X(CmbVerticalScale) \
+    X(Picture3) X(Picture1) X(LstHeader)
+// clang-format on
 
 #define VIREON_ID(name) name,
 enum class Ctl : uint8_t { VIREON_CONTROLS(VIREON_ID) Count };
 
 // Menu entries (submenus included) and tool bar buttons.
-#define VIREON_ACTIONS(X)                                                                          \
-    X(mnuFile)                                                                                     \
-    X(mnuFileOpen)                                                                                 \
-    X(mnuFileSaveAs)                                                                               \
-    X(mnuFileExit)                                                                                 \
-    X(mnuView)                                                                                     \
-    X(mnuViewToolbar)                                                                              \
-    X(mnuViewStatusBar)                                                                            \
-    X(mnuViewExposure) X(mnuViewBarGraph) X(mnuViewScatterGraph) X(mnuViewScatterLive) X(          \
-        mnuViewHeaderNotes) X(mnuViewOptions) X(mnuProbe) X(mnuProbeRecord) X(mnuProbeRecordPause) \
-        X(mnuProbePlay) X(mnuProbeZero) X(mnuProbeUnits7300) X(mnuProbeUnitsVPM) X(                \
-            mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM) X(mnuProbeUnits52xx) X(mnuProbeUnitsOld0)     \
-            X(mnuProbeUnitsOld1) X(mnuProbeUnitsOld2) X(mnuProbePlotComposite) X(                  \
-                mnuProbeClearPeak) X(mnuProbeUpdateNow) X(mnuProbeUpdateProbeBatt)                 \
-                X(mnuProbeUpdateoff) X(mnuProbeUpdate5) X(mnuProbeUpdate30) X(mnuProbeUpdate60) X( \
-                    mnuprobeTempUnits) X(mnuProbeTempFahr) X(mnuProbeTempCels) X(mnuprobeAlarm)    \
-                    X(mnuprobeAlarmSet) X(mnuProbe3AxisData) X(mnuProbeRangeTop) X(mnuProbeRange0) \
-                        X(mnuProbeRange1) X(mnuProbeRange2) X(mnuProbeRange3) X(mnuProbeRange4)    \
-                            X(mnuProbeRange5) X(mnucomm) X(mnucommcomm1) X(mnucommcomm2)           \
-                                X(mnucommcomm3) X(mnucommcomm4) X(mnucommcomm5) X(mnucommcomm6) X( \
-                                    mnucommcomm7) X(mnucommcomm8) X(mnucommcomm9) X(mnucommcomm10) \
-                                    X(mnucommcomm11) X(mnucommcomm12) X(mnucommcomm13) X(          \
-                                        mnucommcomm14) X(mnucommcomm15) X(mnucommcomm16)           \
-                                        X(mnucommcomm17) X(mnucommcomm18) X(mnucommcomm19) X(      \
-                                            mnucommcomm20) X(mnucommcomm21) X(mnucommcomm22)       \
-                                            X(mnucommcomm23) X(mnucommcomm24) X(mnuListPorts) X(   \
-                                                mnuCommBaud0) X(mnuCommBaud1) X(mnuCommBaud2)      \
-                                                X(mnuCommBaud3) X(mnuCommBaud4) X(mnuCommARProbe)  \
-                                                    X(mnuCommASCII) X(mnuCommARM) X(mnuHelp)       \
-                                                        X(mnuHelpAbout) X(tbOpen) X(tbSave)        \
-                                                            X(tbProperties) X(tbScatter)           \
-                                                                X(tbBarGraph) X(tbZoomIn)          \
-                                                                    X(tbZoomOut) X(tbRecord)       \
-                                                                        X(tbRecordPause)
+// clang-format off
+#define VIREON_ACTIONS(X) \
+    X(mnuFile) X(mnuFileOpen) X(mnuFileSaveAs) X(mnuFileExit) \
+    X(mnuView) X(mnuViewToolbar) X(mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) \
+    X(mnuViewScatterGraph) X(mnuViewScatterLive) X(mnuViewHeaderNotes) X(mnuViewOptions) \
+    X(mnuProbe) X(mnuProbeRecord) X(mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero) \
+    X(mnuProbeUnits7300) X(mnuProbeUnitsVPM) X(mnuProbeUnitsV2M2) X(mnuProbeUnitsMWPCM) \
+    X(mnuProbeUnits52xx) X(mnuProbeUnitsOld0) X(mnuProbeUnitsOld1) X(mnuProbeUnitsOld2) \
+    X(mnuProbePlotComposite) X(mnuProbeClearPeak) \
+    X(mnuProbeUpdateNow) X(mnuProbeUpdateProbeBatt) X(mnuProbeUpdateoff) X(mnuProbeUpdate5) \
+    X(mnuProbeUpdate30) X(mnuProbeUpdate60) \
+    X(mnuprobeTempUnits) X(mnuProbeTempFahr) X(mnuProbeTempCels) \
+    X(mnuprobeAlarm) X(mnuprobeAlarmSet) X(mnuProbe3AxisData) \
+    X(mnuProbeRangeTop) X(mnuProbeRange0) X(mnuProbeRange1) X(mnuProbeRange2) X(mnuProbeRange3) \
+    X(mnuProbeRange4) X(mnuProbeRange5) \
+    X(mnucomm) \
+    X(mnucommcomm1) X(mnucommcomm2) X(mnucommcomm3) X(mnucommcomm4) X(mnucommcomm5) \
+    X(mnucommcomm6) X(mnucommcomm7) X(mnucommcomm8) X(mnucommcomm9) X(mnucommcomm10) \
+    X(mnucommcomm11) X(mnucommcomm12) X(mnucommcomm13) X(mnucommcomm14) X(mnucommcomm15) \
+    X(mnucommcomm16) X(mnucommcomm17) X(mnucommcomm18) X(mnucommcomm19) X(mnucommcomm20) \
+    X(mnucommcomm21) X(mnucommcomm22) X(mnucommcomm23) X(mnucommcomm24) X(mnuListPorts) \
+    X(mnuCommBaud0) X(mnuCommBaud1) X(mnuCommBaud2) X(mnuCommBaud3) X(mnuCommBaud4) \
+    X(mnuCommARProbe) X(mnuCommASCII) X(mnuCommARM) \
+    X(mnuHelp) X(mnuHelpAbout) \
+    X(tbOpen) X(tbSave) X(tbProperties) X(tbScatter) X(tbBarGraph) X(tbZoomIn) X(tbZoomOut) \
+    X(tbRecord) X(tbRecordPause)
+// clang-format on
 
 enum class Act : uint8_t { VIREON_ACTIONS(VIREON_ID) Count };
 #undef VIREON_ID
@@ -82,7 +68,7 @@ enum class Act : uint8_t { VIREON_ACTIONS(VIREON_ID) Count };
 inline constexpr size_t kCtlCount = static_cast<size_t>(Ctl::Count);
 inline constexpr size_t kActCount = static_cast<size_t>(Act::Count);
 
-// Arrays of the description: `LabAxisRange`(0..12), `mnucommcomm`(1..24), `mnuCommBaud`(0..4),
+// Control arrays: `LabAxisRange`(0..12), `mnucommcomm`(1..24), `mnuCommBaud`(0..4),
 // `mnuProbeRange`(0..5), `mnuProbeUnitsOld`(0..2).
 constexpr Ctl LabAxisRange(int i) {
     return static_cast<Ctl>(static_cast<int>(Ctl::LabAxisRange0) + i);
