@@ -180,9 +180,9 @@ void QtSerialLink::QuietUntilDue(size_t sent) {
         return;
     }
     // 10 bits a character: the command's characters out, then the reply's back.
-    constexpr double kCharacterMs = 10.0 * 1000.0 / 115200.0;
+    const double characterMs = 10.0 * 1000.0 / serial_.baudRate();
     const double wire =
-        static_cast<double>(sent + static_cast<size_t>(threshold_ - held)) * kCharacterMs;
+        static_cast<double>(sent + static_cast<size_t>(threshold_ - held)) * characterMs;
     readWatch_->setEnabled(false);
     due_.start(static_cast<int>(std::ceil(wire)));
 }

@@ -115,19 +115,13 @@ bool Same(const QRgb* p, const Block& colour, int n) {
     return std::memcmp(p, colour.data(), static_cast<size_t>(n) * sizeof(QRgb)) == 0;
 }
 
-// Below this a run is compared pixel by pixel: the erase-ahead strip is a pixel or two wide
-// and hundreds of rows tall, and a library call per row would cost more than the compare.
+// Runs shorter than this are compared pixel by pixel: the erase-ahead strip is a pixel or two
+// wide and hundreds of rows tall, and a library call per row would cost more than the compare.
 constexpr int kNarrow = 16;
 
 // The first pixel of [from, to) that is not the colour, or `to`.
 int FirstOther(const QRgb* row, int from, int to, const Block& colour) {
-    if (to - from < kNarrow) {
-        while (from < to && row[from] == colour[0]) {
-            ++from;
-        }
-        return from;
-    }
-    for (int n = std::min(kBlock, to - from); n > 0 && Same(row + from, colour, n);
+    for (int n = std::min(kBlock, to - from); n >= kNarrow && Same(row + from, colour, n);
          n = std::min(kBlock, to - from)) {
         from += n;
     }
@@ -139,13 +133,7 @@ int FirstOther(const QRgb* row, int from, int to, const Block& colour) {
 
 // One past the last pixel of [from, to) that is not the colour, or `from`.
 int EndOfOther(const QRgb* row, int from, int to, const Block& colour) {
-    if (to - from < kNarrow) {
-        while (to > from && row[to - 1] == colour[0]) {
-            --to;
-        }
-        return to;
-    }
-    for (int n = std::min(kBlock, to - from); n > 0 && Same(row + to - n, colour, n);
+    for (int n = std::min(kBlock, to - from); n >= kNarrow && Same(row + to - n, colour, n);
          n = std::min(kBlock, to - from)) {
         to -= n;
     }
