@@ -75,30 +75,5 @@ TEST(CoreLink, StatusRequestsKeepTheirIntervalWhileTheDataFlows) {
     WaitFor([&] { return r.core->State().LaserState == kLaserOff; }, 2000);
 }
 
-// Off while the calibration table is still on the line, then Start: the table is asked for
-// again and the readings are right (they read 0.000 "Under Range" when it was skipped).
-TEST(CoreLink, OffDuringASlowUploadThenStartLoadsTheCalibrationAgain) {
-    LinkRig r(15);
-    SimProcess sim(r.ports, 15,
-                   {"--verbose", "--scenario", "const:5", "--slow-calibration", "4000"});
-    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
-    r.core->Load();
-    r.core->OnClick(Ctl::CmdStart);
-    ASSERT_TRUE(WaitFor([&] { return Count(sim.Output(), "probe-sim: M -> ") == 1; }, 5000));
-    WaitFor([] { return false; }, 1000); // part of the table is across
-    r.core->OnClick(Ctl::CmdOff);
-    ASSERT_TRUE(WaitFor([&] { return r.core->State().LaserState == kLaserOff; }, 2000));
-    r.core->OnClick(Ctl::CmdStart);
-    ASSERT_TRUE(WaitFor([&] { return r.core->State().LaserState == kLaserRunning; }, 15000))
-        << sim.Output().right(2000).toStdString();
-    EXPECT_EQ(Count(sim.Output(), "probe-sim: M -> "), 2);
-    r.core->State().RefreshProbeFlag = 1;
-    ASSERT_TRUE(WaitFor([&] { return r.view.Of(Ctl::LabXYZField).text == "8.660"; }, 3000))
-        << r.view.Of(Ctl::LabXYZField).text;
-    EXPECT_FALSE(r.view.Visible(Ctl::LabUnderRange));
-    r.core->OnClick(Ctl::CmdOff);
-    WaitFor([&] { return r.core->State().LaserState == kLaserOff; }, 2000);
-}
-
 } // namespace
 } // namespace vireon::test

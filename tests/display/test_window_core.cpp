@@ -59,10 +59,6 @@ TEST(WindowCore, SampleRatesAndTheTextThrottle) {
     rates.SetSampleRate("abc");
     EXPECT_EQ(r.S().SampleRate, "0");
     EXPECT_EQ(r.core->Probe().SampleRate(), 25) << "a rate of 0 changes nothing else";
-    const auto fast = RateControl::RateList(true);
-    EXPECT_EQ(fast.size(), 15u + 44u + 1u);
-    EXPECT_EQ(fast[15], "44");
-    EXPECT_EQ(RateControl::RateList(false).size(), 21u);
 }
 
 TEST(WindowCore, HousekeepingShowsTheRateEveryTwoSecondsAndTheModelAfterSevenAndAHalf) {
@@ -95,12 +91,8 @@ TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
     EXPECT_EQ(r.Text(Ctl::LabUnits), "V/m");
     r.Feed(sim::SimFiberUnit::CalibrationReply());
     EXPECT_EQ(r.view.status, "KD-7310");
-    // 10 V/m on each axis: 1000 counts at 0.01 V/m a count (gain index 1, code 0).
-    r.Feed(fiber::EncodeData({{1000, 1000, 1000}, {0, 0, 0}, false}));
-    EXPECT_EQ(r.Text(Ctl::LabXField), "10.00");
-    EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
-    EXPECT_EQ(r.Text(Ctl::LabMaxXYZ), "17.32");
-    // A reply cut short by the receive event is completed from the line.
+    // A reply cut short by the receive event is completed from the line: 20 V/m on each axis
+    // at 0.01 V/m a count.
     const std::string whole = fiber::EncodeData({{2000, 2000, 2000}, {0, 0, 0}, false});
     r.link.rx = whole.substr(9);
     r.Feed(whole.substr(0, 9));
