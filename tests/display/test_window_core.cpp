@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace vireon::test {
 namespace {
@@ -291,33 +292,23 @@ TEST(WindowCore, SettingsChangedThroughTheWindowSurviveARestart) {
     WindowCore core(fakes.Platform(), view);
     core.Load();
     const WindowState& s = core.State();
-    EXPECT_EQ(s.ProbeUnits, "mW/cm2");
-    EXPECT_TRUE(view.Checked(Act::mnuProbeUnitsMWPCM));
-    EXPECT_EQ(s.AlarmValue, 7.5F);
-    EXPECT_TRUE(view.Checked(Act::mnuprobeAlarm));
-    EXPECT_FALSE(s.StatusBarOn);
-    EXPECT_EQ(s.CommPortNo, 4);
-    EXPECT_EQ(s.SampleRate, "12");
-    EXPECT_EQ(view.Text(Ctl::cmbSamPerDiv), "100");
-    EXPECT_EQ(s.BattTempUpdateInterval, 150);
-    EXPECT_TRUE(view.Checked(Act::mnuProbeTempFahr));
-    EXPECT_EQ(core.Probe().AutoRangeOn(), 0);
-    EXPECT_EQ(s.Graph.PlotComp, 0);
+    EXPECT_EQ(std::tuple(s.ProbeUnits, s.AlarmValue, s.StatusBarOn, s.CommPortNo, s.SampleRate,
+                         view.Text(Ctl::cmbSamPerDiv), s.BattTempUpdateInterval,
+                         core.Probe().AutoRangeOn(), s.Graph.PlotComp),
+              std::tuple("mW/cm2", 7.5F, false, 4, "12", "100", 150, 0, 0));
+    for (Act a : {Act::mnuProbeUnitsMWPCM, Act::mnuprobeAlarm, Act::mnuProbeTempFahr}) {
+        EXPECT_TRUE(view.Checked(a)) << Name(a);
+    }
     EXPECT_FALSE(view.Checked(Act::mnuProbe3AxisData));
-    EXPECT_EQ(s.GITDisplayUpdate, 12);
-    EXPECT_EQ(s.GITxtAverage, 20);
-    EXPECT_EQ(s.MinAverText, "3 Minute");
-    EXPECT_EQ(s.PeriodicInterval, 90);
-    EXPECT_EQ(s.PeriodicIntervalEnabled, 1);
-    EXPECT_EQ(s.DisplayHorLinesFlag, 2);
+    EXPECT_EQ(std::tuple(s.GITDisplayUpdate, s.GITxtAverage, s.MinAverText, s.PeriodicInterval,
+                         s.PeriodicIntervalEnabled, s.DisplayHorLinesFlag, s.MatchBarGraphToScatt),
+              std::tuple(12, 20, "3 Minute", 90, 1, 2, 1));
     EXPECT_EQ(core.GRGraph().GetChanLineColour(3), RGB(1, 2, 3));
+    EXPECT_EQ(core.GRBarGraph().BarColor(1), RGB(1, 2, 3)) << "the bars match the traces";
     EXPECT_EQ(core.GRGraph().BackGround(), RGB(4, 5, 6));
-    EXPECT_EQ(s.TextColor, RGB(7, 8, 9));
     EXPECT_EQ(view.Of(Ctl::LabXYZField).fore, RGB(7, 8, 9));
     EXPECT_EQ(view.Of(Ctl::ShaMain).back, RGB(10, 11, 12));
     EXPECT_EQ(view.background, RGB(13, 14, 15));
-    EXPECT_EQ(s.MatchBarGraphToScatt, 1);
-    EXPECT_EQ(core.GRBarGraph().BarColor(1), RGB(1, 2, 3));
     core.Unload();
 }
 
