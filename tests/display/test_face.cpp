@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -129,22 +128,6 @@ TEST(Face, BatteryAndTemperatureRequestsComeOnTheirIntervalPerFamily) {
     EXPECT_TRUE(r.view.Checked(Act::mnuProbeUpdate30));
     r.core->OnAction(Act::mnuProbeUpdateoff);
     EXPECT_FALSE(r.core->HRTReadBattTemp().Enabled());
-}
-
-// With readings flowing at 15 a second, the unit's status still goes out every 10.2 s (51
-// ticks of 200 ms): 153 readings between two requests.
-TEST(Face, StatusRequestsKeepTheirIntervalWhileTheDataFlows) {
-    CoreRig r;
-    r.core->Load();
-    FiberLine line(r, 5.0);
-    r.core->OnClick(Ctl::CmdStart);
-    line.Run(r, 25000);
-    ASSERT_EQ(r.S().LaserState, kLaserRunning);
-    const auto& sent = r.link.sent;
-    const auto last = std::find(sent.rbegin(), sent.rend(), "s\r");
-    const auto previous = std::find(last + 1, sent.rend(), "s\r");
-    ASSERT_NE(previous, sent.rend());
-    EXPECT_EQ(std::count(last, previous, "S\r"), 153);
 }
 
 TEST(Face, TheBatteryGaugeShrinksTowardsItsTipAndTemperaturesFollowTheirUnit) {

@@ -107,7 +107,7 @@ TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
     EXPECT_EQ(r.Text(Ctl::LabConVolt), "5.00 V");
 }
 
-TEST(WindowCore, FiberProbeStartsShowsItsReadingsAndGoesOff) {
+TEST(WindowCore, FiberProbeStartsShowsItsReadingsAsksItsStatusOnTimeAndGoesOff) {
     CoreRig r;
     r.core->Load();
     FiberLine line(r, 10.0);
@@ -121,6 +121,14 @@ TEST(WindowCore, FiberProbeStartsShowsItsReadingsAndGoesOff) {
     EXPECT_FALSE(r.view.Visible(Ctl::ProgressBar1));
     EXPECT_GT(r.S().Graph.SweepPos, 1);
     EXPECT_GT(r.core->GRBarGraph().PeakPos(0), r.core->GRBarGraph().BarOrigin());
+    // With readings flowing at 15 a second, the unit's status still goes out every 10.2 s
+    // (51 ticks of 200 ms): 153 readings between two requests.
+    line.Run(r, 22000);
+    const auto& sent = r.link.sent;
+    const auto last = std::find(sent.rbegin(), sent.rend(), "s\r");
+    const auto previous = std::find(last + 1, sent.rend(), "s\r");
+    ASSERT_NE(previous, sent.rend());
+    EXPECT_EQ(std::count(last, previous, "S\r"), 153);
     r.core->OnClick(Ctl::CmdOff);
     line.Run(r, 300);
     EXPECT_EQ(r.S().LaserState, kLaserOff);
