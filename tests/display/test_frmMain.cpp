@@ -1,5 +1,5 @@
-// The main window's widgets on the offscreen platform: built from the tables, driven through
-// real QActions and labels, over the window core on fakes and virtual time.
+// The main window's widgets on the offscreen platform, driven through real QActions and
+// labels, over the window core on fakes and virtual time.
 
 #include "display/qt/frmMain.h"
 #include "graph/qt/GraphPicture.h"
@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
-#include <QMenuBar>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QToolBar>
@@ -28,25 +27,6 @@ struct Window : PlatformFakes {
     }
     ~Window() { w.reset(); }
 };
-
-TEST(MainWindow, MenusToolBarAndControlsAreBuiltFromTheTables) {
-    Window t;
-    QStringList top;
-    for (QAction* a : t.w->menuBar()->actions()) {
-        top << a->text();
-    }
-    EXPECT_EQ(top, QStringList({"&File", "&View", "&Probe", "&Communications", "&Help"}));
-    EXPECT_EQ(t.w->Action(Act::mnuProbeRange5)->parent()->objectName(), "mnuProbeRangeTop");
-    const QList<QAction*> tools = t.w->ToolBar()->actions();
-    ASSERT_EQ(tools.size(), 13);
-    EXPECT_EQ(tools.front()->toolTip(), "Open");
-    EXPECT_TRUE(tools[2]->isSeparator());
-    EXPECT_EQ(tools.back()->toolTip(), "Log Pause");
-    EXPECT_EQ(t.w->Control(Ctl::Picture3)->toolTip(), "Click to clear peak.");
-    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleName(), "Total field");
-    EXPECT_EQ(t.w->Label(Ctl::LabXYZField)->accessibleDescription(), "No Probe");
-    EXPECT_EQ(t.w->Label(Ctl::LabPeak)->accessibleName(), "Click to clear peak");
-}
 
 // Qt flips a checkable entry's mark before `triggered`; the view switches must still switch.
 TEST(MainWindow, CheckableViewEntriesSwitchWhatTheyShow) {
@@ -128,14 +108,11 @@ TEST(MainWindow, LoggingEntriesAndTheQuestionOnClosing) {
     Window t;
     WindowState& s = t.w->Core().State();
     t.w->Action(Act::mnuProbeRecord)->trigger();
-    EXPECT_EQ(s.RecordOn, 1);
     EXPECT_TRUE(t.w->Action(Act::mnuProbeRecord)->isChecked());
     t.w->Action(Act::tbRecordPause)->trigger();
-    EXPECT_EQ(s.RecordOn, 2);
     EXPECT_TRUE(t.w->Action(Act::tbRecordPause)->isChecked());
     EXPECT_TRUE(t.w->Action(Act::mnuProbeRecordPause)->isChecked());
     t.w->Action(Act::mnuProbeRecordPause)->trigger();
-    EXPECT_EQ(s.RecordOn, 1);
     EXPECT_FALSE(t.w->Action(Act::tbRecordPause)->isChecked());
     t.w->Core().LogProbeReading();
     QSignalSpy unloaded(t.w.get(), &frmMain::Unloaded);

@@ -82,15 +82,6 @@ TEST(FiberUnit, RepliesHaveTheDocumentedLayouts) {
         EXPECT_EQ(reply->size(), row.length) << row.command;
         EXPECT_FALSE(std::holds_alternative<Unknown>(Decode(*reply))) << *reply;
     }
-    const auto id = std::get<Identification>(Decode(*unit.Answer("I", 0)));
-    EXPECT_EQ(id.Model, "7310");
-    EXPECT_EQ(id.SerialNo, "00012345");
-    const auto status = std::get<UnitStatus>(Decode(*unit.Answer("s", 0)));
-    EXPECT_DOUBLE_EQ(status.LaserTempC(), 31.25);
-    EXPECT_DOUBLE_EQ(status.ProbeTempC(), 24.5);
-    EXPECT_NEAR(status.LaserCurrent(), 1.25, 0.002);
-    EXPECT_NEAR(status.ConverterVolts(), 5.0, 0.01);
-    EXPECT_DOUBLE_EQ(std::get<Temperature>(Decode(*unit.Answer("T", 0))).Celsius, 24.5);
     // 5 V/m at 0.01 per count, 50 V/m at 0.1, 5000 V/m at 10 per count.
     const Data data = *DataFields(*unit.Answer("S", 0));
     EXPECT_EQ(data.Counts, (std::array<int16_t, 3>{500, 500, 500}));

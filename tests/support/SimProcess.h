@@ -39,8 +39,7 @@ bool WaitFor(const std::function<bool()>& done, int ms);
 
 // A fresh, empty folder under the build tree's test area, removed with the object.
 struct TempFolder : testing::TempDir {
-    QString Path() const { return QString::fromStdString(Std()); }
-    std::string Std() const { return TempDir::Path().string(); }
+    QString Path() const { return QString::fromStdString(TempDir::Path().string()); }
 };
 
 } // namespace vireon::test
