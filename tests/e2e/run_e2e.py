@@ -44,12 +44,8 @@ def sim_commands(sim):
 
 def count_colour(data, colour, tolerance=40):
     """Pixels of a raw RGB buffer close to a colour."""
-    n = 0
-    for i in range(0, len(data) - 2, 3):
-        if (abs(data[i] - colour[0]) + abs(data[i + 1] - colour[1])
-                + abs(data[i + 2] - colour[2])) <= tolerance:
-            n += 1
-    return n
+    return sum(abs(data[i] - colour[0]) + abs(data[i + 1] - colour[1])
+               + abs(data[i + 2] - colour[2]) <= tolerance for i in range(0, len(data) - 2, 3))
 
 
 def missing_traces(s, shot, least=30):
@@ -82,12 +78,14 @@ def running(s, *sim_args, start=True, config=None):
     return sim
 
 
-def press_start(s, shot):
-    """Presses Start and confirms the laser caution dialog."""
+def press_start(s, shot, answer="Return"):
+    """Presses Start and answers the laser caution dialog: OK (its default button) unless
+    told otherwise. Returns the windows shown before it."""
     before = s.windows()
     s.click_twips(shot, *START_BUTTON, "Start")
     s.new_window(before, "the laser caution dialog", "caution-dialog")
-    s.key("Return")  # OK is the dialog's default button
+    s.key(answer)
+    return before
 
 
 def wait_for_data(s, sim):
@@ -126,9 +124,9 @@ def expect_port_checked(s, port):
     expect(checked == want, f"the port entries with a check mark are {checked}, not {want}")
 
 
-def click_label(s, rect, shot=None):
+def click_label(s, rect):
     """Clicks the middle of a label given in twips of the client area."""
-    s.click(*s.twips_point(shot or s.screenshot(), *rect))
+    s.click(*s.twips_point(s.screenshot(), *rect))
     time.sleep(0.3)
 
 
@@ -159,10 +157,7 @@ def test_start_off(s):
     laser off."""
     sim = running(s, start=False)
     shot = s.screenshot("before-start")
-    before = s.windows()
-    s.click_twips(shot, *START_BUTTON, "Start")
-    s.new_window(before, "the laser caution dialog")
-    s.key("Escape")
+    before = press_start(s, shot, "Escape")
     wait_for("the caution dialog to close", lambda: s.windows() == before, 5)
     time.sleep(1)
     expect(sim_commands(sim) == [], f"cancelling the caution sent {sim_commands(sim)}")
