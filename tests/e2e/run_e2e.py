@@ -489,8 +489,9 @@ def test_logging(s):
     idle = s.region_twips(s.screenshot(), *TOTAL_READOUT)
     s.choose("alt+p", "Down", "Return")  # P&lay, below the first entry offered
     wait_lamp(s, "playing", "playing")
-    s.wait_shot("the readout to play the log",
-                lambda p: s.region_twips(p, *TOTAL_READOUT) != idle)
+    s.wait_shot("the readout and the time graph to play the log",
+                lambda p: s.region_twips(p, *TOTAL_READOUT) != idle
+                and "Z" not in missing_traces(s, p, 20))
     wait_lamp(s, "stopped", "played", timeout=len(rows) / 10 + 10)
     exit_cleanly(s)  # saved: no question
 
