@@ -33,10 +33,6 @@ def expect(condition, message):
         raise Failure(message)
 
 
-def missing_tools():
-    return [t for t in TOOLS if shutil.which(t) is None]
-
-
 def add_program_arguments(ap):
     """The paths every runner takes: the program, the simulator, demo-config and the folder
     for screenshots and logs."""
@@ -47,7 +43,7 @@ def add_program_arguments(ap):
 def guarded(label, outdir, body):
     """Runs body() and returns the exit status: SKIP when a needed tool is missing, 1 with the
     reason when it fails, else 0."""
-    missing = missing_tools()
+    missing = [t for t in TOOLS if shutil.which(t) is None]
     if missing:
         print(f"skipped: {', '.join(missing)} not installed")
         return SKIP
@@ -86,68 +82,14 @@ class Image:
         ppm = subprocess.run(
             ["convert", path, "-crop", f"{width}x{height}+{x}+{y}", "+repage", "ppm:-"],
             capture_output=True, timeout=30, check=True).stdout
-        fields, pos = [], 0
-        while len(fields) < 4:
-            while ppm[pos:pos + 1].isspace():
-                pos += 1
-            start = pos
-            while not ppm[pos:pos + 1].isspace():
-                pos += 1
-            fields.append(ppm[start:pos])
-        expect(fields[0] == b"P6" and fields[3] == b"255", f"unexpected image format from {path}")
-        self.width, self.height = int(fields[1]), int(fields[2])
-        self.data = ppm[pos + 1:]
+        header = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        expect(header, f"unexpected image format from {path}")
+        self.width, self.height = int(header[1]), int(header[2])
+        self.data = ppm[header.end():]
 
     def pixel(self, x, y):
         i = 3 * (y * self.width + x)
         return tuple(self.data[i:i + 3])
-
-    def dark(self, x, y, limit=110):
-        return sum(self.pixel(x, y)) < 3 * limit
-
-
-def _greyish(p):
-    return max(p) - min(p) < 12 and 90 < p[0] < 235
-
-
-def _runs(flags, min_length):
-    """(first, last) index pairs of runs of true values at least min_length long."""
-    runs, start = [], None
-    for i, f in enumerate(list(flags) + [False]):
-        if f and start is None:
-            start = i
-        elif not f and start is not None:
-            if i - start >= min_length:
-                runs.append((start, i - 1))
-            start = None
-    return runs
-
-
-def menu_check_boxes(img):
-    """The check boxes of a drop-down menu image, top to bottom, as groups of check states.
-    A new group starts where an entry without a box (or more than a separator) lies between
-    two boxes, so the port entries come out as the first group: [[False, True], [True, False]]."""
-    strip = range(2, min(40, img.width // 3))
-    counts = {x: sum(_greyish(img.pixel(x, y)) for y in range(img.height)) for x in strip}
-    best = max(counts.values())
-    expect(best >= 8, "no check boxes found in the menu")
-    edges = [x for x in strip if counts[x] >= 0.6 * best]
-    left, right = min(edges), max(edges)
-    expect(right - left >= 6, "the menu's check boxes are too narrow to read")
-    boxes = _runs((_greyish(img.pixel(left, y)) and _greyish(img.pixel(right, y))
-                   for y in range(img.height)), 6)
-    expect(boxes, "no check boxes found in the menu")
-    inside = range(left + 2, right - 1)
-    checked = [any(img.dark(x, y) for y in range(top + 1, bottom) for x in inside)
-               for top, bottom in boxes]
-    gaps = [b[0] - a[0] for a, b in zip(boxes, boxes[1:])]
-    step = min(gaps) if gaps else 0
-    groups = [[checked[0]]]
-    for gap, state in zip(gaps, checked[1:]):
-        if gap > 1.5 * step:
-            groups.append([])
-        groups[-1].append(state)
-    return groups
 
 
 class Process:
@@ -287,61 +229,51 @@ class Session:
                           f"{r.stderr.decode(errors='replace').strip()}")
         return r
 
-    def _start_x(self):
-        # -displayfd lets the server pick a free display number and tell us which.
+    def _spawn_telling(self, label, argv, timeout):
+        """Starts a server that writes one line (where to reach it) to the fd in argv's
+        {fd}; returns that line, or "" when none came in time."""
         rd, wr = os.pipe()
         try:
-            xvfb = self.spawn("Xvfb", ["Xvfb", "-displayfd", str(wr), "-screen", "0",
-                                       f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
-                                       "-noreset"], pass_fds=(wr,))
+            server = self.spawn(label, [a.replace("{fd}", str(wr)) for a in argv], pass_fds=(wr,))
         finally:
             os.close(wr)
-        text = b""
-        deadline = time.monotonic() + 15
+        text, deadline = b"", time.monotonic() + timeout
         try:
-            while not text.endswith(b"\n"):
-                left = deadline - time.monotonic()
-                ready = select.select([rd], [], [], max(0.0, left))[0] if left > 0 else []
-                chunk = os.read(rd, 32) if ready else b""
+            while not text.endswith(b"\n") and select.select(
+                    [rd], [], [], max(0.0, deadline - time.monotonic()))[0]:
+                chunk = os.read(rd, 256)
                 if not chunk:
-                    raise Failure("Xvfb did not start: " + xvfb.stderr_text()[-500:])
+                    break
                 text += chunk
         finally:
             os.close(rd)
-        self.env["DISPLAY"] = ":" + text.decode().strip()
-        self._start_session_bus()
+        return server, text.decode().strip()
 
-    def _start_session_bus(self):
-        """A private session bus, so the program registers its widgets with the desktop's
-        accessibility bus and the tests read readouts the way a screen reader does."""
-        if shutil.which("dbus-daemon") is None:
-            return
-        rd, wr = os.pipe()
-        try:
-            self.spawn("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                f"--print-address={wr}"], pass_fds=(wr,))
-        finally:
-            os.close(wr)
-        address = b""
-        deadline = time.monotonic() + 10
-        try:
-            while not address.endswith(b"\n") and time.monotonic() < deadline:
-                if select.select([rd], [], [], 0.5)[0]:
-                    chunk = os.read(rd, 256)
-                    if not chunk:
-                        break
-                    address += chunk
-        finally:
-            os.close(rd)
-        if address.strip():
-            self.env["DBUS_SESSION_BUS_ADDRESS"] = address.decode().strip()
-            self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+    def _start_x(self):
+        # -displayfd lets the server pick a free display number and tell us which.
+        xvfb, display = self._spawn_telling(
+            "Xvfb", ["Xvfb", "-displayfd", "{fd}", "-screen", "0", f"{SCREEN[0]}x{SCREEN[1]}x24",
+                     "-nolisten", "tcp", "-noreset"], 15)
+        expect(display, "Xvfb did not start: " + xvfb.stderr_text()[-500:])
+        self.env["DISPLAY"] = ":" + display
+        # A private session bus, so the program registers its widgets with the desktop's
+        # accessibility bus and the tests read readouts the way a screen reader does.
+        if shutil.which("dbus-daemon") is not None:
+            address = self._spawn_telling("dbus", ["dbus-daemon", "--session", "--nofork",
+                                                   "--nopidfile", "--print-address={fd}"], 10)[1]
+            if address:
+                self.env["DBUS_SESSION_BUS_ADDRESS"] = address
+                self.env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+
+    def _a11y(self, *args):
+        expect("DBUS_SESSION_BUS_ADDRESS" in self.env, "no session bus for accessibility")
+        r = self.run([SYSTEM_PYTHON, os.path.join(HERE, "a11y_reader.py"), str(self.app.pid),
+                      *args], timeout=20)
+        return json.loads(r.stdout.decode())
 
     def locate(self, name):
         """Screen rectangle of the showing widget called `name`, or None."""
-        r = self.run([SYSTEM_PYTHON, os.path.join(HERE, "a11y_reader.py"), str(self.app.pid),
-                      name], timeout=20)
-        return json.loads(r.stdout.decode())
+        return self._a11y("--locate", name)
 
     def click_widget(self, name):
         """Clicks the middle of the showing widget called `name`."""
@@ -351,10 +283,30 @@ class Session:
     def readouts(self):
         """Name -> text of the program's labels, read over the accessibility bus (the label's
         accessible name says what it is, its description what it reads)."""
-        expect("DBUS_SESSION_BUS_ADDRESS" in self.env, "no session bus for accessibility")
-        r = self.run([SYSTEM_PYTHON, os.path.join(HERE, "a11y_reader.py"), str(self.app.pid)],
-                     timeout=20)
-        return json.loads(r.stdout.decode())
+        return self._a11y()
+
+    def menu_checks(self):
+        """Name -> check mark of every menu entry, as a screen reader tells them (once the
+        program has joined the accessibility bus)."""
+        return wait_for("the menus on the accessibility bus", lambda: self._a11y("--checks"), 10,
+                        0.3)
+
+    def wait_readout(self, name, want, timeout=10):
+        """Waits until the label called `name` reads `want`, or satisfies it when it is a
+        test; returns the text."""
+        test = want if callable(want) else lambda text: text == want
+        last = {}
+
+        def probe():
+            last.update(self.readouts())
+            return test(last.get(name))
+
+        try:
+            wait_for(f"{name} to read {want!r}", probe, timeout, 0.3)
+        except Failure:
+            raise Failure(f"{name} reads {last.get(name)!r}"
+                          + ("" if callable(want) else f", not {want!r}")) from None
+        return last[name]
 
     # -- simulator and program --------------------------------------------------------------
 
@@ -404,16 +356,17 @@ class Session:
         self.focus(self.main_window)
         return self.main_window
 
-    def choose_exit(self):
-        """Chooses File > Exit."""
+    def choose(self, menu, *keys):
+        """Opens a menu of the main window from the keyboard and presses keys in it."""
         self.focus(self.main_window)
-        self.key("alt+f")
+        self.key(menu)
         time.sleep(0.4)
-        self.key("x")
+        if keys:
+            self.key(*keys)
 
     def exit_program(self):
         """Leaves through File > Exit and returns the exit status."""
-        self.choose_exit()
+        self.choose("alt+f", "x")
         return self.app.wait(15)
 
     # -- X helpers --------------------------------------------------------------------------
@@ -432,10 +385,15 @@ class Session:
                       self.xdotool("getwindowgeometry", "--shell", str(window)))
         return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
 
-    def new_window(self, before, what, timeout=5):
-        """Waits for a visible program window that is not in before."""
-        return wait_for(what, lambda: next((w for w in self.windows() if w not in before), None),
-                        timeout, 0.1)
+    def new_window(self, before, what, label=None, timeout=5):
+        """Waits for a visible program window that is not in before and, given a label,
+        photographs it once it has painted."""
+        window = wait_for(what, lambda: next((w for w in self.windows() if w not in before),
+                                             None), timeout, 0.1)
+        if label:
+            time.sleep(0.4)
+            self.screenshot(label)
+        return window
 
     def focus(self, window):
         # There is no window manager, so the input focus is set directly.
@@ -444,6 +402,11 @@ class Session:
 
     def key(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
+
+    def retype(self, text):
+        """Replaces what the focused field holds with text."""
+        self.key("ctrl+a")
+        self.xdotool("type", "--delay", "20", text)
 
     def click(self, x, y):
         # No --sync: it waits for a motion that never comes when the pointer is there already.
@@ -454,43 +417,25 @@ class Session:
     def screenshot(self, label=None):
         """Photographs the screen into the screenshots folder; without a label into a scratch
         file (for polling), which keep() can file later."""
-        if label is None:
-            path = os.path.join(self.tmp, "scratch.png")
-        else:
-            self.shot_count += 1
-            path = os.path.join(self.shots, f"{self.name}-{self.shot_count:02d}-{label}.png")
+        path = self._shot_path(label) if label else os.path.join(self.tmp, "scratch.png")
         self.run(["import", "-display", self.env["DISPLAY"], "-window", "root", path], timeout=30)
         return path
 
-    def keep(self, scratch, label):
+    def _shot_path(self, label):
         self.shot_count += 1
-        path = os.path.join(self.shots, f"{self.name}-{self.shot_count:02d}-{label}.png")
-        shutil.copy(scratch, path)
-        return path
+        return os.path.join(self.shots, f"{self.name}-{self.shot_count:02d}-{label}.png")
+
+    def keep(self, scratch, label):
+        return shutil.copy(scratch, self._shot_path(label))
+
+    def wait_shot(self, what, test, label=None, timeout=15):
+        """Photographs the screen until test(shot) holds; returns the shot, filed under label
+        if one is given."""
+        shot = wait_for(what, lambda: (lambda p: p if test(p) else None)(self.screenshot()),
+                        timeout, 0.5)
+        return self.keep(shot, label) if label else shot
 
     # -- reading the screen -----------------------------------------------------------------
-
-    def open_menu(self, keys):
-        """Opens a drop-down menu of the main window from the keyboard; returns its rectangle."""
-        before = self.windows()
-        self.focus(self.main_window)
-        self.key(keys)
-        popup = self.new_window(before, f"the menu that {keys} opens")
-        time.sleep(0.4)  # let it paint
-        return self.geometry(popup)
-
-    def close_menu(self):
-        # The first Escape closes the menu, the second leaves the menu bar.
-        self.key("Escape", "Escape")
-        time.sleep(0.2)
-
-    def port_checks(self, label):
-        """Check marks of the port entries in the Communications menu, top to bottom, with a
-        screenshot of the open menu."""
-        rect = self.open_menu("alt+c")
-        shot = self.screenshot(label)
-        self.close_menu()
-        return menu_check_boxes(Image(shot, *rect))[0]
 
     def client_origin(self, shot):
         """Screen position of the main window's client area: the first row below the (plain
@@ -503,12 +448,16 @@ class Session:
                 return x, y + row
         raise Failure("cannot find the client area of the main window")
 
-    def click_twips(self, shot, left, top, width, height, what):
-        """Clicks the middle of a control placed at the given twips in the client area, after
-        making sure the spot looks like a push button's face."""
+    def twips_point(self, shot, left, top, width, height):
+        """Screen position of the middle of a rectangle given in twips of the client area."""
         ox, oy = self.client_origin(shot)
-        x = ox + round((left + width / 2) / TWIPS_PER_PIXEL)
-        y = oy + round((top + height / 2) / TWIPS_PER_PIXEL)
+        return (ox + round((left + width / 2) / TWIPS_PER_PIXEL),
+                oy + round((top + height / 2) / TWIPS_PER_PIXEL))
+
+    def click_twips(self, shot, left, top, width, height, what):
+        """Clicks the middle of a push button placed at the given twips in the client area,
+        after making sure the spot looks like its face."""
+        x, y = self.twips_point(shot, left, top, width, height)
         # The caption sits in the middle; the face shows above and below it.
         dy = round(height / TWIPS_PER_PIXEL / 3)
         face = Image(shot, x, y - dy, 1, 2 * dy + 1)
@@ -522,8 +471,3 @@ class Session:
         ox, oy = self.client_origin(shot)
         px = [round(v / TWIPS_PER_PIXEL) for v in (left, top, width, height)]
         return Image(shot, ox + px[0], oy + px[1], px[2], px[3]).data
-
-    def status_bar(self, shot):
-        """The pixels of the status bar's first panel, to notice when its text changes."""
-        x, y, width, height = self.geometry(self.main_window)
-        return Image(shot, x, y + height - 22, width // 2, 22).data
