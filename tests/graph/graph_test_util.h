@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace vireon::test {
 
 using Kind = RecordingSurface::Kind;
@@ -45,15 +43,5 @@ struct GraphFixture : ::testing::Test {
         return out;
     }
 };
-
-inline bool AllFinite(const RecordingSurface& s) {
-    for (const auto& i : s.Items) {
-        if (!std::isfinite(i.x1) || !std::isfinite(i.y1) || !std::isfinite(i.x2) ||
-            !std::isfinite(i.y2)) {
-            return false;
-        }
-    }
-    return true;
-}
 
 } // namespace vireon::test

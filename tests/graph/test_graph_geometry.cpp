@@ -4,6 +4,7 @@
 #include "graph_test_util.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <string>
 #include <vector>
@@ -143,23 +144,15 @@ TEST_F(GraphFixture, LiveValuesAreClampedToTheFrame) {
     EXPECT_DOUBLE_EQ(lines[0].x2, 480.0 + 9430.0 / 99.0);
 }
 
-TEST_F(GraphFixture, FirstPointAfterGraphOrWrapHasNoLine) {
-    graph.Graph(1);
-    surface.Items.clear();
-    graph.ScrollErase(7); // mid-sweep right after Graph
+// Mid-sweep right after Graph the first point has no line to join.
+TEST_F(GraphFixture, FirstPointAfterGraphHasNoLine) {
+    Redraw();
+    graph.ScrollErase(7);
     graph.Scroll(7, 10.0F, 3);
     EXPECT_TRUE(LinesOf(kTraceX).empty());
     graph.ScrollErase(8);
     graph.Scroll(8, 20.0F, 3);
     EXPECT_EQ(LinesOf(kTraceX).size(), 1U);
-
-    // Position 1 breaks the line from the right edge back to the left.
-    graph.ScrollErase(100);
-    graph.Scroll(100, 30.0F, 3);
-    surface.Items.clear();
-    graph.ScrollErase(1);
-    graph.Scroll(1, 40.0F, 3);
-    EXPECT_TRUE(LinesOf(kTraceX).empty());
 }
 
 TEST_F(GraphFixture, ScrollEraseStrip) {
@@ -282,7 +275,12 @@ TEST_F(GraphFixture, FaultyArgumentsAreHarmless) {
         graph.UnderRangeVal(-1.0F);
         graph.DisplayMark();
         graph.DisplayProbeRange();
-        EXPECT_TRUE(AllFinite(surface)) << int{c.type} << " " << int{c.verDiv};
+        EXPECT_TRUE(std::ranges::all_of(
+            surface.Items,
+            [](const auto& i) {
+                return std::isfinite(i.x1 + i.y1 + i.x2 + i.y2); // a NaN or infinity stays so
+            }))
+            << int{c.type} << " " << int{c.verDiv};
     }
     // A sweep of a single position stays at the left edge.
     graph.SamPerDiv(0.1F);

@@ -30,6 +30,14 @@ inline std::string Bare(std::string cmd) {
     return cmd;
 }
 
+// A family-2 probe of the given model, as after identification.
+inline clsProbe Family2(const std::string& model) {
+    clsProbe p;
+    p.TypeNumb(2);
+    p.EnterModel(model);
+    return p;
+}
+
 // Sends the probe's current command to the simulated device and feeds the reply back through
 // InputStr2, `turns` times. Returns the commands sent, without their carriage returns. With
 // `wrongLengths`, also collects the commands whose reply length differs from the length the

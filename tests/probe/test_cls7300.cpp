@@ -45,10 +45,14 @@ std::string Data(int x, int y, int z, int cx = 16, int cy = 16, int cz = 16) {
 const std::string kSimCal = SimFiberUnit::CalibrationReply();
 
 // With the simulator's calibration gain code 16 gives 1 V/m per count.
-class Cls7300Reading : public ::testing::Test {
+class Cls7300SimCal : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(k.ParseCoeff(kSimCal)); }
+    void SetUp() override {
+        k.SetHost(&host);
+        ASSERT_TRUE(k.ParseCoeff(kSimCal));
+    }
     void Read(int x, int y, int z) { k.ParseCal7300(Data(x, y, z)); }
+    RecordingHost host;
     Cls7300 k;
 };
 
@@ -77,11 +81,7 @@ TEST(Cls7300Calibration, FieldOrderCodingAndBreakpoints) {
     }
 }
 
-TEST(Cls7300Calibration, WrongLengthRefusedAndUnusableFieldsReadAsZero) {
-    RecordingHost host;
-    Cls7300 k;
-    k.SetHost(&host);
-    ASSERT_TRUE(k.ParseCoeff(kSimCal));
+TEST_F(Cls7300SimCal, WrongLengthRefusedAndUnusableFieldsReadAsZero) {
     for (const std::string& bad : {kSimCal.substr(0, 578), kSimCal + "0"}) {
         EXPECT_FALSE(k.ParseCoeff(bad));
         EXPECT_FLOAT_EQ(k.CalX(100, 16).value(), 100.0F);
@@ -100,11 +100,7 @@ TEST(Cls7300Calibration, WrongLengthRefusedAndUnusableFieldsReadAsZero) {
     EXPECT_FLOAT_EQ(k.CalY(10, 0).value(), 1e33F);
 }
 
-TEST(Cls7300Calibration, GainBandsFactorsAndEquationType) {
-    RecordingHost host;
-    Cls7300 k;
-    k.SetHost(&host);
-    ASSERT_TRUE(k.ParseCoeff(kSimCal));
+TEST_F(Cls7300SimCal, GainBandsFactorsAndEquationType) {
     // Table entry at count 100: 100 x slope of the band's gain index; empty outside.
     const std::optional<float> none;
     const std::tuple<const char*, float, int16_t, std::optional<float>> cases[] = {
@@ -139,7 +135,7 @@ TEST(Cls7300Calibration, GainBandsFactorsAndEquationType) {
               std::vector<std::string>(2, "Equation type 1 and 2 not allowed setting to type 5."));
 }
 
-TEST_F(Cls7300Reading, EquationTypesAndDiodeVoltage) {
+TEST_F(Cls7300SimCal, EquationTypesAndDiodeVoltage) {
     k.Averaging(1);
     k.SetGainFactor(1, 2, 1, 1); // X factor 5
     k.ParseCal7300(Data(1000, 50, 50, 0, 1, 255));
@@ -162,7 +158,7 @@ TEST_F(Cls7300Reading, EquationTypesAndDiodeVoltage) {
     }
 }
 
-TEST_F(Cls7300Reading, EmptySlotsCountAsZeroAndGrowingFillsWithCurrent) {
+TEST_F(Cls7300SimCal, EmptySlotsCountAsZeroAndGrowingFillsWithCurrent) {
     for (int i = 1; i <= 11; ++i) {
         Read(100, 0, 0);
         EXPECT_FLOAT_EQ(k.Xaxis(), 10.0F * std::min(i, 10)) << i;
@@ -176,7 +172,7 @@ TEST_F(Cls7300Reading, EmptySlotsCountAsZeroAndGrowingFillsWithCurrent) {
     EXPECT_FLOAT_EQ(k.Xaxis(), 40);
 }
 
-TEST_F(Cls7300Reading, UnitsConvertHoldsAndAverages) {
+TEST_F(Cls7300SimCal, UnitsConvertHoldsAndAverages) {
     k.Averaging(2);
     Read(100, 0, 0);
     Read(100, 0, 0);
@@ -198,7 +194,7 @@ TEST_F(Cls7300Reading, UnitsConvertHoldsAndAverages) {
     EXPECT_EQ(Cls7300::ConvertUnit(1, 0, -1), 0); // a negative power has no field
 }
 
-TEST_F(Cls7300Reading, ZeroMeasurementThenOffsetsAndClamps) {
+TEST_F(Cls7300SimCal, ZeroMeasurementThenOffsetsAndClamps) {
     k.Averaging(2);
     Read(100, 100, 100);
     Read(100, 100, 100);
@@ -223,7 +219,7 @@ TEST_F(Cls7300Reading, ZeroMeasurementThenOffsetsAndClamps) {
     EXPECT_FLOAT_EQ(k.Xaxis(), 5);
 }
 
-TEST_F(Cls7300Reading, BadRepliesAndHolds) {
+TEST_F(Cls7300SimCal, BadRepliesAndHolds) {
     k.Averaging(1);
     Read(100, 100, 100);
     k.ParseCal7300(Data(200, 200, 200, 16, 2, 16)); // Y gain code without a table

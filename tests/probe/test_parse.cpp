@@ -10,6 +10,7 @@
 
 using namespace vireon;
 using vireon::testing::Data;
+using vireon::testing::Family2;
 using vireon::testing::RecordingHost;
 
 namespace {
@@ -137,9 +138,7 @@ TEST(ProbeParse, Flags) {
 }
 
 TEST(ProbeParse, UnderRangeReportedOnlyWithManualRanging) {
-    clsProbe p;
-    p.TypeNumb(2);
-    p.EnterModel("KD-5233 HSE");
+    clsProbe p = Family2("KD-5233 HSE");
     p.InputStr2(":R4\r");
     EXPECT_EQ(p.InputStr2(Data("100.0", " V ")) & 512, 512); // below 900 * 0.245
     EXPECT_EQ(p.InputStr2(Data("300.0", " V ")) & 512, 0);
@@ -177,9 +176,7 @@ TEST(ProbeParse, AveragingCountsEmptySlotsAsZero) {
 }
 
 TEST(ProbeParse, MultiplexedAxesTotalsAndHolds) {
-    clsProbe p;
-    p.TypeNumb(2);
-    p.EnterModel("KD-5233 HSE");
+    clsProbe p = Family2("KD-5233 HSE");
     p.MultiplexPrefered(1);
     p.AutoRangeOn(1);
     p.InputStr2(Data("1.000", " V "));
@@ -217,9 +214,7 @@ TEST(ProbeParse, MultiplexedAxesTotalsAndHolds) {
 }
 
 TEST(ProbeParse, CurrentProbeRangingByItselfReadsMilliamperes) {
-    clsProbe p;
-    p.TypeNumb(2);
-    p.EnterModel("KD-1902");
+    clsProbe p = Family2("KD-1902");
     p.InputStr2(Data("1.000", "   "));
     p.InputStr2(":R0\r");
     EXPECT_EQ(p.UnitsStr(), "mA");

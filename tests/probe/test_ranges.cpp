@@ -16,9 +16,7 @@ const std::string kSq(1, kSuperscriptTwo);
 
 // A family-2 probe of `model` in `unit` and `range`, with units from `code`.
 clsProbe Probe(const std::string& model, int16_t unit, int16_t range, const std::string& code) {
-    clsProbe p;
-    p.TypeNumb(2);
-    p.EnterModel(model);
+    clsProbe p = vireon::testing::Family2(model);
     p.InputStr(Data("1.000", code));
     p.UnitsNo7300(unit);
     p.InputStr2(std::string{':', 'R', static_cast<char>('0' + range), '\r'});
@@ -88,9 +86,7 @@ TEST(ProbeRanges, TablesAtCreationAndAfterModelSetUp) {
 
 TEST(ProbeRanges, OverAndUnderRangeValues) {
     for (const auto& [model, maxRange] : {std::pair{"KD-5233 HSE", 4}, std::pair{"KD-1836", 5}}) {
-        clsProbe p;
-        p.TypeNumb(2);
-        p.EnterModel(model);
+        clsProbe p = vireon::testing::Family2(model);
         p.AutoRangeOn(1);
         EXPECT_EQ(p.GetMaxRange(), maxRange);
         EXPECT_FLOAT_EQ(p.GetOverRangeVal(), 900.0f) << model;

@@ -7,20 +7,13 @@
 using namespace vireon;
 using vireon::testing::Bare;
 using vireon::testing::Data;
+using vireon::testing::Family2;
 using vireon::testing::RecordingHost;
 
 namespace {
 
 std::string Id34(const std::string& cols3to6) {
     return ":I" + cols3to6 + std::string(26, '0') + "\r";
-}
-
-// A family-2 probe of the given model, as after identification.
-clsProbe Family2(const std::string& model) {
-    clsProbe p;
-    p.TypeNumb(2);
-    p.EnterModel(model);
-    return p;
 }
 
 } // namespace
