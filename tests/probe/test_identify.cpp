@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <utility>
 
@@ -22,63 +21,49 @@ const sim::FieldScenario kCurrent = [](double) {
     return std::array<double, 3>{0.005, 0.003, 0.002};
 };
 
+} // namespace
+
 // The model's own figures (ranges, intervals, scale factors) are the model table's; what
 // identification must get right is the model, the unit it leaves the probe in, and a reading
 // scaled as that model reads it.
-struct ModelCase {
-    std::string model;
-    const sim::FieldScenario* field;
-    int startUnit; // the probe's unit before identification, restored afterwards
-    float display; // reading after the units are restored
-};
+TEST(ProbeIdentify, EveryModelIsFoundAndLeftInItsUnit) {
+    const struct {
+        std::string model;
+        const sim::FieldScenario* field;
+        int startUnit; // the probe's unit before identification, restored afterwards
+        float display; // reading after the units are restored
+    } cases[] = {
+        {"KD-5233 STE", &kElectric, 2, 0.038f},   {"KD-5233 HSE", &kElectric, 2, 38},
+        {"KD-5233 MSE", &kElectric, 2, 0.038f},   {"KD-5233 GRE", &kElectric, 2, 38},
+        {"KD-5253", &kElectric, 2, 38},           {"KD-5233 LFH", &kMagnetic, 2, 60.8f},
+        {"KD-5233 CH", &kMagnetic, 2, 60.8f},     {"KD-5233 HCH", &kMagnetic, 2, 60.8f},
+        {"KD-5257", &kMagnetic, 2, 2.292f},       {"KD-5222", &kElectric, 2, 0.0101f},
+        {"KD-5250/5255", &kElectric, 2, 0.0101f}, {"KD-5256", &kElectric, 2, 0.0101f},
+        {"KD-1836", &kElectric, 1, 6.164f},       {"KD-1902", &kCurrent, 1, 6.164f},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.model);
+        sim::SimProbe52xx dev(c.model, *c.field, c.startUnit, 2);
+        clsProbe probe;
+        RecordingHost host;
+        probe.SetHost(&host);
+        Drive(probe, dev, 45);
 
-const std::vector<ModelCase> kCases = {
-    {"KD-5233 STE", &kElectric, 2, 0.038f},   {"KD-5233 HSE", &kElectric, 2, 38},
-    {"KD-5233 MSE", &kElectric, 2, 0.038f},   {"KD-5233 GRE", &kElectric, 2, 38},
-    {"KD-5253", &kElectric, 2, 38},           {"KD-5233 LFH", &kMagnetic, 2, 60.8f},
-    {"KD-5233 CH", &kMagnetic, 2, 60.8f},     {"KD-5233 HCH", &kMagnetic, 2, 60.8f},
-    {"KD-5257", &kMagnetic, 2, 2.292f},       {"KD-5222", &kElectric, 2, 0.0101f},
-    {"KD-5250/5255", &kElectric, 2, 0.0101f}, {"KD-5256", &kElectric, 2, 0.0101f},
-    {"KD-1836", &kElectric, 1, 6.164f},       {"KD-1902", &kCurrent, 1, 6.164f},
-};
-
-void PrintTo(const ModelCase& c, std::ostream* os) {
-    *os << c.model;
+        EXPECT_EQ(probe.GetModel(), c.model);
+        EXPECT_EQ(host.messages, std::vector<std::string>{});
+        EXPECT_EQ(probe.IdentifyStep(), 0);
+        // The probe is back in the unit it started in, and the monitor agrees.
+        EXPECT_EQ(dev.Unit(), c.startUnit);
+        EXPECT_EQ(probe.GetUnitsNo(), c.startUnit);
+        EXPECT_FALSE(probe.PendingCmndFlag());
+        EXPECT_NEAR(probe.XYZAxis(), c.display, std::max(0.01f * c.display, 0.0006f));
+        // Every reply of the running probe has the length the monitor waits for.
+        std::vector<std::string> wrong;
+        probe.SetNextCmnd("B");
+        Drive(probe, dev, 8, nullptr, &wrong);
+        EXPECT_EQ(wrong, std::vector<std::string>{});
+    }
 }
-
-class ProbeIdentifyModel : public ::testing::TestWithParam<ModelCase> {};
-
-} // namespace
-
-TEST_P(ProbeIdentifyModel, FindsTheModelAndRestoresUnits) {
-    const ModelCase& c = GetParam();
-    sim::SimProbe52xx dev(c.model, *c.field, c.startUnit, 2);
-    clsProbe probe;
-    RecordingHost host;
-    probe.SetHost(&host);
-    Drive(probe, dev, 45);
-
-    EXPECT_EQ(probe.GetModel(), c.model);
-    EXPECT_TRUE(host.messages.empty()) << host.messages.front();
-    EXPECT_EQ(probe.IdentifyStep(), 0);
-    // The probe is back in the unit it started in, and the monitor agrees.
-    EXPECT_EQ(dev.Unit(), c.startUnit);
-    EXPECT_EQ(probe.GetUnitsNo(), c.startUnit);
-    EXPECT_FALSE(probe.PendingCmndFlag());
-    EXPECT_NEAR(probe.XYZAxis(), c.display, std::max(0.01f * c.display, 0.0006f));
-    // Every reply of the running probe has the length the monitor waits for.
-    std::vector<std::string> wrong;
-    probe.SetNextCmnd("B");
-    Drive(probe, dev, 8, nullptr, &wrong);
-    EXPECT_TRUE(wrong.empty()) << wrong.front();
-}
-
-INSTANTIATE_TEST_SUITE_P(AllModels, ProbeIdentifyModel, ::testing::ValuesIn(kCases),
-                         [](const auto& model) {
-                             std::string name = model.param.model;
-                             std::erase_if(name, [](unsigned char c) { return !std::isalnum(c); });
-                             return name;
-                         });
 
 TEST(ProbeIdentify, ProbeRefusingRange5RunsAllStepsThenAsksBattery) {
     sim::SimProbe52xx dev("KD-5233 HSE", kElectric, 1, 3);
