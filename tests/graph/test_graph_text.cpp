@@ -26,9 +26,9 @@ TEST(GraphFormatValue, Table) {
 }
 
 // A graph whose visible window is indices 1..106 (10 divisions of 10.5 samples).
-struct WindowGraph {
+struct GraphWindow : ::testing::Test {
     clsGraph graph;
-    WindowGraph() {
+    void SetUp() override {
         graph.GraphType(0);
         graph.NoHorDiv(10);
         graph.SamPerDiv(10.5F);
@@ -36,7 +36,7 @@ struct WindowGraph {
     }
 };
 
-TEST(GraphFormatTimeStr, Table) {
+TEST_F(GraphWindow, FormatTimeStr) {
     // f = (106 - 1 + 1) / 10 = 10.6: division i reads index int(10.6 i) + 1.
     const struct {
         int16_t division;
@@ -47,27 +47,25 @@ TEST(GraphFormatTimeStr, Table) {
         {1, 11, 3909, "1:05:09"},   {2, 22, 0, ""},           {3, 32, 86399, "23:59:59"},
         {4, 43, 36000, "10:00:00"}, {5, 54, 59.6, "0:01:00"}, {6, 64, -30, ""},
     };
-    WindowGraph w;
     for (const auto& c : cases) {
-        w.graph.WriteData(c.index, 1, static_cast<float>(c.seconds / 86400.0));
+        graph.WriteData(c.index, 1, static_cast<float>(c.seconds / 86400.0));
     }
-    w.graph.GraphInitialize();
-    ASSERT_EQ(w.graph.LastSample(), 106);
+    graph.GraphInitialize();
+    ASSERT_EQ(graph.LastSample(), 106);
     for (const auto& c : cases) {
-        EXPECT_EQ(w.graph.FormatTimeStr(c.division), c.text) << c.division;
+        EXPECT_EQ(graph.FormatTimeStr(c.division), c.text) << c.division;
     }
 }
 
-TEST(GraphFormatHorStr, LinearTimeTraceInterpolates) {
-    WindowGraph w;
+TEST_F(GraphWindow, FormatHorStrInterpolatesALinearTimeTrace) {
     // f = 105 / 10 = 10.5: division 1 lies halfway between indices 11 and 12.
-    w.graph.WriteData(11, 1, 2.0F);
-    w.graph.WriteData(12, 1, 4.0F);
-    w.graph.WriteData(22, 1, 0.25F);
-    w.graph.GraphInitialize();
-    EXPECT_EQ(w.graph.FormatHorStr(1), "3.0");
-    EXPECT_EQ(w.graph.FormatHorStr(2), ".250");
-    EXPECT_EQ(w.graph.FormatHorStr(3), "0");
+    graph.WriteData(11, 1, 2.0F);
+    graph.WriteData(12, 1, 4.0F);
+    graph.WriteData(22, 1, 0.25F);
+    graph.GraphInitialize();
+    EXPECT_EQ(graph.FormatHorStr(1), "3.0");
+    EXPECT_EQ(graph.FormatHorStr(2), ".250");
+    EXPECT_EQ(graph.FormatHorStr(3), "0");
 }
 
 TEST(GraphFormatHorStr, XYValueTable) {

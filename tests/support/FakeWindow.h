@@ -12,7 +12,6 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -216,7 +215,7 @@ struct PlatformFakes {
         return CfgText(s);
     }
     void WriteCfg(const std::string& text) const {
-        std::ofstream(folder / "VireonII.cfg", std::ios::binary) << text;
+        testing::WriteFile(folder / "VireonII.cfg", text);
     }
 };
 
