@@ -17,10 +17,7 @@ ManualTimer::~ManualTimer() {
 
 void ManualTimer::Interval(double ms) {
     interval_ = ms;
-    if (enabled_) {
-        due_ = s_.now_ + std::max(1.0, interval_);
-        ++restarts_;
-    }
+    Enabled(enabled_); // a running timer starts its period afresh
 }
 
 void ManualTimer::Enabled(bool on) {

@@ -38,9 +38,7 @@ SimProcess::SimProcess(const QString& portsDir, int com, const QStringList& extr
 }
 
 SimProcess::~SimProcess() {
-    if (proc_->state() == QProcess::Running) {
-        Stop();
-    }
+    Stop();
 }
 
 void SimProcess::Stop() {
