@@ -317,8 +317,10 @@ def test_instrument_face(s):
     them."""
     beeps = os.path.join(s.tmp, "beeps")
     s.env["VIREON_BEEP_LOG"] = beeps
-    sim = running(s, "--scenario", "steps:30,10@4")
-    s.wait_readout("Total field", "51.96")  # 30 V/m on each axis
+    # 10 V/m lasts twice as long as 30, so that the peak is cleared and read back well before
+    # the field steps up again, however slow the build.
+    sim = running(s, "--scenario", "steps:30,10,10@5")
+    s.wait_readout("Total field", "51.96", timeout=20)  # 30 V/m on each axis
     s.wait_readout("Total field", "17.32")  # then 10 V/m
     s.wait_readout("Peak total field", "51.96")
     click_label(s, PEAK_LABEL)
