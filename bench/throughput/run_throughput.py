@@ -236,8 +236,8 @@ def run_floor(s, floor, seconds):
     """A bare Qt window with the program's wake-ups and repaints at 125 a second, and a plain
     timer wake-up 125 times a second with no Qt at all (qt-floor)."""
     result = {}
-    for mode in ("window", "raw"):
-        proc = s.spawn("qt-floor", [floor, str(round(seconds))] + ([mode] if mode == "raw" else []))
+    for mode, extra in (("window", []), ("raw", ["raw"])):
+        proc = s.spawn("qt-floor", [floor, str(round(seconds))] + extra)
         status = proc.wait(seconds + 30)
         expect(status == 0, "qt-floor failed: " + proc.stderr_text()[-300:])
         result[mode] = json.loads(proc.stdout_text())

@@ -15,11 +15,7 @@ SimLine::SimLine(long baud, MonotonicClock clock) : in_(baud, clock), out_(baud,
 void SimLine::Received(std::string_view bytes) {
     if (answered_ && !bytes.empty()) {
         const auto ns = static_cast<double>((in_.Now() - *answered_).count());
-        LineStats::Span& t = stats_.turnaround;
-        t.minNs = t.count == 0 ? ns : std::min(t.minNs, ns);
-        t.maxNs = std::max(t.maxNs, ns);
-        t.sumNs += ns;
-        ++t.count;
+        stats_.turnaround.Add(ns);
         long bin = 0;
         for (const long bound : {50L, 100L, 200L, 500L, 1000L, 2000L, 5000L}) {
             if (ns <= static_cast<double>(bound) * 1e3) {
@@ -117,11 +113,7 @@ void SimLine::Written(size_t n) {
         // across, to the last one across.
         const Nanos character = out_.ArrivalOf(r.first) - out_.StartOf(r.first);
         const auto ns = static_cast<double>((now - *r.firstWritten + character).count());
-        LineStats::Span& s = stats_.replySpans[r.last - r.first + 1];
-        s.minNs = s.count == 0 ? ns : std::min(s.minNs, ns);
-        s.maxNs = std::max(s.maxNs, ns);
-        s.sumNs += ns;
-        ++s.count;
+        stats_.replySpans[r.last - r.first + 1].Add(ns);
         inFlight_.pop_front();
         answered_ = now;
     }

@@ -6,6 +6,7 @@
 
 #include "wire_schedule.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <optional>
@@ -28,6 +29,12 @@ struct LineStats {
         double sumNs = 0;
         double minNs = 0;
         double maxNs = 0;
+        void Add(double ns) {
+            minNs = count == 0 ? ns : std::min(minNs, ns);
+            maxNs = std::max(maxNs, ns);
+            sumNs += ns;
+            ++count;
+        }
     };
     std::map<size_t, Span> replySpans;
     // From a reply's last character across to the far end's next characters, in nanoseconds:
