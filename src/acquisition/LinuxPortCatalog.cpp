@@ -131,19 +131,11 @@ bool LinuxPortCatalog::LinkPresent(int n) const {
 void LinuxPortCatalog::Rescan() {
     WatchFolders();
     AssignAdapters();
+    PortSet now{};
     for (int n = 1; n <= kMaxCommPorts; ++n) {
-        const bool now = LinkPresent(n);
-        bool& before = present_[static_cast<size_t>(n)];
-        if (now == before) {
-            continue;
-        }
-        before = now;
-        if (now && DeviceArrival) {
-            DeviceArrival(LinkName(n));
-        } else if (!now && DeviceRemoveComplete) {
-            DeviceRemoveComplete(LinkName(n));
-        }
+        now[static_cast<size_t>(n)] = LinkPresent(n);
     }
+    Announce(present_, now);
 }
 
 std::string LinuxPortCatalog::DevicePath(int n) const {

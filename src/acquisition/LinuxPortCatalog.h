@@ -11,7 +11,6 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
-#include <array>
 #include <memory>
 #include <string>
 
@@ -38,7 +37,7 @@ private:
 
     std::string folder_;
     std::string byId_;
-    std::array<bool, kMaxCommPorts + 1> present_{};
+    PortSet present_{};
     QFileSystemWatcher watcher_;
     QTimer poll_;
     struct Udev;

@@ -1,12 +1,15 @@
 #pragma once
 // Which of Comm 1..24 exist, and the events when one appears or goes away.
 
+#include <array>
 #include <functional>
 #include <string>
 
 namespace vireon {
 
 inline constexpr int kMaxCommPorts = 24;
+// Which ports are there, indexed by port number (index 0 unused).
+using PortSet = std::array<bool, kMaxCommPorts + 1>;
 
 class PortCatalog {
 public:
@@ -19,6 +22,11 @@ public:
     // Raised with the name "COMn".
     std::function<void(const std::string& name)> DeviceArrival;
     std::function<void(const std::string& name)> DeviceRemoveComplete;
+
+protected:
+    // Raises the events for the ports that came or went between `known` and `now`, in port
+    // order, and keeps `now` as known (each port before its own event).
+    void Announce(PortSet& known, const PortSet& now);
 };
 
 // The port number carried by a device name: "COM3" gives 3, a longer name its last two

@@ -5,8 +5,8 @@
 namespace vireon {
 
 namespace {
-std::array<bool, kMaxCommPorts + 1> ListedPorts() {
-    std::array<bool, kMaxCommPorts + 1> listed{};
+PortSet ListedPorts() {
+    PortSet listed{};
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const int n = PortNumberFromDeviceName(info.portName().toStdString());
         if (n >= 1 && n <= kMaxCommPorts) {
@@ -17,11 +17,7 @@ std::array<bool, kMaxCommPorts + 1> ListedPorts() {
 }
 } // namespace
 
-QtPortCatalog::QtPortCatalog(QObject* parent) : QObject(parent), present_(ListedPorts()) {
-    poll_.setInterval(1000);
-    connect(&poll_, &QTimer::timeout, this, [this] { Rescan(); });
-    poll_.start();
-}
+QtPortCatalog::QtPortCatalog(QObject* parent) : PolledPortCatalog(ListedPorts, parent) {}
 
 bool QtPortCatalog::PortExists(int n) {
     return n >= 1 && n <= kMaxCommPorts && ListedPorts()[static_cast<size_t>(n)];
@@ -29,22 +25,6 @@ bool QtPortCatalog::PortExists(int n) {
 
 std::string QtPortCatalog::DevicePath(int n) const {
     return n >= 1 && n <= kMaxCommPorts ? "COM" + std::to_string(n) : std::string();
-}
-
-void QtPortCatalog::Rescan() {
-    const auto now = ListedPorts();
-    for (int n = 1; n <= kMaxCommPorts; ++n) {
-        const auto i = static_cast<size_t>(n);
-        if (now[i] == present_[i]) {
-            continue;
-        }
-        present_[i] = now[i];
-        const std::string name = "COM" + std::to_string(n);
-        auto& event = now[i] ? DeviceArrival : DeviceRemoveComplete;
-        if (event) {
-            event(name);
-        }
-    }
 }
 
 } // namespace vireon

@@ -1,27 +1,17 @@
 #pragma once
-// Comm ports where the system names them itself (COMn on Windows): the ports Qt lists, polled
-// once a second for arrivals and removals.
+// Comm ports where the system names them itself: the ports Qt lists, polled once a second for
+// arrivals and removals.
 
-#include "acquisition/PortCatalog.h"
-
-#include <QObject>
-#include <QTimer>
-#include <array>
+#include "acquisition/PolledPortCatalog.h"
 
 namespace vireon {
 
-class QtPortCatalog : public QObject, public PortCatalog {
-    Q_OBJECT
+class QtPortCatalog : public PolledPortCatalog {
 public:
     explicit QtPortCatalog(QObject* parent = nullptr);
 
     bool PortExists(int n) override;
     std::string DevicePath(int n) const override;
-    void Rescan();
-
-private:
-    std::array<bool, kMaxCommPorts + 1> present_{};
-    QTimer poll_;
 };
 
 } // namespace vireon

@@ -1,7 +1,5 @@
 // Vireon II: monitor for isotropic electromagnetic-field probes.
 
-#include "acquisition/QtPortCatalog.h"
-#include "acquisition/QtSerialLink.h"
 #include "acquisition/QtTiming.h"
 #include "common/paths.h"
 #include "dialogs/Dialogs.h"
@@ -12,8 +10,15 @@
 #include <QSocketNotifier>
 #include <memory>
 
-#ifdef Q_OS_LINUX
+#if defined(Q_OS_WIN)
+#include "acquisition/WinPortCatalog.h"
+#include "acquisition/WinSerialLink.h"
+#elif defined(Q_OS_LINUX)
 #include "acquisition/LinuxPortCatalog.h"
+#include "acquisition/QtSerialLink.h"
+#else
+#include "acquisition/QtPortCatalog.h"
+#include "acquisition/QtSerialLink.h"
 #endif
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -64,12 +69,17 @@ int main(int argc, char** argv) {
     // Lets the desktop match the window to the installed entry and its icon.
     QApplication::setDesktopFileName("org.vireon.Vireon2");
 
+#if defined(Q_OS_WIN)
+    vireon::WinPortCatalog ports;
+    vireon::WinSerialLink link([&ports](int n) { return ports.DevicePath(n); });
+#else
 #ifdef Q_OS_LINUX
     vireon::LinuxPortCatalog ports(vireon::PortsFolder());
 #else
     vireon::QtPortCatalog ports;
 #endif
     vireon::QtSerialLink link([&ports](int n) { return ports.DevicePath(n); });
+#endif
     vireon::QtTimerFactory timers(&app);
     vireon::QtClock clock;
     vireon::QtUserPrompts prompts;

@@ -1,5 +1,7 @@
 #include "dialogs/Dialogs.h"
 
+#include "common/paths.h"
+
 #include "dialogs/frmOptions.h"
 
 #include "display/qt/CoreText.h"
@@ -11,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -390,14 +391,10 @@ std::filesystem::path QtDesktop::DataFolder() const {
     return PathOf(data);
 }
 
+// %APPDATA%\vireon2\Vireon II on Windows, ~/.local/share/vireon2/Vireon II on Linux.
 std::filesystem::path QtDesktop::ProgramFolder() const {
-    const QString dir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(dir).isWritable()) {
-        return PathOf(dir);
-    }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return PathOf(data);
+    return BesideProgram(PathOf(QCoreApplication::applicationDirPath()),
+                         PathOf(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 }
 
 } // namespace vireon

@@ -20,7 +20,7 @@ LAYERS = {
     "display/core": {"common", "probe", "files", "graph", "acquisition", "display/core"},
 }
 # Plain C++ files of the acquisition layer (the rest implement the seams with Qt).
-ACQUISITION_FILES = {"ReadCycle.cpp", "UserPrompts.cpp"} | ACQUISITION_CORE
+ACQUISITION_FILES = {"ReadCycle.cpp", "UserPrompts.cpp", "PortCatalog.cpp"} | ACQUISITION_CORE
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
 

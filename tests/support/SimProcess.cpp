@@ -1,8 +1,6 @@
 #include "support/SimProcess.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QThread>
 #include <csignal>
 #include <sys/types.h>
 
@@ -68,18 +66,6 @@ QString SimProcess::Output() const {
     // Everything the simulator said so far, not only what came since the last call.
     said_ += proc_->readAll();
     return QString::fromUtf8(said_);
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
 }
 
 } // namespace vireon::test

@@ -3,11 +3,11 @@
 // in place.
 
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -33,9 +33,6 @@ private:
     QString device_;
     mutable QByteArray said_;
 };
-
-// Runs the event loop until `done` holds or `ms` pass; false on time-out.
-bool WaitFor(const std::function<bool()>& done, int ms);
 
 // A fresh, empty folder under the build tree's test area, removed with the object.
 struct TempFolder : testing::TempDir {
