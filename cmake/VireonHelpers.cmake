@@ -54,6 +54,9 @@ function(vireon_add_test name)
         # folders are the emulated system's own, with a drive letter and backslashes.
         add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:gtest-reports/
                  WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+        if(TARGET windows-dlls)
+            add_dependencies(${name} windows-dlls)
+        endif()
         set_tests_properties(${name} PROPERTIES LABELS "${labels}" RUN_SERIAL ${serial})
         return()
     endif()

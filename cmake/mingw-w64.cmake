@@ -1,5 +1,7 @@
-# Cross-builds the Qt-free cores and their tests for 64-bit Windows with MinGW-w64 (posix
-# threads, for std::thread and std::mutex) and runs them under Wine.
+# Cross-builds for 64-bit Windows with MinGW-w64 (posix threads, for std::thread and std::mutex)
+# and runs the tests under Wine. The whole program needs the Qt for Windows that
+# scripts/build-qt-windows makes, given as -DCMAKE_PREFIX_PATH=<its folder>; without it, build
+# the Qt-free cores alone with -DVIREON_GUI=OFF.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -8,14 +10,14 @@ set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)
 
-set(CMAKE_FIND_ROOT_PATH /usr/${triple})
+# The Qt for Windows lies outside the MinGW root; its tools (moc, uic, rcc) are the host's.
+set(CMAKE_FIND_ROOT_PATH /usr/${triple} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# Static runtime: the programs then run under Wine without the MinGW DLLs on its path.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(QT_HOST_PATH /usr)
+set(Qt6HostInfo_DIR /usr/lib/x86_64-linux-gnu/cmake/Qt6HostInfo)
 
 # Debian keeps the 64-bit loader out of PATH.
 find_program(VIREON_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)

@@ -172,9 +172,9 @@ def test_start_off(s):
            f"the laser-off command should be the last one and sent once: ...{cmds[-6:]}")
 
 
-def test_exit_running(s):
-    """Leaving while the probe runs asks about the laser; Yes switches it off twice."""
-    sim = running(s)
+def exit_switching_laser_off(s, sim):
+    """Leaves through File > Exit while the probe runs: the program asks about the laser, and
+    Yes sends the laser-off command twice and last."""
     before = s.windows()
     s.choose("alt+f", "x")
     s.new_window(before, "the laser power question", "laser-question")
@@ -184,6 +184,11 @@ def test_exit_running(s):
     tail = sim_commands(sim)[sent:]
     expect(tail[-2:] == ["o", "o"] and tail.count("o") == 2,
            f"Yes should send the laser-off command twice and last; after the question: {tail}")
+
+
+def test_exit_running(s):
+    sim = running(s)
+    exit_switching_laser_off(s, sim)
     expect_saved_port(s, 5)
 
 
