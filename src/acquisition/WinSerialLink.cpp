@@ -228,6 +228,10 @@ void WinSerialLink::WriteDone() {
     ReportIfFailed(failedBefore);
 }
 
+unsigned long WinSerialLink::Asking() const {
+    return io_->asked;
+}
+
 unsigned long WinSerialLink::Wanted() const {
     const int missing = threshold_ - static_cast<int>(held_.size());
     // One at least: the line stays watched for a port that goes away, and what comes without

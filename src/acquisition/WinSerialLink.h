@@ -34,6 +34,8 @@ public:
     int InBufferCount() const override;
     void RThreshold(int16_t count) override;
     int16_t RThreshold() const override { return threshold_; }
+    // The characters the read in flight waits for before it wakes the program (0: none).
+    unsigned long Asking() const;
 
 private:
     struct Io;

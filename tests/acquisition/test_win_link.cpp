@@ -39,8 +39,10 @@ TEST(WinSerialLink, RepliesAreTakenWholeAtTheThresholdAndCutOnesByTheTick) {
     l.link.RThreshold(19);
     l.link.Output("Q\r");
     EXPECT_EQ(l.link.Input(), "") << "the tick of a reply that never came";
+    EXPECT_EQ(l.link.Asking(), 19u) << "the program wakes once the whole reply is there";
     l.link.Output("R7\r");
     ASSERT_TRUE(WaitFor([&] { return l.link.InBufferCount() == 7; }, kPatience));
+    EXPECT_EQ(l.link.Asking(), 12u);
     EXPECT_EQ(l.link.Input(), Letters(7));
     l.link.Output("R19\r");
     ASSERT_TRUE(WaitFor([&] { return !l.received.empty(); }, kPatience));
