@@ -27,9 +27,11 @@ std::string SystemMessage(DWORD code) {
 }
 
 bool Configure(HANDLE port) {
+    // Advice to the driver, which some virtual ports refuse: no reason to give the port up.
+    SetupComm(port, kInQueue, kOutQueue);
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!SetupComm(port, kInQueue, kOutQueue) || !GetCommState(port, &dcb)) {
+    if (!GetCommState(port, &dcb)) {
         return false;
     }
     dcb.BaudRate = CBR_115200;

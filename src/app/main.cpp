@@ -93,6 +93,13 @@ int main(int argc, char** argv) {
 #ifdef Q_OS_UNIX
     const auto terminations = WatchTerminationSignals(window);
 #endif
+#ifdef Q_OS_WIN
+    // Logging off or shutting down Windows ends the program as File > Exit does, without the
+    // question: Qt says so just before the system ends the process. After File > Exit this
+    // finds the window unloaded already.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.EndWithoutQuestion(); });
+#endif
     window.Load();
     window.show();
     return app.exec();
