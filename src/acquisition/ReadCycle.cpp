@@ -233,12 +233,12 @@ void ReadCycle::ReceiveEvent() {
             return;
         }
         s_.ProbeData = link_.Input();
-        // More than was asked for holds the remains of an earlier reply that came late, and is
-        // left to the read tick, which counts the miss. Once the link is lost only the exact
-        // answer to what was asked may bring it back.
-        const size_t asked = static_cast<size_t>(s_.ProbeStrLeng);
+        // Once the link is lost only the exact answer to what was asked may bring it back: a
+        // reply to a request sent before the loss, come late, is not it, nor is one with the
+        // remains of such a reply in front of it.
         const bool taken =
-            s_.TimeOut < kLinkLost ? s_.ProbeData.size() <= asked : Whole(s_.ProbeData);
+            s_.TimeOut < kLinkLost ||
+            (Whole(s_.ProbeData) && s_.ProbeData.find('\r') + 1 == s_.ProbeData.size());
         if (StartsWith(s_.ProbeData, ":") && taken) {
             s_.CommEventRCVD = 1;
             if (s_.MaxSpeedFlag != 0) {

@@ -301,9 +301,9 @@ def test_view_switches(s):
         for _ in range(2):
             was = checks[name]
             s.choose(menu, key)
-            time.sleep(0.5)
+            wait_for(f"{name}: the check mark to turn {'off' if was else 'on'}",
+                     lambda: s.menu_checks()[name] != was, 8, 0.2)
             checks = s.menu_checks()
-            expect(checks[name] != was, f"{name}: the check mark stayed {'on' if was else 'off'}")
             turn = "on" if checks[name] else "off"
             # A loaded machine may take a moment to show it.
             wait_for(f"{name} shown {turn}", lambda: shown() == checks[name], 8, 0.2)
