@@ -269,6 +269,7 @@ TEST(MovingAverage, PeriodicLoggingPausesUntilThePeriodEndsThenStartsAgain) {
 // take them for ahead and lengthen it.
 TEST(MovingAverage, TheTickTrimWorksAcrossMidnight) {
     LogRig r;
+    r.Reading(1000);
     r.Exposure("10 Second");
     r.sched.SetSecondsSinceMidnight(86399.0);
     r.core->OnAction(Act::mnuProbeRecord);

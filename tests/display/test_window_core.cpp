@@ -136,6 +136,59 @@ TEST(WindowCore, FiberProbeStartsShowsItsReadingsAsksItsStatusOnTimeAndGoesOff) 
     EXPECT_EQ(r.Text(Ctl::LabXYZField), "No Probe");
 }
 
+// Logging the moving average, five requests go unanswered and the reply after them comes late:
+// the link comes back through identification and its calibration, and neither the average nor
+// the log takes in anything but readings.
+TEST(WindowCore, ALinkHiccupComesBackThroughIdentificationAndInventsNoReading) {
+    CoreRig r;
+    r.core->Load();
+    FiberLine line(r, 10.0);
+    r.core->OnClick(Ctl::CmdStart);
+    line.Run(r, 3000);
+    ASSERT_EQ(r.S().LaserState, kLaserRunning);
+    r.S().MinAverText = "10 Second";
+    r.core->Exposure().SetMinuteAverTime();
+    r.core->OnAction(Act::mnuViewExposure);
+    r.core->OnAction(Act::mnuProbeRecord);
+    line.Run(r, 12000);
+    const float field = r.core->KD7300cls().XYZ();
+    ASSERT_NEAR(r.core->Exposure().Average, field, 1e-3);
+
+    const size_t outageAt = r.link.sent.size();
+    int answers = 0;
+    std::string late;
+    auto lateTimer = r.sched.MakeTimer(40, false);
+    lateTimer->OnTick = [&] {
+        lateTimer->Enabled(false);
+        r.link.Receive(late);
+    };
+    auto answer = r.link.OnOutput;
+    r.link.OnOutput = [&](const std::string& cmd) {
+        answer(cmd);
+        if (++answers <= 6) {
+            late.swap(line.pending);
+            line.pending.clear();
+            lateTimer->Enabled(answers == 6); // the sixth answer comes 40 ms late
+        }
+    };
+    line.Run(r, 13000);
+
+    const std::vector<std::string> after(r.link.sent.begin() + static_cast<long>(outageAt),
+                                         r.link.sent.end());
+    EXPECT_NE(std::find(after.begin(), after.end(), "I\r"), after.end());
+    EXPECT_NE(std::find(after.begin(), after.end(), "M\r"), after.end());
+    EXPECT_FALSE(r.view.busy);
+    EXPECT_TRUE(r.view.Visible(Ctl::LabUnits));
+    EXPECT_EQ(r.Text(Ctl::LabXYZField), "17.32");
+    const LogModel& log = r.core->Log().Log();
+    for (int32_t row = 1; row <= log.RecordCnt; ++row) {
+        EXPECT_NEAR(log.LogData[static_cast<size_t>(row)][1], field, 1e-3) << row;
+        if (row >= 10) {
+            EXPECT_NEAR(log.LogData[static_cast<size_t>(row)][2], field, 1e-3) << row;
+        }
+    }
+}
+
 // A start that fails after readings were shown leaves no reading behind and the laser off.
 TEST(WindowCore, AFailedStartClearsTheReadoutsAndSwitchesTheLaserOff) {
     CoreRig r;

@@ -301,9 +301,9 @@ def test_view_switches(s):
         for _ in range(2):
             was = checks[name]
             s.choose(menu, key)
-            time.sleep(0.5)
+            wait_for(f"{name}: the check mark to turn {'off' if was else 'on'}",
+                     lambda: s.menu_checks()[name] != was, 8, 0.2)
             checks = s.menu_checks()
-            expect(checks[name] != was, f"{name}: the check mark stayed {'on' if was else 'off'}")
             turn = "on" if checks[name] else "off"
             # A loaded machine may take a moment to show it.
             wait_for(f"{name} shown {turn}", lambda: shown() == checks[name], 8, 0.2)
@@ -499,10 +499,23 @@ def test_logging(s):
 
 
 def test_moving_average(s):
-    """A moving-average log with a 10 Second window: the average rises over the first window
-    and matches the field after it; the file has the total and the average."""
-    sim = start_log(s, config={"Exposure": "10 Second", "ExposureFrame": "True"})
-    time.sleep(13)
+    """A moving-average log with a 10 Second window, through a short link hiccup (five data
+    requests unanswered, the reply after them late): the average rises over the first window
+    and then matches the field; the link comes back through identification, with its units;
+    no row of the file holds anything but the field and its average."""
+    outage_after = 100  # data replies: some seconds into the log at 15 a second
+    sim = start_log(s, "--outage", f"{outage_after},5,40",
+                    config={"Exposure": "10 Second", "ExposureFrame": "True"})
+
+    def identified_again():
+        c = sim_commands(sim)
+        data = [i for i, word in enumerate(c) if word == "S"]
+        return len(data) > outage_after and "I" in c[data[outage_after - 1]:]
+
+    wait_for("identification after the hiccup", identified_again, 20, 0.25)
+    s.wait_readout("Units", "V/m", timeout=15)
+    s.wait_readout("Total field", "8.660", timeout=15)  # 5 V/m on each axis
+    time.sleep(8)
     switch_log(s, "stopped", "moving-average")
     off(s, sim)
     _, titles, rows = save_as(s, os.path.join(s.tmp, "exposure.csv"))
@@ -511,6 +524,9 @@ def test_moving_average(s):
     total, averages = float(rows[0][1]), [float(r[2]) for r in rows]
     expect(abs(averages[0] - total / 10) < 0.01 and abs(averages[9] - total) < 0.02,
            f"the average of {total} does not fill over ten seconds: {averages[:11]}")
+    expect(all(float(r[1]) == total for r in rows) and
+           all(abs(a - total) < 0.02 for a in averages[9:]),
+           f"a row that is not a reading of {total}: {rows}")
     exit_cleanly(s)
 
 

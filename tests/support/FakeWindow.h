@@ -99,7 +99,7 @@ public:
     void StatusText(const std::string& text) override { status = text; }
     void StatusBarVisible(bool) override {}
     void ToolBarVisible(bool) override {}
-    void BusyPointer(bool) override {}
+    void BusyPointer(bool b) override { busy = b; }
     void Caption(const std::string& text) override { caption = text; }
     void BackgroundColor(int32_t color) override { background = color; }
     void CloseWindow() override {}
@@ -117,6 +117,7 @@ public:
     std::array<Control, kCtlCount> ctl{};
     std::array<Action, kActCount> act{};
     std::string status;
+    bool busy = false;
     std::string caption;
     int32_t background = -1;
     double width = 11400;

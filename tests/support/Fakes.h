@@ -48,6 +48,7 @@ public:
         }
         std::string out;
         out.swap(rx);
+        rx.swap(trickle);
         return out;
     }
     int InBufferCount() const override { return static_cast<int>(rx.size()); }
@@ -67,6 +68,8 @@ public:
     std::set<int> unopenable;
     std::vector<std::string> sent;
     std::string rx;
+    // Arrives just after the next read: the rest of a reply still on its way.
+    std::string trickle;
     int16_t threshold = 0;
     bool vanished = false;
     bool readError = false;
@@ -193,7 +196,7 @@ public:
     }
     void ClearBatteryLow() override { ++batteryCleared; }
     bool ARProbeChecked() const override { return arChecked; }
-    void BusyPointer(bool) override {}
+    void BusyPointer(bool b) override { busy = b; }
     void StartProgressBar(bool v, int) override { progressVisible = v; }
     bool ConfirmLaserOn() override { return confirm; }
     bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
@@ -218,6 +221,7 @@ public:
     bool confirm = true;
     bool calAccepted = true;
     bool progressVisible = false;
+    bool busy = false;
 };
 
 } // namespace vireon::test

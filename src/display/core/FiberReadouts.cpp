@@ -60,6 +60,7 @@ void FiberReadouts::Process7300Format() {
 
 void FiberReadouts::OnData(const fiber::Data& data, const std::string& reply) {
     s_.TimeOut = 0;
+    s_.ReadingsLive = true;
     ++s_.ActualSamPerSec;
     if (s_.Uploading) {
         // Readings flow: the upload is over.

@@ -81,8 +81,9 @@ void MovingAverage::OnTick() {
         }
         return;
     }
-    // Ticks without replies are not samples of the field.
-    if (s.TimeOut != 0 || s.RecordOn != 3) {
+    // Ticks without replies are not samples of the field, nor are those of a link that has
+    // not brought a reading since it was lost: the window keeps the readings it has.
+    if (s.TimeOut != 0 || !s.ReadingsLive || s.RecordOn != 3) {
         return;
     }
     MinAverCnt = MinAverCnt < MinAverDuration ? static_cast<int16_t>(MinAverCnt + 1) : 1;

@@ -361,6 +361,7 @@ void Readouts::ProcessProbeFlags(int16_t flags) {
         return;
     }
     ++s_.ActualSamPerSec;
+    s_.ReadingsLive = true;
     s_.BatteryLow = (flags & clsProbe::kBatteryState) != 0 ? 1 : 0;
     const bool over = (flags & clsProbe::kOverRange) != 0;
     const bool under = (flags & clsProbe::kUnderRange) != 0;
