@@ -33,9 +33,12 @@ public:
     virtual std::optional<std::filesystem::path>
     OpenFileName(const std::string& title, const std::string& filter,
                  const std::filesystem::path& folder) = 0;
-    virtual std::optional<std::filesystem::path>
-    SaveFileName(const std::string& title, const std::string& filter,
-                 const std::filesystem::path& folder) = 0;
+    // A name typed without any "." gets "." + defaultSuffix; the chooser asks before the file
+    // it returns is replaced.
+    virtual std::optional<std::filesystem::path> SaveFileName(const std::string& title,
+                                                              const std::string& filter,
+                                                              const std::filesystem::path& folder,
+                                                              const std::string& defaultSuffix) = 0;
     // Colours are 24-bit, red in the low byte.
     virtual std::optional<int32_t> ChooseColor(int32_t initial) = 0;
 };

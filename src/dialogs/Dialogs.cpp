@@ -328,13 +328,17 @@ QtUserPrompts::OpenFileName(const std::string& title, const std::string& filter,
 
 std::optional<std::filesystem::path>
 QtUserPrompts::SaveFileName(const std::string& title, const std::string& filter,
-                            const std::filesystem::path& folder) {
-    const QString f =
-        QFileDialog::getSaveFileName(owner_, FromCore(title), FromPath(folder), QtFilter(filter));
-    if (f.isEmpty()) {
+                            const std::filesystem::path& folder, const std::string& defaultSuffix) {
+    // The suffix is added inside the dialog, so that its question before a file is replaced is
+    // about the file that will be written ("survey" typed, "survey.csv" there).
+    QFileDialog dialog(owner_, FromCore(title), FromPath(folder), QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(FromCore(defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return PathOf(f);
+    return PathOf(dialog.selectedFiles().constFirst());
 }
 
 std::optional<int32_t> QtUserPrompts::ChooseColor(int32_t initial) {

@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -104,6 +106,31 @@ TEST(Dialogs, SaveDiscardCancelAnswers) {
                                  "Unsaved Log"),
                   answer);
     }
+}
+
+// A name typed without a suffix gets ".csv" inside the dialog, whose question before a file is
+// replaced is then about the file that will be written.
+TEST(Dialogs, SaveAsGivesTheSuffixBeforeItAsksAboutReplacing) {
+    const QString dir = QString::fromStdString(testing::TempDir()) + "save-as-test/";
+    QDir().mkpath(dir);
+    QFile(dir + "survey.csv").open(QIODevice::WriteOnly);
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        d->findChild<QLineEdit*>("fileNameEdit")->setText("survey");
+        QTimer::singleShot(0, [&asked] {
+            for (QMessageBox* b : OpenBoxes()) {
+                asked = b->text();
+                b->button(QMessageBox::Yes)->click();
+            }
+        });
+        QMetaObject::invokeMethod(d, "accept"); // as the Save button does
+    });
+    EXPECT_EQ(
+        QtUserPrompts().SaveFileName("File Save as", "CSV Files (*.csv)|*.csv", PathOf(dir), "csv"),
+        PathOf(dir + "survey.csv"));
+    EXPECT_TRUE(asked.startsWith("survey.csv already exists")) << asked.toStdString();
+    QDir(dir).removeRecursively();
 }
 
 // The editor's own words are split without a shell; the file stays one argument whatever it

@@ -397,6 +397,46 @@ TEST(Recording, SaveAsAsksTheTestConditionsAndWritesThemIntoTheHeader) {
     EXPECT_EQ(notes.Entry[3].Value, "");
 }
 
+// Nothing is replaced or removed unasked: "survey" from a dialog that added no suffix is
+// survey.csv, asked about with the stale page it removes; the file the dialog asked about is
+// not asked about again.
+TEST(Recording, SaveAsAsksAboutEveryFileItReplacesOrRemoves) {
+    LogRig r;
+    r.Log().RecordCnt = 1;
+    testing::WriteFile(r.folder / "survey.csv", "old");
+    testing::WriteFile(r.folder / "survey_2.csv", LogPageText(r.Log(), 2, 2, "", {}));
+    r.prompts.fileName = r.folder / "survey";
+    r.prompts.answers = {MsgResult::No, MsgResult::Yes};
+    EXPECT_FALSE(r.core->Log().MnuFileSaveAs());
+    EXPECT_EQ(testing::ReadFile(r.folder / "survey.csv"), "old");
+    EXPECT_TRUE(r.core->Log().MnuFileSaveAs());
+    EXPECT_FALSE(fs::exists(r.folder / "survey_2.csv"));
+    r.prompts.fileName = r.folder / "survey.csv";
+    EXPECT_TRUE(r.core->Log().MnuFileSaveAs());
+    ASSERT_EQ(r.prompts.asked.size(), 2u);
+    EXPECT_EQ(r.prompts.asked[0].text,
+              "Saving the log as \"survey.csv\" in " + r.folder.string() +
+                  "\n\nreplaces\n    survey.csv\n\nremoves the later pages of an earlier, "
+                  "longer log of that name:\n    survey_2.csv\n\nGo ahead?");
+}
+
+// A journal whose header cannot be read is kept aside, never over an older one, and said.
+TEST(Recording, AnUnreadableJournalIsKeptAsideAndSaid) {
+    LogRig r;
+    const std::string journal = (r.folder / "recovery.journal").string();
+    for (const char* garbage : {"not a journal", "Vireon II recovery journal\nColumns,9\n"}) {
+        r.core.reset();
+        testing::WriteFile(journal, garbage);
+        r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+        r.core->Load();
+    }
+    EXPECT_EQ(testing::ReadFile(journal + ".bad"), "not a journal");
+    EXPECT_EQ(testing::ReadFile(journal + ".2.bad"), "Vireon II recovery journal\nColumns,9\n");
+    EXPECT_EQ(r.prompts.asked.back().text, "The recovery journal " + journal +
+                                               " could not be read. It was kept as " + journal +
+                                               ".2.bad.");
+}
+
 // The journal left by a killed program: offered at the next start, taken back whole, gone
 // once saved; declined, it goes at once; a closed program that saved leaves none.
 TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {

@@ -80,32 +80,27 @@ TEST(PendingFile, NeverFollowsAPlantedLinkAndKeepsPermissions) {
         std::string::npos);
 }
 
-// Pages 3..16 of an earlier survey would pass for part of the new one; other files stay, and
-// so do temporary files that are not ours or whose writer still runs.
-TEST(SaveData, RemovesTheOldPagesOfItsNameAndTheLeftoversOfDeadSaves) {
+// In a folder others may write to, a commit record or temporary file planted by another user
+// steers nothing, though it names files of its own page set as a save of ours would.
+TEST(ReplaceFile, PlantedCommitRecordsSteerNothing) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "planting another user's files needs root";
+    }
     TempDir dir;
-    const std::string dead = ".999999999.";
-    const std::string live = "." + std::to_string(getpid()) + ".";
-    const std::set<std::filesystem::path> kept = {"survey_17.csv",
-                                                  "survey_02.csv",
-                                                  "survey_3.txt",
-                                                  "survey_3.csv.bak",
-                                                  "other_3.csv",
-                                                  ".survey.csv" + dead + "x.tmp",
-                                                  ".survey.csv" + live + "0.tmp",
-                                                  ".survey.csv" + dead + "0.tmp.x"};
-    for (const auto& name : kept) {
-        WriteFile(dir.Path() / name, "keep");
+    std::filesystem::permissions(dir.Path(), static_cast<std::filesystem::perms>(01777));
+    std::set<std::filesystem::path> left = {"important.txt", "survey.csv", "survey_2.csv"};
+    for (const auto& name : left) {
+        WriteFile(dir.Path() / name, name);
     }
-    for (int p = 2; p <= 16; ++p) {
-        WriteFile(dir / ("survey_" + std::to_string(p) + ".csv"), "old page");
+    for (const std::string kind : {"commit", "tmp"}) {
+        const auto planted = dir.Path() / (".survey.csv.999999999.0123456789abcdef." + kind);
+        WriteFile(planted, "important.txt\nsurvey.csv\nsurvey_2.csv\n");
+        ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+        left.insert(planted.filename());
     }
-    WriteFile(dir / (".survey_5.csv" + dead + "3.tmp"), "left by a killed save");
-    WriteFile(dir / (".a.csv" + dead + "0123456789abcdef.tmp"), "left by a killed save");
-    ASSERT_TRUE(SaveData(*testing::Counting(40000), dir / "survey.csv", SaveStamp{}).Ok);
-    std::set<std::filesystem::path> expected = kept;
-    expected.insert({"survey.csv", "survey_2.csv"});
-    EXPECT_EQ(Names(dir.Path()), expected);
+    LoadData(dir / "survey.csv");
+    EXPECT_EQ(ReadFile(dir / "survey.csv"), "survey.csv");
+    EXPECT_EQ(Names(dir.Path()), left);
 }
 
 // Opening a pipe for reading waits for a writer; a log, the settings or the prompts chosen by

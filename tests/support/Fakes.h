@@ -135,7 +135,8 @@ public:
         return openName ? openName : fileName;
     }
     std::optional<std::filesystem::path> SaveFileName(const std::string&, const std::string&,
-                                                      const std::filesystem::path&) override {
+                                                      const std::filesystem::path&,
+                                                      const std::string&) override {
         return fileName;
     }
     std::optional<int32_t> ChooseColor(int32_t) override { return color; }

@@ -125,6 +125,19 @@ void Recorder::AfterLoad() {
     }
     JournalContent j = ReadJournal(journalPath_);
     const auto n = static_cast<int32_t>(j.Rows.size());
+    if (!j.Ok || (n == 0 && j.Torn)) {
+        // Nothing could be read from it, yet it may hold a survey: kept aside, never deleted.
+        std::string why;
+        const std::filesystem::path kept = KeepAsBad(journalPath_, &why);
+        const std::string journal = SettingsApplier::PathText(journalPath_);
+        p_.notices.Show("The recovery journal " + journal + " could not be read. " +
+                            (kept.empty()
+                                 ? "It could not be moved aside (" + why +
+                                       "); copy it elsewhere before the next log replaces it."
+                                 : "It was kept as " + SettingsApplier::PathText(kept) + "."),
+                        MsgIcon::Exclamation);
+        return;
+    }
     if (n == 0) {
         std::filesystem::remove(journalPath_, ec);
         return;
@@ -431,27 +444,36 @@ bool Recorder::MnuFileSaveAs() {
         }
         n.Value = *answer;
     }
-    auto file = p_.prompts.SaveFileName(kSaveTitle, LogOpen::kFilter, p_.s.DefaultSavePath);
+    const auto file = p_.prompts.SaveFileName(kSaveTitle, LogOpen::kFilter, p_.s.DefaultSavePath,
+                                              std::string(kLogExtension));
     l.HeaderNotes = notes;
     if (!file) {
         return false;
     }
-    if (!file->has_extension()) {
-        *file += ".csv";
-    }
-    p_.s.DefaultSavePath = file->parent_path();
-    l.GraphScale = p_.s.Graph.GraphScale;
-    p_.v.BusyPointer(true);
-    const SaveResult r =
-        SaveData(l, file->string(), {DateText("%x"), DateText("%X"), p_.probe.GetModel()});
-    p_.v.BusyPointer(false);
-    if (!r.Ok) {
-        p_.notices.Show("The log was not saved. " + r.Error +
+    const SavePlan plan = PlanSave(*file, l.RecordCnt);
+    const auto failed = [this](const std::string& why) {
+        p_.notices.Show("The log was not saved. " + why +
                             " The readings are still in memory; save them elsewhere.",
                         MsgIcon::Exclamation);
         return false;
+    };
+    if (!plan.Error.empty()) {
+        return failed(plan.Error);
     }
-    const std::string saved = SettingsApplier::PathText(*file);
+    if (!AgreedToReplace(plan, *file)) {
+        return false;
+    }
+    const std::filesystem::path& written = plan.Pages.front();
+    p_.s.DefaultSavePath = written.parent_path();
+    l.GraphScale = p_.s.Graph.GraphScale;
+    p_.v.BusyPointer(true);
+    const SaveResult r =
+        SaveData(l, written, {DateText("%x"), DateText("%X"), p_.probe.GetModel()}, &plan);
+    p_.v.BusyPointer(false);
+    if (!r.Ok) {
+        return failed(r.Error);
+    }
+    const std::string saved = SettingsApplier::PathText(written);
     p_.s.SaveFileName = saved.substr(0, saved.size() >= 4 ? saved.size() - 4 : 0);
     p_.face.StatusText(r.Status);
     for (const std::string& m : r.Messages) {
@@ -459,6 +481,38 @@ bool Recorder::MnuFileSaveAs() {
     }
     Discard();
     return true;
+}
+
+bool Recorder::AgreedToReplace(const SavePlan& plan, const std::filesystem::path& chosen) {
+    // The file dialog has asked about the file it returned; any other is asked about here, and
+    // then the question names every file the save replaces or removes.
+    const auto onlyChosen = [&chosen](const std::vector<std::filesystem::path>& files) {
+        return std::all_of(files.begin(), files.end(),
+                           [&chosen](const std::filesystem::path& f) { return f == chosen; });
+    };
+    if (onlyChosen(plan.Replaced) && plan.Removed.empty()) {
+        return true;
+    }
+    const auto names = [](const std::vector<std::filesystem::path>& files) {
+        std::string out;
+        for (const std::filesystem::path& f : files) {
+            out += "\n    " + SettingsApplier::PathText(f.filename());
+        }
+        return out;
+    };
+    std::string question = "Saving the log as \"" +
+                           SettingsApplier::PathText(plan.Pages.front().filename()) + "\" in " +
+                           SettingsApplier::PathText(plan.Pages.front().parent_path()) + "\n";
+    if (!plan.Replaced.empty()) {
+        question += "\nreplaces" + names(plan.Replaced) + "\n";
+    }
+    if (!plan.Removed.empty()) {
+        question += "\nremoves the later pages of an earlier, longer log of that name:" +
+                    names(plan.Removed) + "\n";
+    }
+    question += "\nGo ahead?";
+    return p_.prompts.MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, kSaveTitle) ==
+           MsgResult::Yes;
 }
 
 void Recorder::TakeLoadedLog(const LoadResult& r) {

@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                          r.ValueColumns >= 0 && r.ValueColumns <= vireon::kMaxValueColumns &&
                          r.Table[0] == std::array<float, 6>{} &&
                          (r.HasHeader || r.HeaderLines.empty());
-    if (!shapeOk) {
+    // A page number comes from a header only, and within its page count.
+    if (!shapeOk || r.Page > r.Pages || r.Pages > vireon::kMostPages ||
+        (r.Pages != 0 && (r.Page == 0 || !r.HasHeader))) {
         std::abort();
     }
     // Column 0 and the columns past the values read stay zero; the rest are finite.
