@@ -3,10 +3,12 @@
 
 #include "acquisition/QtTiming.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/ProgramEnd.h"
 #include "display/qt/CoreText.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -16,7 +18,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace vireon {
 namespace {
@@ -104,6 +108,35 @@ TEST(Dialogs, SaveDiscardCancelAnswers) {
                                  "Unsaved Log"),
                   answer);
     }
+}
+
+// The end the system asks for while a question is open: the question comes back unanswered
+// (not "No"), a question asked after it does not wait for anyone, and the shutdown runs only
+// once the procedure that asked has finished and the program is back in its own loop.
+TEST(Dialogs, AnEndAskedForDuringAQuestionLeavesItUnansweredAndWaitsForTheAsker) {
+    QtUserPrompts prompts;
+    std::vector<std::string> order;
+    QEventLoop program;
+    ProgramEnd end([&] {
+        order.emplace_back("shutdown");
+        program.quit();
+    });
+    end.OutermostLoop(QThread::currentThread()->loopLevel() + 1);
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] {
+            order.emplace_back(OpenBoxes().size() == 1 ? "asking" : "not asking");
+            end.Request();
+        });
+        const MsgResult recover = prompts.MsgBox("Recover the 43 readings?", MsgIcon::Question,
+                                                 MsgButtons::YesNo, "Log Recovery");
+        order.emplace_back(recover == MsgResult::Cancel ? "unanswered" : "answered");
+        order.emplace_back(prompts.InputBox("Site?", "Test Conditions", "Roof") ? "typed"
+                                                                                : "not typed");
+        order.emplace_back("asker done");
+    });
+    program.exec();
+    EXPECT_EQ(order, (std::vector<std::string>{"asking", "unanswered", "not typed", "asker done",
+                                               "shutdown"}));
 }
 
 // The editor's own words are split without a shell; the file stays one argument whatever it

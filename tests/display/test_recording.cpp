@@ -397,9 +397,12 @@ TEST(Recording, SaveAsAsksTheTestConditionsAndWritesThemIntoTheHeader) {
 }
 
 // The journal left by a killed program: offered at the next start, taken back whole, gone
-// once saved; declined, it goes at once; a closed program that saved leaves none.
+// once saved; declined, it goes at once; left unanswered (the program ending while asking), it
+// stays whole and is offered again; a closed program that saved leaves none.
 TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
-    for (MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
+    using Answers = std::vector<MsgResult>;
+    for (const Answers& answers : {Answers{MsgResult::Yes}, Answers{MsgResult::No},
+                                   Answers{MsgResult::Cancel, MsgResult::Yes}}) {
         LogRig r;
         r.sched.SetSecondsSinceMidnight(14 * 3600 + 2 * 60 + 11);
         r.core->OnAction(Act::mnuProbeRecord);
@@ -411,15 +414,23 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
         const std::vector<std::array<float, 5>> rows(r.Log().LogData.begin() + 1,
                                                      r.Log().LogData.begin() + 6);
         r.core.reset(); // killed: no shutdown ran
-        r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
-        r.prompts.answers.push_back(answer);
-        r.core->Load();
-        ASSERT_FALSE(r.prompts.asked.empty());
-        EXPECT_NE(r.prompts.asked[0].text.find("Recover the 5 readings logged on "),
-                  std::string::npos);
-        EXPECT_NE(r.prompts.asked[0].text.find(" from 14:02:11 that were not saved?"),
-                  std::string::npos);
-        if (answer == MsgResult::No) {
+        const std::string kept = testing::ReadFile(journal);
+        for (MsgResult answer : answers) {
+            r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+            r.prompts.asked.clear();
+            r.prompts.answers.push_back(answer);
+            r.core->Load();
+            ASSERT_EQ(r.prompts.asked.size(), 1u);
+            EXPECT_NE(r.prompts.asked[0].text.find("Recover the 5 readings logged on "),
+                      std::string::npos);
+            EXPECT_NE(r.prompts.asked[0].text.find(" from 14:02:11 that were not saved?"),
+                      std::string::npos);
+            if (answer == MsgResult::Cancel) {
+                r.core->Unload(false);
+                EXPECT_EQ(testing::ReadFile(journal), kept);
+            }
+        }
+        if (answers[0] == MsgResult::No) {
             EXPECT_FALSE(fs::exists(journal));
             EXPECT_EQ(r.Log().RecordCnt, 0);
             continue;

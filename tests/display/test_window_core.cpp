@@ -216,6 +216,8 @@ TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
     const Case cases[] = {{kLaserOff, true, MsgResult::Yes, 0, 0},
                           {kLaserRunning, true, MsgResult::Yes, 1, 2},
                           {kLaserRunning, true, MsgResult::No, 1, 0},
+                          // left unanswered because the program is ending: off, as unasked
+                          {kLaserRunning, true, MsgResult::Cancel, 1, 2},
                           {kLaserRunning, false, MsgResult::No, 0, 2}};
     for (const Case& c : cases) {
         CoreRig r;
