@@ -343,6 +343,7 @@ TEST(WindowCore, PlacementIsRestoredAndSavedByWindowState) {
         r.core->Load();
         EXPECT_EQ(r.view.placement.Left, 100);
         EXPECT_EQ(r.view.placement.Width, 11535);
+        EXPECT_EQ(r.view.placement.Height, 7590);
         r.view.placement = {200, 300, 9000, 8000, state};
         r.core->Unload();
         EXPECT_EQ(r.store.values["Settings/MainLeft"], state == 0 ? "200" : "100") << state;

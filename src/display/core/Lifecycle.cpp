@@ -175,7 +175,7 @@ void Lifecycle::RestorePlacement() {
     p.Left = get("MainLeft", "1");
     p.Top = get("MainTop", "1");
     p.Width = get("MainWidth", "11535");
-    p.Height = get("MainHeight", "12000");
+    p.Height = get("MainHeight", "7590");
     p.State = static_cast<int>(get("WindowState", "0"));
     c_.View().Placement(p);
 }
