@@ -154,6 +154,16 @@ TEST(Face, TheBatteryGaugeShrinksTowardsItsTipAndTemperaturesFollowTheirUnit) {
     r.Feed(fiber::EncodeTemperature(25));
     EXPECT_EQ(r.Text(Ctl::LabTemp), "77.0 \xB0"
                                     "F");
+    // A temperature reply keeps its leading zero, of the fiber probe and of the others.
+    r.core->OnAction(Act::mnuProbeTempCels);
+    r.Feed(fiber::EncodeTemperature(0.5));
+    EXPECT_EQ(r.Text(Ctl::LabTemp), "0.5 \xB0"
+                                    "C");
+    r.core->Probe().TypeNumb(2);
+    r.Feed(":T   0 \r");
+    EXPECT_EQ(r.Text(Ctl::LabTemp), "0.0 \xB0"
+                                    "C");
+    r.core->Probe().TypeNumb(1);
     // The unit's low-battery flag blinks the label and turns the gauge yellow; cleared, cyan.
     r.Feed(fiber::EncodeBattery(60));
     r.Feed(fiber::EncodeData({{100, 100, 100}, {0, 0, 0}, true}));

@@ -3,6 +3,7 @@
 
 #include "core_rig.h"
 #include "probe/fiber_replies.h"
+#include "sim_probe_eh.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,22 @@ TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
     r.Feed(fiber::EncodeUnitStatus({0x0376, 4900, -1, 0x0BFF}));
     EXPECT_EQ(r.Text(Ctl::LabLaserCur), "1.250");
     EXPECT_EQ(r.Text(Ctl::LabConVolt), "5.00 V");
+}
+
+// The About box describes an E/H probe from its own identification and revision replies.
+TEST(WindowCore, AnEHProbeIsDescribedToo) {
+    CoreRig r;
+    r.core->Load();
+    clsProbe& probe = r.core->Probe();
+    sim::SimProbeEH dev("E150", [](double) { return std::array<double, 3>{5, 3, 2}; });
+    for (int turn = 0; turn < 5; ++turn) { // "R", "R", "I", "i", "B"
+        std::string cmd = probe.GetNextCmnd2();
+        cmd.pop_back();
+        probe.InputStr2(dev.Answer(cmd, 0).value_or(""));
+    }
+    const ProbeDescription d = r.core->Description();
+    EXPECT_EQ(std::tuple(d.Model, d.SerialNo, d.SoftRev, d.CalDate),
+              std::tuple("E150", "EH150017", "EH 2.10   ", "03/15/2026"));
 }
 
 TEST(WindowCore, FiberProbeStartsShowsItsReadingsAsksItsStatusOnTimeAndGoesOff) {

@@ -129,8 +129,8 @@ float BatteryTemp::ConvertCtoF(float celsius) const {
     return probe_.UseCelsiusTemp() < 1 ? 9.0F / 5.0F * celsius + 32 : celsius;
 }
 
-std::string BatteryTemp::FormatTempAddUnits(float t) const {
-    return FormatNumber(t, "#.0") + " " + kDegreeSign + (probe_.UseCelsiusTemp() >= 1 ? "C" : "F");
+std::string BatteryTemp::FormatTempAddUnits(float t, const char* format) const {
+    return FormatNumber(t, format) + " " + kDegreeSign + (probe_.UseCelsiusTemp() >= 1 ? "C" : "F");
 }
 
 } // namespace vireon

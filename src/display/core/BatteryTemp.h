@@ -35,11 +35,16 @@ public:
     // Housekeeping: the low-battery blink.
     void Blink();
 
+    // Temperature texts: the laser unit's status reply shows ".4", a temperature reply (":T")
+    // "0.4".
+    static constexpr const char* kStatusFormat = "#.0";
+    static constexpr const char* kReplyFormat = "0.0";
+
     float ConvertCtoF(float celsius) const;
-    std::string FormatTempAddUnits(float t) const;
+    std::string FormatTempAddUnits(float t, const char* format = kStatusFormat) const;
     // A temperature in degrees Celsius as the labels show it.
-    std::string TemperatureText(float celsius) const {
-        return FormatTempAddUnits(ConvertCtoF(celsius));
+    std::string TemperatureText(float celsius, const char* format = kStatusFormat) const {
+        return FormatTempAddUnits(ConvertCtoF(celsius), format);
     }
 
 private:

@@ -50,8 +50,8 @@ void FiberReadouts::Process7300Format() {
                        }
                    },
                    [&](const fiber::Temperature& t) {
-                       v_.Text(Ctl::LabTemp,
-                               battery_.TemperatureText(static_cast<float>(t.Celsius)));
+                       v_.Text(Ctl::LabTemp, battery_.TemperatureText(static_cast<float>(t.Celsius),
+                                                                      BatteryTemp::kReplyFormat));
                    },
                    [](const auto&) {},
                },
