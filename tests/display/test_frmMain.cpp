@@ -20,6 +20,8 @@ struct Window : PlatformFakes {
     std::unique_ptr<frmMain> w;
 
     Window() {
+        // Tall enough for both graphs (the first run's window leaves the time graph no room).
+        store.values["Settings/MainHeight"] = "12000";
         w = std::make_unique<frmMain>(Platform());
         w->Load();
         w->show();
@@ -56,6 +58,18 @@ TEST(MainWindow, CheckableViewEntriesSwitchWhatTheyShow) {
     t.w->Action(CommEntry(2))->trigger();
     EXPECT_TRUE(t.w->Action(CommEntry(2))->isChecked());
     EXPECT_FALSE(t.w->Action(CommEntry(3))->isChecked());
+}
+
+// What the core tells a screen reader reaches the labels' accessible name and description.
+TEST(MainWindow, AScreenReaderHearsTheLowBatteryAndTheAveragingWindow) {
+    Window t;
+    WindowCore& core = t.w->Core();
+    core.State().BatteryLow = 1;
+    core.Battery().ShowBattery(60);
+    EXPECT_EQ(t.w->Label(Ctl::LabBattery)->accessibleDescription(), "60 % Low");
+    core.State().MinAverText = "10 Second";
+    core.Exposure().SetMinuteAverTime();
+    EXPECT_EQ(t.w->Label(Ctl::LabMinAver)->accessibleName(), "10 Second");
 }
 
 // The squared unit crosses into Qt as "²" and back as its Windows-1252 byte.

@@ -290,12 +290,19 @@ TEST(MovingAverage, WindowsDisplayFormatsAndABadWindow) {
         EXPECT_EQ(MovingAverage::ExposureText(v), text);
     }
     LogRig r;
+    // A screen reader calls the caption by the window picked in the options.
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "6 Minute");
+    OptionsForm f = r.core->Option().Load();
+    f.MinAverText = "10 Second";
+    r.core->Option().Apply(f);
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "10 Second");
     r.Exposure("30 Minute");
     EXPECT_EQ(r.core->Exposure().MinAverDuration, 1800);
     r.S().MinAverText = "7 Minute";
     r.core->Exposure().SetMinuteAverTime();
     EXPECT_EQ(r.core->Exposure().MinAverDuration, 1800);
     EXPECT_EQ(r.prompts.asked.back().text, MovingAverage::kBadAverTime);
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "30 Minute");
     EXPECT_TRUE(r.view.Visible(Ctl::LabExposure));
     r.core->OnAction(Act::mnuViewExposure);
     EXPECT_FALSE(r.view.Visible(Ctl::LabExposure));

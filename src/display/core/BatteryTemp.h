@@ -29,6 +29,8 @@ public:
     // title (`fromLabel`) and a change of temperature unit.
     void UpdateNow(bool fromLabel = false);
     void TemperatureUnit(bool celsius);
+    // A battery reply: the percentage on LabBattery, and the gauge.
+    void ShowBattery(int16_t percent);
     // The gauge for a battery percentage, shrinking towards the tip; below 8 % it shows 10 %
     // in yellow.
     void BatteryLevel(int16_t percent);
@@ -49,6 +51,8 @@ public:
 
 private:
     void GaugeColor(int32_t color);
+    // A low battery is told to a screen reader in words; the label only blinks.
+    void TellReader();
 
     WindowState& s_;
     WindowView& v_;

@@ -355,8 +355,7 @@ void Readouts::ProcessProbeFlags(int16_t flags) {
     }
     if ((flags & clsProbe::kBattery) != 0) {
         const auto percent = static_cast<int16_t>(std::clamp(probe_.Battery(), 0.0F, 100.0F));
-        v_.Text(Ctl::LabBattery, std::to_string(percent) + " %");
-        battery_.BatteryLevel(percent);
+        battery_.ShowBattery(percent);
     }
     if ((flags & clsProbe::kNewReading) == 0) {
         return;
