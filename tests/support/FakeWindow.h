@@ -51,13 +51,7 @@ public:
     Control& Of(Ctl c) { return ctl[static_cast<size_t>(c)]; }
     Action& Of(Act a) { return act[static_cast<size_t>(a)]; }
 
-    // As the window does: the description follows a text that changes.
-    void Text(Ctl c, const std::string& t) override {
-        if (Of(c).text != t) {
-            Of(c).text = t;
-            Of(c).readerText = t;
-        }
-    }
+    void Text(Ctl c, const std::string& t) override { Of(c).text = Of(c).readerText = t; }
     void ReaderName(Ctl c, const std::string& name) override { Of(c).readerName = name; }
     void ReaderText(Ctl c, const std::string& t) override { Of(c).readerText = t; }
     std::string Text(Ctl c) const override {
