@@ -19,7 +19,8 @@ enum class MsgResult { Ok, Cancel, Yes, No };
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
-    // A modal question: waits for the answer. Texts are Windows-1252.
+    // A modal question: waits for the answer. Texts are Windows-1252. Cancel also when the
+    // question was closed unanswered because the program is ending.
     virtual MsgResult MsgBox(const std::string& text, MsgIcon icon = MsgIcon::None,
                              MsgButtons buttons = MsgButtons::Ok,
                              const std::string& title = {}) = 0;

@@ -5,6 +5,7 @@
 #include "acquisition/QtTiming.h"
 #include "common/paths.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/ProgramEnd.h"
 #include "display/qt/QtSettingsStore.h"
 #include "display/qt/frmMain.h"
 
@@ -25,7 +26,7 @@ namespace {
 
 #ifdef Q_OS_UNIX
 // Logout, kill and Ctrl+C end the program as File > Exit does, without the question: the
-// handler only wakes the event loop, which then runs the shutdown.
+// handler only wakes the event loop, which then asks for the end.
 int gSignalPipe[2] = {-1, -1};
 
 void OnTermination(int) {
@@ -33,16 +34,15 @@ void OnTermination(int) {
     [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &c, 1);
 }
 
-std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::frmMain& window) {
+std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::ProgramEnd& end) {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) {
         return nullptr;
     }
     auto notifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &window, [&window] {
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &end, [&end] {
         char c = 0;
         [[maybe_unused]] const ssize_t n = read(gSignalPipe[0], &c, 1);
-        window.EndWithoutQuestion();
-        QApplication::quit();
+        end.Request();
     });
     struct sigaction sa {};
     sa.sa_handler = OnTermination;
@@ -80,10 +80,20 @@ int main(int argc, char** argv) {
     vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs, store});
     prompts.SetOwner(&window);
     dialogs.SetOwner(&window);
+    vireon::ProgramEnd end([&window] {
+        window.EndWithoutQuestion();
+        QApplication::quit();
+    });
 #ifdef Q_OS_UNIX
-    const auto terminations = WatchTerminationSignals(window);
+    const auto terminations = WatchTerminationSignals(end);
 #endif
     window.Load();
+    if (end.Requested()) {
+        // Asked to end during start-up: the questions it met were left unanswered.
+        window.EndWithoutQuestion();
+        return 0;
+    }
+    end.OutermostLoop(1);
     window.show();
     return app.exec();
 }

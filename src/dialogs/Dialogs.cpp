@@ -275,7 +275,11 @@ MsgResult QtUserPrompts::MsgBox(const std::string& text, MsgIcon icon, MsgButton
         box.setDefaultButton(QMessageBox::Save);
         break;
     }
-    switch (box.exec()) {
+    const int answer = box.exec();
+    if (box.clickedButton() == nullptr) {
+        return MsgResult::Cancel; // closed unanswered: the program is ending
+    }
+    switch (answer) {
     case QMessageBox::Yes:
     case QMessageBox::Save:
         return MsgResult::Yes;

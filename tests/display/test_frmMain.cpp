@@ -20,6 +20,8 @@ struct Window : PlatformFakes {
     std::unique_ptr<frmMain> w;
 
     Window() {
+        // Tall enough for both graphs (the first run's window leaves the time graph no room).
+        store.values["Settings/MainHeight"] = "12000";
         w = std::make_unique<frmMain>(Platform());
         w->Load();
         w->show();

@@ -291,12 +291,19 @@ TEST(MovingAverage, WindowsDisplayFormatsAndABadWindow) {
         EXPECT_EQ(MovingAverage::ExposureText(v), text);
     }
     LogRig r;
+    // A screen reader calls the caption by the window picked in the options.
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "6 Minute");
+    OptionsForm f = r.core->Option().Load();
+    f.MinAverText = "10 Second";
+    r.core->Option().Apply(f);
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "10 Second");
     r.Exposure("30 Minute");
     EXPECT_EQ(r.core->Exposure().MinAverDuration, 1800);
     r.S().MinAverText = "7 Minute";
     r.core->Exposure().SetMinuteAverTime();
     EXPECT_EQ(r.core->Exposure().MinAverDuration, 1800);
     EXPECT_EQ(r.prompts.asked.back().text, MovingAverage::kBadAverTime);
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "30 Minute");
     EXPECT_TRUE(r.view.Visible(Ctl::LabExposure));
     r.core->OnAction(Act::mnuViewExposure);
     EXPECT_FALSE(r.view.Visible(Ctl::LabExposure));
@@ -438,9 +445,10 @@ TEST(Recording, AnUnreadableJournalIsKeptAsideAndSaid) {
 }
 
 // The journal left by a killed program: offered at the next start, taken back whole, gone
-// once saved; declined, it goes at once; a closed program that saved leaves none.
+// once saved; declined, it goes at once; left unanswered, it stays; a closed program that
+// saved leaves none.
 TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
-    for (MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
+    for (MsgResult answer : {MsgResult::Yes, MsgResult::No, MsgResult::Cancel}) {
         LogRig r;
         r.sched.SetSecondsSinceMidnight(14 * 3600 + 2 * 60 + 11);
         r.core->OnAction(Act::mnuProbeRecord);
@@ -452,6 +460,7 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
         const std::vector<std::array<float, 5>> rows(r.Log().LogData.begin() + 1,
                                                      r.Log().LogData.begin() + 6);
         r.core.reset(); // killed: no shutdown ran
+        const std::string kept = testing::ReadFile(journal);
         r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
         r.prompts.answers.push_back(answer);
         r.core->Load();
@@ -464,6 +473,13 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
             EXPECT_FALSE(fs::exists(journal));
             EXPECT_EQ(r.Log().RecordCnt, 0);
             continue;
+        }
+        if (answer == MsgResult::Cancel) { // ended while asking: kept whole, offered again
+            r.core->Unload(false);
+            EXPECT_EQ(testing::ReadFile(journal), kept);
+            r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+            r.prompts.answers.push_back(MsgResult::Yes);
+            r.core->Load();
         }
         ASSERT_EQ(r.Log().RecordCnt, 5);
         for (size_t i = 0; i < 5; ++i) {

@@ -3,6 +3,7 @@
 
 #include "core_rig.h"
 #include "probe/fiber_replies.h"
+#include "sim_probe_eh.h"
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,19 @@ TEST(WindowCore, EveryFiberReplyReachesItsLabels) {
     r.Feed(fiber::EncodeUnitStatus({0x0376, 4900, -1, 0x0BFF}));
     EXPECT_EQ(r.Text(Ctl::LabLaserCur), "1.250");
     EXPECT_EQ(r.Text(Ctl::LabConVolt), "5.00 V");
+}
+
+// The About box describes an E/H probe from its own identification and revision replies.
+TEST(WindowCore, AnEHProbeIsDescribedToo) {
+    CoreRig r;
+    r.core->Load();
+    sim::SimProbeEH dev("E150", {});
+    for (const char* cmd : {"R", "R", "I", "i"}) { // the identification's commands
+        r.core->Probe().InputStr2(dev.Answer(cmd, 0).value_or(""));
+    }
+    const ProbeDescription d = r.core->Description();
+    EXPECT_EQ(std::tuple(d.Model, d.SerialNo, d.SoftRev, d.CalDate),
+              std::tuple("E150", "EH150017", "EH 2.10   ", "03/15/2026"));
 }
 
 TEST(WindowCore, FiberProbeStartsShowsItsReadingsAsksItsStatusOnTimeAndGoesOff) {
@@ -269,6 +283,8 @@ TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
     const Case cases[] = {{kLaserOff, true, MsgResult::Yes, 0, 0},
                           {kLaserRunning, true, MsgResult::Yes, 1, 2},
                           {kLaserRunning, true, MsgResult::No, 1, 0},
+                          // left unanswered because the program is ending: off, as unasked
+                          {kLaserRunning, true, MsgResult::Cancel, 1, 2},
                           {kLaserRunning, false, MsgResult::No, 0, 2}};
     for (const Case& c : cases) {
         CoreRig r;
@@ -394,6 +410,7 @@ TEST(WindowCore, PlacementIsRestoredAndSavedByWindowState) {
         r.core->Load();
         EXPECT_EQ(r.view.placement.Left, 100);
         EXPECT_EQ(r.view.placement.Width, 11535);
+        EXPECT_EQ(r.view.placement.Height, 7590);
         r.view.placement = {200, 300, 9000, 8000, state};
         r.core->Unload();
         EXPECT_EQ(r.store.values["Settings/MainLeft"], state == 0 ? "200" : "100") << state;

@@ -541,18 +541,27 @@ def journal_rows(s):
 
 
 def test_crash_recovery(s):
-    """Killed while logging, the program offers the journal at the next start; every row that
-    reached it is in the file saved after the recovery, and nothing is asked on leaving."""
+    """Killed while logging, the program offers the journal at the next start. A SIGTERM
+    while that question is open ends the program and keeps the journal whole, and the next
+    start offers it again; every row that reached it is in the file saved after the recovery,
+    and nothing is asked on leaving."""
     start_log(s, "--scenario", "sine:4,10,6")
     wait_for("rows in the recovery journal", lambda: len(journal_rows(s) or []) >= 40, 15, 0.3)
     s.app.popen.send_signal(signal.SIGKILL)
     s.app.wait(10)
     rows = journal_rows(s)
-    s.start_program(wait=False)
-    question = wait_for("the recovery question",
-                        lambda: next(iter(s.windows("Log Recovery")), None), 20, 0.25)
-    time.sleep(0.4)
-    s.screenshot("recovery-question")
+    for label in ("recovery-question", "recovery-question-again"):
+        s.start_program(wait=False)
+        question = wait_for("the recovery question",
+                            lambda: next(iter(s.windows("Log Recovery")), None), 20, 0.25)
+        time.sleep(0.4)
+        s.screenshot(label)
+        if label == "recovery-question":
+            s.app.popen.send_signal(signal.SIGTERM)
+            exit_cleanly(s, asked=True)
+            kept = journal_rows(s)
+            expect(kept == rows, f"{len(rows)} rows in the journal before the signal, "
+                   f"{'none' if kept is None else len(kept)} after")
     s.focus(question)
     s.key("alt+y")
     s.wait_main_window()

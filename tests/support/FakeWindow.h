@@ -22,6 +22,8 @@ class FakeWindowView : public WindowView {
 public:
     struct Control {
         std::string text;
+        std::string readerName; // what a screen reader calls it
+        std::string readerText; // and what it reads
         bool visible = true;
         int32_t fore = -1;
         int32_t back = -1;
@@ -40,6 +42,8 @@ public:
         for (const ControlInfo& s : ControlTable()) {
             Control& c = ctl[static_cast<size_t>(s.id)];
             c.text = s.caption;
+            c.readerName = AccessibleName(s.id);
+            c.readerText = s.caption;
             c.visible = s.visible;
         }
     }
@@ -47,7 +51,9 @@ public:
     Control& Of(Ctl c) { return ctl[static_cast<size_t>(c)]; }
     Action& Of(Act a) { return act[static_cast<size_t>(a)]; }
 
-    void Text(Ctl c, const std::string& t) override { Of(c).text = t; }
+    void Text(Ctl c, const std::string& t) override { Of(c).text = Of(c).readerText = t; }
+    void ReaderName(Ctl c, const std::string& name) override { Of(c).readerName = name; }
+    void ReaderText(Ctl c, const std::string& t) override { Of(c).readerText = t; }
     std::string Text(Ctl c) const override {
         const Control& x = ctl[static_cast<size_t>(c)];
         if (x.selected >= 0 && x.selected < static_cast<int>(x.items.size())) {

@@ -45,13 +45,12 @@ void FiberReadouts::Process7300Format() {
                    [&](const fiber::UnitStatus& st) { ProcessSmallS(st); },
                    [&](const fiber::Battery& b) {
                        if (b.Complete) {
-                           v_.Text(Ctl::LabBattery, std::to_string(b.Percent) + " %");
-                           battery_.BatteryLevel(static_cast<int16_t>(b.Percent));
+                           battery_.ShowBattery(static_cast<int16_t>(b.Percent));
                        }
                    },
                    [&](const fiber::Temperature& t) {
-                       v_.Text(Ctl::LabTemp,
-                               battery_.TemperatureText(static_cast<float>(t.Celsius)));
+                       v_.Text(Ctl::LabTemp, battery_.TemperatureText(static_cast<float>(t.Celsius),
+                                                                      BatteryTemp::kReplyFormat));
                    },
                    [](const auto&) {},
                },

@@ -28,6 +28,9 @@ void MovingAverage::SetMinuteAverTime() {
     for (const auto& [text, duration] : kAverTimes) {
         if (text == p_.s.MinAverText) {
             MinAverDuration = duration;
+            // The caption shows the window only when the main window is next activated; a
+            // screen reader is told at once.
+            p_.v.ReaderName(Ctl::LabMinAver, p_.s.MinAverText);
             return;
         }
     }

@@ -350,12 +350,12 @@ void Readouts::ProcessProbeFlags(int16_t flags) {
         UpdateRangeIndicator();
     }
     if ((flags & clsProbe::kTemperature) != 0) {
-        v_.Text(Ctl::LabTemp, battery_.FormatTempAddUnits(probe_.Temperature()));
+        v_.Text(Ctl::LabTemp,
+                battery_.FormatTempAddUnits(probe_.Temperature(), BatteryTemp::kReplyFormat));
     }
     if ((flags & clsProbe::kBattery) != 0) {
         const auto percent = static_cast<int16_t>(std::clamp(probe_.Battery(), 0.0F, 100.0F));
-        v_.Text(Ctl::LabBattery, std::to_string(percent) + " %");
-        battery_.BatteryLevel(percent);
+        battery_.ShowBattery(percent);
     }
     if ((flags & clsProbe::kNewReading) == 0) {
         return;

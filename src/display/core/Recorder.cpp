@@ -145,10 +145,14 @@ void Recorder::AfterLoad() {
     const std::string question = "Recover the " + Thousands(n) + " readings logged on " +
                                  j.Header.StartDate + " from " + j.Header.StartTime +
                                  " that were not saved?";
-    if (p_.prompts.MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, kRecoveryTitle) !=
-        MsgResult::Yes) {
+    switch (p_.prompts.MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, kRecoveryTitle)) {
+    case MsgResult::Yes:
+        break;
+    case MsgResult::No:
         std::filesystem::remove(journalPath_, ec);
         return;
+    default:
+        return; // left unanswered (the program is ending): offered again at the next start
     }
     // As if logging had just stopped: the rows in memory, Save as offered, the journal kept
     // until they are saved or discarded.

@@ -433,18 +433,17 @@ void WindowCore::OnActivate() {
 }
 
 ProbeDescription WindowCore::Description() const {
+    // The fiber probe's identification is read by the window, an E/H probe's by the probe
+    // object.
+    const bool eh = probe_.TypeNumb() == 3;
     ProbeDescription d;
-    if (!probe_.GetModel().empty()) {
-        d.Model = probe_.GetModel();
-    }
-    if (!s_.ProbeSerialNo.empty()) {
-        d.SerialNo = s_.ProbeSerialNo;
-    }
-    if (!s_.ProbeSoftVer.empty()) {
-        d.SoftRev = s_.ProbeSoftVer;
-    }
-    if (!s_.ProbeCalDate.empty()) {
-        d.CalDate = s_.ProbeCalDate;
+    for (auto [value, to] : {std::pair{&probe_.GetModel(), &d.Model},
+                             {eh ? &probe_.SerialNo() : &s_.ProbeSerialNo, &d.SerialNo},
+                             {eh ? &probe_.SoftwareRev() : &s_.ProbeSoftVer, &d.SoftRev},
+                             {eh ? &probe_.CalDate() : &s_.ProbeCalDate, &d.CalDate}}) {
+        if (!value->empty()) {
+            *to = *value;
+        }
     }
     return d;
 }
