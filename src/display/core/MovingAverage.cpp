@@ -24,14 +24,30 @@ void MovingAverage::AfterLoad() {
     }
 }
 
-void MovingAverage::SetMinuteAverTime() {
-    for (const auto& [text, duration] : kAverTimes) {
-        if (text == p_.s.MinAverText) {
-            MinAverDuration = duration;
-            return;
+std::optional<int16_t> MovingAverage::AverDuration(std::string_view text) {
+    for (const auto& [t, duration] : kAverTimes) {
+        if (t == text) {
+            return duration;
         }
     }
-    p_.notices.Show(kBadAverTime, MsgIcon::None);
+    return std::nullopt;
+}
+
+std::optional<std::string_view> MovingAverage::AverText(int32_t seconds) {
+    for (const auto& [text, duration] : kAverTimes) {
+        if (duration == seconds) {
+            return text;
+        }
+    }
+    return std::nullopt;
+}
+
+void MovingAverage::SetMinuteAverTime() {
+    if (const auto duration = AverDuration(p_.s.MinAverText)) {
+        MinAverDuration = *duration;
+    } else {
+        p_.notices.Show(kBadAverTime, MsgIcon::None);
+    }
 }
 
 void MovingAverage::ToggleExposure(bool show) {
