@@ -40,6 +40,9 @@ QFont Font(double points, bool bold = false) {
     f.setStyleHint(QFont::SansSerif);
     f.setPointSizeF(points);
     f.setBold(bold);
+    // Any letter spacing turns ligatures off, so that text copied from the page reads "fi",
+    // not the one ligature character.
+    f.setLetterSpacing(QFont::AbsoluteSpacing, 1.0 / 64); // the least it keeps
     return f;
 }
 
@@ -177,13 +180,11 @@ void Sections(Pages& pages, const SurveyReport& r) {
             pages.Down(h);
         } else {
             const double h = FieldSection(pages, s, 0, 0, column, false);
-            const bool toLeft = left <= right;
-            if (!pages.Fits((toLeft ? left : right) + h)) {
-                flush();
+            if (!pages.Fits(std::min(left, right) + h)) {
                 pages.NewPage();
+                left = right = pages.Y();
             }
-            left = std::max(left, pages.Y());
-            right = std::max(right, pages.Y());
+            const bool toLeft = left <= right;
             double& y = toLeft ? left : right;
             FieldSection(pages, s, toLeft ? 0 : column + gap, y, column, true);
             y += h;
