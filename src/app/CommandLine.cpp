@@ -6,6 +6,7 @@
 #include "display/qt/CoreText.h"
 #include "display/qt/PdfReport.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QStringList>
 
@@ -24,22 +25,21 @@ constexpr const char* kUsage =
     "                                      window; the alarm and averaging settings come from\n"
     "                                      the program's configuration\n"
     "       vireon2 --help                 shows this text\n";
+constexpr const char* kWrongReport =
+    "vireon2: --report takes a log file and, if wanted, the PDF to write\n";
 
 int Report(int argc, char** argv) {
     // No window: the report draws on its pages only.
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv);
+    QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("Vireon II");
     QGuiApplication::setOrganizationName("vireon2");
-    // The arguments again, from Qt: on Windows it has them as the system gave them.
-    QStringList args;
-    for (int i = 0; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
+    // Qt's reading of the arguments: on Windows the system's wide text, not argv.
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 3 || args.size() > 4) {
+        std::cerr << kWrongReport << kUsage;
+        return 2;
     }
-#ifdef Q_OS_WIN
-    args = QCoreApplication::arguments();
-#endif
     std::optional<std::filesystem::path> pdf;
     if (args.size() == 4) {
         pdf = PathOf(args[3]);
@@ -71,8 +71,7 @@ std::optional<int> RunCommandLine(int argc, char** argv) {
         return std::nullopt;
     }
     if (argc < 3 || argc > 4) {
-        std::cerr << "vireon2: --report takes a log file and, if wanted, the PDF to write\n"
-                  << kUsage;
+        std::cerr << kWrongReport << kUsage;
         return 2;
     }
     return Report(argc, argv);

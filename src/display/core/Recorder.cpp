@@ -433,7 +433,7 @@ bool Recorder::MnuFileSaveAs() {
                         MsgIcon::Exclamation);
         return false;
     }
-    p_.s.LogFilePath = *file;
+    p_.s.LogFilePath = PagePath(*file, 1); // the name written: ".data" is saved as ".dat"
     p_.s.LogFromFile = false;
     const std::string saved = SettingsApplier::PathText(*file);
     p_.s.SaveFileName = saved.substr(0, saved.size() >= 4 ? saved.size() - 4 : 0);

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <ctime>
 #include <limits>
+#include <tuple>
 
 namespace vireon {
 
@@ -103,6 +104,177 @@ void GraphRows(const SurveyLog& log, ReportGraphs& g) {
     }
 }
 
+constexpr const char* kNotInLog = "; the log does not record it)";
+
+std::string Known(const std::string& text) {
+    return text.empty() ? "Not recorded" : text;
+}
+
+std::vector<std::string> TraceNames(int16_t mode) {
+    if (mode == 1) {
+        return {"Total", "X", "Y", "Z"};
+    }
+    return mode == 2 ? std::vector<std::string>{"Total", "Moving average"}
+                     : std::vector<std::string>{"Total"};
+}
+
+ReportSection HeadingSection(const SurveyLog& log, const ReportContext& ctx) {
+    std::string file = "Not saved";
+    if (!ctx.LogFile.empty()) {
+        file = TextOfPath(ctx.LogFile);
+        if (log.Pages > 1) {
+            file += " (" + std::to_string(log.Pages) + " pages)";
+        }
+    }
+    ReportSection heading{"",
+                          {{"Program", "Vireon II " + VersionText()},
+                           {"Report made", ctx.ReportDate},
+                           {"Log file", file}},
+                          {}};
+    if (!log.SavedDate.empty() || !log.SavedTime.empty()) {
+        heading.Fields.push_back({"Log saved", log.SavedDate + " " + log.SavedTime});
+    }
+    return heading;
+}
+
+ReportSection NotesSection(const SurveyLog& log) {
+    ReportSection notes{"Test conditions", {}, {}};
+    for (const auto& [label, answer] : log.Notes) {
+        notes.Fields.push_back({label, answer});
+    }
+    if (notes.Fields.empty()) {
+        notes.Fields.push_back({"", "None recorded"});
+    }
+    return notes;
+}
+
+ReportSection ProbeSection(const SurveyLog& log, const ReportContext& ctx) {
+    ReportSection probe{"Probe", {{"Model", Known(log.ProbeModel)}}, {}};
+    if (!ctx.SerialNo.empty()) {
+        probe.Fields.push_back({"Serial number", ctx.SerialNo});
+    }
+    if (!ctx.CalDate.empty()) {
+        probe.Fields.push_back({"Calibration date", ctx.CalDate});
+    }
+    probe.Fields.push_back({"Units", Known(log.LogUnits)});
+    return probe;
+}
+
+ReportSection RecordSection(const SurveyLog& log, const LogStatistics& st) {
+    ReportSection record{"Record", {}, {}};
+    if (st.Samples == 0) {
+        record.Fields.push_back({"Samples", "0 (the log holds no readings)"});
+    } else {
+        const std::string rate =
+            st.SampleRate
+                ? GeneralNumber(static_cast<float>(Near(*st.SampleRate * 100.0) / 100.0)) +
+                      " per second (samples over the duration)"
+                : "Not known (every sample in the same second)";
+        record.Fields = {{"Start", TimeText(st.Start)},
+                         {"End", TimeText(st.End)},
+                         {"Duration", DurationText(st.Duration())},
+                         {"Samples", Thousands(st.Samples)},
+                         {"Sample rate", rate}};
+    }
+    if (log.RowsLeftOut > 0) {
+        record.Fields.push_back(
+            {"Rows left out", Thousands(log.RowsLeftOut) + " unreadable rows of the file"});
+    }
+    if (log.DeclaredSamples && *log.DeclaredSamples != st.Samples + log.RowsLeftOut) {
+        record.Fields.push_back({"Samples in the header", Thousands(*log.DeclaredSamples)});
+    }
+    return record;
+}
+
+ReportSection StatisticsSection(const SurveyLog& log, const LogStatistics& st) {
+    const bool mw = log.LogUnits == Readouts::UnitsCaption("mW/cm2");
+    // In the readouts' format, unless that would take more room than any reading does.
+    const auto value = [mw](double v) {
+        const std::string text = Readouts::PeakText(v, mw);
+        return text.size() <= 12 ? text : GeneralNumber(static_cast<float>(v));
+    };
+    ReportSection stats{
+        "Statistics" + (log.LogUnits.empty() ? "" : " (" + log.LogUnits + ")"), {}, {}};
+    if (st.Samples == 0) {
+        stats.Fields.push_back({"", "No readings"});
+        return stats;
+    }
+    const std::vector<std::string> names = TraceNames(log.LogColumnMode);
+    stats.Table.push_back({"", "Minimum", "Maximum", "Mean", "Time of maximum"});
+    for (size_t c = 0; c < (log.LogColumnMode == 1 ? 4U : 1U); ++c) {
+        const ColumnStatistics& col = st.Columns[c];
+        if (col.Count == 0) {
+            stats.Table.push_back({names[c], "-", "-", "-", "-"});
+        } else {
+            stats.Table.push_back(
+                {names[c], value(col.Min), value(col.Max), value(col.Mean), TimeText(col.MaxAt)});
+        }
+    }
+    return stats;
+}
+
+ReportSection AverageSection(const SurveyLog& log, const LogStatistics& st,
+                             const ReportContext& ctx) {
+    const ColumnStatistics& ma = st.Columns[1];
+    std::string window = ctx.AverageWindowSetting + " (" + ctx.SettingsSource + kNotInLog;
+    if (st.AverageWindow) {
+        const auto text = MovingAverage::AverText(*st.AverageWindow);
+        window = (text ? std::string(*text) : std::to_string(*st.AverageWindow) + " seconds") +
+                 " (shown by the first averages of the log)";
+    }
+    const std::string units = log.LogUnits.empty() ? "" : " " + log.LogUnits;
+    return {"Moving average",
+            {{"Highest", MovingAverage::ExposureText(ma.Max) + units + " at " + TimeText(ma.MaxAt)},
+             {"Window", window}},
+            {}};
+}
+
+ReportSection AlarmSection(const SurveyLog& log, const LogStatistics& st,
+                           const ReportContext& ctx) {
+    std::string above =
+        "Not given: the level is in " + ctx.AlarmUnits + ", the log in " + Known(log.LogUnits);
+    if (st.SecondsAbove) {
+        // The record spans its whole seconds, the first and the last included.
+        const double span = static_cast<double>(st.Samples == 0 ? 0 : st.Duration() + 1);
+        above = DurationText(static_cast<int64_t>(Near(*st.SecondsAbove)));
+        if (span > 0) {
+            above +=
+                " (" + FormatNumber(*st.SecondsAbove / span * 100.0, "0.0") + " % of the record)";
+        }
+    }
+    return {"Alarm",
+            {{"Level", GeneralNumber(ctx.AlarmLevel) + " " + ctx.AlarmUnits + " (" +
+                           ctx.SettingsSource + kNotInLog},
+             {"Time above the level", above}},
+            {}};
+}
+
+ReportGraphs Graphs(const SurveyLog& log, const LogStatistics& st, const ReportContext& ctx,
+                    bool levelFits) {
+    ReportGraphs g;
+    g.LogColumnMode = log.LogColumnMode;
+    g.Units = log.LogUnits;
+    g.HorizontalLines = ctx.HorizontalLines;
+    g.TraceNames = TraceNames(log.LogColumnMode);
+    GraphRows(log, g);
+    float highest = 0;
+    for (const ColumnStatistics& c : st.Columns) {
+        if (c.Count > 0) {
+            highest = std::max(highest, c.Max);
+        }
+    }
+    std::tie(g.Scale, g.ScaleNote) = ReportScale(log.GraphScale, highest);
+    if (ctx.AlarmEnabled && levelFits) {
+        g.AlarmLevel = ctx.AlarmLevel;
+    }
+    g.BarCount = log.LogColumnMode == 1 ? 4 : 1;
+    for (size_t c = 0; c < static_cast<size_t>(g.BarCount) && c < st.Columns.size(); ++c) {
+        g.Means[c] = static_cast<float>(st.Columns[c].Mean);
+        g.Peaks[c] = st.Columns[c].Max;
+    }
+    return g;
+}
+
 } // namespace
 
 std::string LocalTimeText(const char* format) {
@@ -124,162 +296,25 @@ std::filesystem::path DefaultReportPath(const std::filesystem::path& log) {
 }
 
 SurveyReport BuildSurveyReport(const SurveyLog& log, const ReportContext& ctx) {
-    const int16_t mode = log.LogColumnMode;
     const bool levelFits = ctx.AlarmUnits == log.LogUnits;
     const LogStatistics st = ComputeLogStatistics(
-        log.Rows, mode,
+        log.Rows, log.LogColumnMode,
         ctx.AlarmEnabled && levelFits ? std::optional(ctx.AlarmLevel) : std::nullopt);
-    const bool mw = log.LogUnits == Readouts::UnitsCaption("mW/cm2");
-    // In the readouts' format, unless that would take more room than any reading does.
-    const auto value = [mw](double v) {
-        const std::string text = Readouts::PeakText(v, mw);
-        return text.size() <= 12 ? text : GeneralNumber(static_cast<float>(v));
-    };
-    const std::string units = log.LogUnits.empty() ? "" : " " + log.LogUnits;
-    const std::string notInLog = "; the log does not record it)";
-
     SurveyReport r;
     r.Title = "Survey report";
-    ReportSection heading;
-    std::string file = "Not saved";
-    if (!ctx.LogFile.empty()) {
-        file = TextOfPath(ctx.LogFile);
-        if (log.Pages > 1) {
-            file += " (" + std::to_string(log.Pages) + " pages)";
-        }
+    r.Sections = {HeadingSection(log, ctx), NotesSection(log), ProbeSection(log, ctx),
+                  RecordSection(log, st), StatisticsSection(log, st)};
+    if (log.LogColumnMode == 2 && st.Columns[1].Count > 0) {
+        r.Sections.push_back(AverageSection(log, st, ctx));
     }
-    heading.Fields = {{"Program", "Vireon II " + VersionText()},
-                      {"Report made", ctx.ReportDate},
-                      {"Log file", file}};
-    if (!log.SavedDate.empty() || !log.SavedTime.empty()) {
-        heading.Fields.push_back({"Log saved", log.SavedDate + " " + log.SavedTime});
-    }
-    r.Sections.push_back(heading);
-
-    ReportSection notes{"Test conditions", {}, {}};
-    for (const auto& [label, answer] : log.Notes) {
-        notes.Fields.push_back({label, answer});
-    }
-    if (notes.Fields.empty()) {
-        notes.Fields.push_back({"", "None recorded"});
-    }
-    r.Sections.push_back(notes);
-
-    const auto known = [](const std::string& text) { return text.empty() ? "Not recorded" : text; };
-    ReportSection probe{"Probe", {{"Model", known(log.ProbeModel)}}, {}};
-    if (!ctx.SerialNo.empty()) {
-        probe.Fields.push_back({"Serial number", ctx.SerialNo});
-    }
-    if (!ctx.CalDate.empty()) {
-        probe.Fields.push_back({"Calibration date", ctx.CalDate});
-    }
-    probe.Fields.push_back({"Units", known(log.LogUnits)});
-    r.Sections.push_back(probe);
-
-    ReportSection record{"Record", {}, {}};
-    if (st.Samples == 0) {
-        record.Fields.push_back({"Samples", "0 (the log holds no readings)"});
-    } else {
-        record.Fields = {{"Start", TimeText(st.Start)},
-                         {"End", TimeText(st.End)},
-                         {"Duration", DurationText(st.Duration())},
-                         {"Samples", Thousands(st.Samples)}};
-        record.Fields.push_back(
-            {"Sample rate", st.SampleRate ? GeneralNumber(static_cast<float>(
-                                                Near(*st.SampleRate * 100.0) / 100.0)) +
-                                                " per second (samples over the duration)"
-                                          : "Not known (every sample in the same second)"});
-    }
-    if (log.RowsLeftOut > 0) {
-        record.Fields.push_back(
-            {"Rows left out", Thousands(log.RowsLeftOut) + " unreadable rows of the file"});
-    }
-    if (log.DeclaredSamples && *log.DeclaredSamples != st.Samples + log.RowsLeftOut) {
-        record.Fields.push_back({"Samples in the header", Thousands(*log.DeclaredSamples)});
-    }
-    r.Sections.push_back(record);
-
-    const std::vector<std::string> names =
-        mode == 1 ? std::vector<std::string>{"Total", "X", "Y", "Z"}
-                  : (mode == 2 ? std::vector<std::string>{"Total", "Moving average"}
-                               : std::vector<std::string>{"Total"});
-    ReportSection stats{
-        "Statistics" + (log.LogUnits.empty() ? "" : " (" + log.LogUnits + ")"), {}, {}};
-    if (st.Samples == 0) {
-        stats.Fields.push_back({"", "No readings"});
-    } else {
-        stats.Table.push_back({"", "Minimum", "Maximum", "Mean", "Time of maximum"});
-        for (size_t c = 0; c < (mode == 1 ? 4U : 1U); ++c) {
-            const ColumnStatistics& col = st.Columns[c];
-            if (col.Count == 0) {
-                stats.Table.push_back({names[c], "-", "-", "-", "-"});
-            } else {
-                stats.Table.push_back({names[c], value(col.Min), value(col.Max), value(col.Mean),
-                                       TimeText(col.MaxAt)});
-            }
-        }
-    }
-    r.Sections.push_back(stats);
-
-    if (mode == 2 && st.Columns[1].Count > 0) {
-        const ColumnStatistics& ma = st.Columns[1];
-        std::string window = ctx.AverageWindowSetting + " (" + ctx.SettingsSource + notInLog;
-        if (st.AverageWindow) {
-            const auto text = MovingAverage::AverText(*st.AverageWindow);
-            window = (text ? std::string(*text) : std::to_string(*st.AverageWindow) + " seconds") +
-                     " (shown by the first averages of the log)";
-        }
-        r.Sections.push_back({"Moving average",
-                              {{"Highest", MovingAverage::ExposureText(ma.Max) + units + " at " +
-                                               TimeText(ma.MaxAt)},
-                               {"Window", window}},
-                              {}});
-    }
-
     if (ctx.AlarmEnabled) {
-        ReportSection alarm{"Alarm",
-                            {{"Level", GeneralNumber(ctx.AlarmLevel) + " " + ctx.AlarmUnits + " (" +
-                                           ctx.SettingsSource + notInLog}},
-                            {}};
-        std::string above =
-            "Not given: the level is in " + ctx.AlarmUnits + ", the log in " + known(log.LogUnits);
-        if (st.SecondsAbove) {
-            const double span = static_cast<double>(st.Samples == 0 ? 0 : st.Duration() + 1);
-            above = DurationText(static_cast<int64_t>(Near(*st.SecondsAbove)));
-            if (span > 0) {
-                above += " (" + FormatNumber(*st.SecondsAbove / span * 100.0, "0.0") +
-                         " % of the record)";
-            }
-        }
-        alarm.Fields.push_back({"Time above the level", above});
-        r.Sections.push_back(alarm);
+        r.Sections.push_back(AlarmSection(log, st, ctx));
     }
-
-    ReportGraphs& g = r.Graphs;
-    g.LogColumnMode = mode;
-    g.Units = log.LogUnits;
-    g.HorizontalLines = ctx.HorizontalLines;
-    g.TraceNames = names;
-    GraphRows(log, g);
-    float highest = 0;
-    for (const ColumnStatistics& c : st.Columns) {
-        if (c.Count > 0) {
-            highest = std::max(highest, c.Max);
-        }
-    }
-    std::tie(g.Scale, g.ScaleNote) = ReportScale(log.GraphScale, highest);
-    if (ctx.AlarmEnabled && levelFits) {
-        g.AlarmLevel = ctx.AlarmLevel;
-    }
-    g.BarCount = mode == 1 ? 4 : 1;
-    for (size_t c = 0; c < static_cast<size_t>(g.BarCount) && c < st.Columns.size(); ++c) {
-        g.Means[c] = static_cast<float>(st.Columns[c].Mean);
-        g.Peaks[c] = st.Columns[c].Max;
-    }
+    r.Graphs = Graphs(log, st, ctx, levelFits);
     r.GraphTitle = "The whole log";
-    if (g.SamplesPerRun > 1) {
-        r.GraphTitle +=
-            ", each step the lowest and highest of " + Thousands(g.SamplesPerRun) + " samples";
+    if (r.Graphs.SamplesPerRun > 1) {
+        r.GraphTitle += ", each step the lowest and highest of " +
+                        Thousands(r.Graphs.SamplesPerRun) + " samples";
     }
     return r;
 }

@@ -125,14 +125,20 @@ double FieldSection(Pages& pages, const ReportSection& s, double x, double y, do
     return h + pages.Mm(3);
 }
 
+// A section's title across the page, with its rule.
+void Title(Pages& pages, const std::string& title) {
+    const double h =
+        FieldSection(pages, ReportSection{title, {}, {}}, 0, pages.Y(), pages.Width(), true);
+    pages.Down(h - pages.Mm(3)); // a title has no space below as a section has
+}
+
 void TableSection(Pages& pages, const ReportSection& s) {
     const double first = pages.Mm(34);
     const double rest = (pages.Width() - first) / std::max<size_t>(1, s.Table.front().size() - 1);
     const double row = QFontMetricsF(kBody, pages.Painter().device()).height() * 1.35;
     const double title = pages.TextHeight(FromCore(s.Title), kSection, pages.Width());
     pages.Room(title + pages.Mm(1.5) + row * static_cast<double>(s.Table.size()) + pages.Mm(3));
-    FieldSection(pages, ReportSection{s.Title, {}, {}}, 0, pages.Y(), pages.Width(), true);
-    pages.Down(title + pages.Mm(1.5));
+    Title(pages, s.Title);
     for (size_t r = 0; r < s.Table.size(); ++r) {
         double x = 0;
         for (size_t c = 0; c < s.Table[r].size(); ++c) {
@@ -300,8 +306,7 @@ void Graphs(Pages& pages, const SurveyReport& r) {
     const QString caption = FromCore(r.GraphTitle) + ". " + scale + ".";
     const double captionHeight = pages.TextHeight(caption, kBody, pages.Width());
     pages.Room(pages.Mm(8) + captionHeight + timeHeight + line + barHeight + 2 * line);
-    FieldSection(pages, ReportSection{"Time graph", {}, {}}, 0, pages.Y(), pages.Width(), true);
-    pages.Down(pages.TextHeight("Time graph", kSection, pages.Width()) + pages.Mm(1.5));
+    Title(pages, "Time graph");
     pages.Down(pages.Text(caption, kBody, QRectF(0, pages.Y(), pages.Width(), captionHeight)) +
                pages.Mm(1));
     const double lineWidth = pages.Mm(0.12);
@@ -309,8 +314,7 @@ void Graphs(Pages& pages, const SurveyReport& r) {
     pages.Down(timeHeight);
     Legend(pages, g, pages.Y());
     pages.Down(line + pages.Mm(3));
-    FieldSection(pages, ReportSection{"Peaks", {}, {}}, 0, pages.Y(), pages.Width(), true);
-    pages.Down(pages.TextHeight("Peaks", kSection, pages.Width()) + pages.Mm(1.5));
+    Title(pages, "Peaks");
     const GraphScaleRow* row = FindGraphScale(g.Scale);
     if (row == nullptr || !row->hasBar) {
         pages.Text("The scale " + FromCore(g.Scale) + " has no bar graph.", kBody,
