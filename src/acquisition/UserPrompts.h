@@ -30,7 +30,8 @@ public:
     // Empty optional when cancelled.
     virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText) = 0;
-    // File choosers take and give paths, never text in a code page.
+    // File choosers take and give paths, never text in a code page. `folder` is where the
+    // chooser opens; a path that ends in a file name offers that name too.
     virtual std::optional<std::filesystem::path>
     OpenFileName(const std::string& title, const std::string& filter,
                  const std::filesystem::path& folder) = 0;

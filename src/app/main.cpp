@@ -3,15 +3,18 @@
 #include "acquisition/QtPortCatalog.h"
 #include "acquisition/QtSerialLink.h"
 #include "acquisition/QtTiming.h"
+#include "app/CommandLine.h"
 #include "common/paths.h"
 #include "dialogs/Dialogs.h"
 #include "dialogs/ProgramEnd.h"
+#include "display/qt/PdfReport.h"
 #include "display/qt/QtSettingsStore.h"
 #include "display/qt/frmMain.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <memory>
+#include <optional>
 
 #ifdef Q_OS_LINUX
 #include "acquisition/LinuxPortCatalog.h"
@@ -58,6 +61,9 @@ std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::ProgramEnd& end
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = vireon::RunCommandLine(argc, argv)) {
+        return *status;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vireon II");
     QApplication::setOrganizationName("vireon2");
@@ -76,8 +82,9 @@ int main(int argc, char** argv) {
     vireon::QtDesktop desktop;
     vireon::QtWindowDialogs dialogs;
     vireon::QtSettingsStore store;
+    vireon::PdfReportPrinter printer;
 
-    vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs, store});
+    vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs, store, printer});
     prompts.SetOwner(&window);
     dialogs.SetOwner(&window);
     vireon::ProgramEnd end([&window] {

@@ -1,5 +1,6 @@
 #include "dialogs/Dialogs.h"
 
+#include "common/version.h"
 #include "dialogs/frmOptions.h"
 
 #include "display/qt/CoreText.h"
@@ -59,10 +60,7 @@ QMessageBox::Icon IconOf(MsgIcon icon) {
 } // namespace
 
 QString ProgramVersion() {
-    return QString("%1.%2.%3")
-        .arg(VIREON_VERSION_MAJOR)
-        .arg(VIREON_VERSION_MINOR)
-        .arg(VIREON_VERSION_PATCH);
+    return QString::fromStdString(VersionText());
 }
 
 frmSplash::frmSplash(QWidget* parent)

@@ -36,11 +36,6 @@ int16_t ColumnsLineValue(int16_t mode) {
     }
 }
 
-int32_t HeldRows(const LogModel& log) {
-    const auto held = static_cast<int32_t>(log.LogData.empty() ? 0 : log.LogData.size() - 1);
-    return std::clamp(log.RecordCnt, 0, held);
-}
-
 // Header lines the readers act on, by how they begin (in any case): the log reader, and a save
 // that looks for the stale pages of an earlier log.
 constexpr std::string_view kHeaderKey = "Header";
@@ -49,17 +44,14 @@ constexpr std::string_view kGraphScaleKey = "GraphScale";
 constexpr std::string_view kUnitsKey = "Units";
 constexpr std::string_view kPageKey = "Page";
 
-// A note label is written as it is, unless a reader could take its line for a key: then a
-// leading blank keeps it a plain header line.
-std::string NoteLabel(std::string_view label) {
-    std::string out = OneLine(label);
+bool IsReaderKey(std::string_view text) {
     for (const std::string_view key :
          {kHeaderKey, kEndHeaderKey, kGraphScaleKey, kUnitsKey, kPageKey}) {
-        if (StartsWithNoCase(out, key)) {
-            return " " + out;
+        if (StartsWithNoCase(text, key)) {
+            return true;
         }
     }
-    return out;
+    return false;
 }
 
 void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
@@ -71,6 +63,29 @@ void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
 } // namespace
 
 static_assert((kLogMaxRows - 1) / kPageRows + 1 == kMostPages, "a full log fills every page");
+
+// A note label is written as it is, unless a reader could take its line for a key: then a
+// leading blank keeps it a plain header line.
+std::string HeaderNoteLabel(std::string_view label) {
+    std::string out = OneLine(label);
+    return IsReaderKey(out) ? " " + out : out;
+}
+
+std::string_view UnguardedNoteLabel(std::string_view headerLabel) {
+    if (headerLabel.starts_with(' ') && IsReaderKey(headerLabel.substr(1))) {
+        headerLabel.remove_prefix(1);
+    }
+    return headerLabel;
+}
+
+int ValueCount(int16_t columnMode) {
+    return columnMode == 1 ? 4 : (columnMode == 2 ? 2 : 1);
+}
+
+int32_t HeldRows(const LogModel& log) {
+    const auto held = static_cast<int32_t>(log.LogData.empty() ? 0 : log.LogData.size() - 1);
+    return std::clamp(log.RecordCnt, 0, held);
+}
 
 int32_t PageCount(int32_t recordCnt) {
     if (recordCnt <= 0) {
@@ -165,7 +180,7 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     for (int16_t i = 1; i <= notes; ++i) {
         const HeaderNote& n = log.HeaderNotes.Entry[static_cast<size_t>(i)];
         if (!n.Value.empty()) {
-            AppendLine(out, NoteLabel(n.Label) + ",", OneLine(n.Value));
+            AppendLine(out, HeaderNoteLabel(n.Label) + ",", OneLine(n.Value));
         }
     }
     AppendLine(out, "Units,", units);
@@ -184,7 +199,7 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
 
     const int32_t first = (page - 1) * kPageRows + 1;
     const int32_t last = std::min(rows, page * kPageRows);
-    const int values = mode == 1 ? 4 : (mode == 2 ? 2 : 1);
+    const int values = ValueCount(mode);
     if (last >= first) {
         out.reserve(out.size() + static_cast<size_t>(last - first + 1) * (10 + 14 * values));
     }
@@ -536,6 +551,10 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
     return r;
 }
 
+int16_t ColumnModeOf(int16_t valueColumns) {
+    return valueColumns == 2 ? 2 : (valueColumns >= 3 ? 1 : 0);
+}
+
 LoadResult LoadData(const std::filesystem::path& path) {
     // A save of this log that was cut short is finished first, so that its pages agree.
     TidyFolder(FolderOf(path));
@@ -543,6 +562,7 @@ LoadResult LoadData(const std::filesystem::path& path) {
     if (!file.Ok) {
         LoadResult r;
         r.Error = file.Error;
+        r.Unreadable = true;
         return r;
     }
     LoadResult r = ParseLogText(file.Bytes, TextOfPath(path.filename()));

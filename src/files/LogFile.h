@@ -38,6 +38,13 @@ struct LogModel {
     HeaderNoteTable HeaderNotes;
 };
 
+// Value columns after the time in a column mode: 1 (total), 4 (total, X, Y, Z) or 2 (total,
+// moving average).
+int ValueCount(int16_t columnMode);
+
+// Rows 1..n of the log that hold samples: RecordCnt, within the table.
+int32_t HeldRows(const LogModel& log);
+
 // What the header takes from the window at save time: the date and time in the user's short
 // formats and the probe object's model text.
 struct SaveStamp {
@@ -95,6 +102,11 @@ int32_t PageCount(int32_t recordCnt);
 // extension.
 std::filesystem::path PagePath(const std::filesystem::path& chosen, int32_t page);
 
+// A note label as written into the header, and back: a label the reader would take for one of
+// its own lines ("Units ...") is written with a leading blank.
+std::string HeaderNoteLabel(std::string_view label);
+std::string_view UnguardedNoteLabel(std::string_view headerLabel);
+
 // Part 1: the folder before the last "\" or "/" (empty when there is none); any other part:
 // the file name after it.
 std::string ParsePathFile(std::string_view path, int16_t part);
@@ -111,6 +123,7 @@ struct LoadResult {
     // its header and no rows, is read); Error then says why.
     bool Ok = false;
     std::string Error;
+    bool Unreadable = false; // the file itself could not be read; Error names it
     bool HasHeader = false;
     std::vector<std::string> HeaderLines;  // for the header list, "Header" to "EndHeader"
     std::optional<std::string> GraphScale; // from the "GraphScale" header line, if any
@@ -132,6 +145,10 @@ struct LoadResult {
     // What was left out or read in a way the user should know about, for a message box.
     std::vector<std::string> Notices;
 };
+
+// The column mode of a log read back with this many value columns: 1 total only, 2 total and
+// moving average, 3 or 4 total and axes.
+int16_t ColumnModeOf(int16_t valueColumns);
 
 // Reads one log file, after finishing a save into its folder that was cut short.
 LoadResult LoadData(const std::filesystem::path& path);

@@ -19,23 +19,6 @@ constexpr int32_t kRed = RGB(255, 0, 0);
 constexpr int32_t kYellow = RGB(255, 255, 0);
 constexpr int32_t kGrey = RGB(128, 128, 128);
 
-// A started window with an identified fiber probe whose readings are fed by hand: c counts
-// on each axis read c / 100 V/m.
-struct LogRig : FiberRig {
-    using FiberRig::FiberRig;
-    void Reading(int16_t counts) {
-        S().ProbeData = fiber::EncodeData({{counts, counts, counts}, {0, 0, 0}, false});
-        core->Process7300Format();
-    }
-    LogModel& Log() { return core->Log().Log(); }
-    bool On(Act a) { return view.Enabled(a); }
-    void Exposure(const char* window) {
-        S().MinAverText = window;
-        core->Exposure().SetMinuteAverTime();
-        core->OnAction(Act::mnuViewExposure);
-    }
-};
-
 // Every RecordOn transition a user makes, with the entries and lamp that go with it.
 TEST(Recording, EveryTransitionOfTheLoggingStateWithItsEntries) {
     struct Step {

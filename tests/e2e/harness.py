@@ -14,7 +14,7 @@ import tempfile
 import time
 
 SKIP = 77
-TOOLS = ("Xvfb", "xdotool", "import", "convert", "dbus-daemon")
+TOOLS = ("Xvfb", "xdotool", "import", "convert", "dbus-daemon", "pdftotext")
 # The accessibility client library comes with the system's Python, not necessarily the one
 # running the tests.
 SYSTEM_PYTHON = "/usr/bin/python3"

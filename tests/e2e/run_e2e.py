@@ -574,6 +574,54 @@ def test_crash_recovery(s):
     exit_cleanly(s)
 
 
+def test_report(s):
+    """A few seconds logged, saved with a test condition, then File > Report... with the name
+    it offers: the PDF holds the log's figures (samples, start and end, the lowest, highest
+    and mean of total and axes and the time of each highest) and the test condition."""
+    with open(os.path.join(s.progdir, "testquery.txt"), "wb") as f:
+        f.write(b"Operator name?,Operator,J\r\n")
+    sim = start_log(s, "--scenario", "sine:4,10,6")
+    time.sleep(4)
+    switch_log(s, "stopped")
+    off(s, sim)
+    path = os.path.join(s.tmp, "survey.csv")
+    header, _, rows = save_as(s, path, ["K. Smith"])
+    s.choose("alt+f")
+    known = s.windows()
+    s.key("r")
+    s.new_window(known, "the report's file dialog", "report-dialog", 10)
+    s.key("Return")  # the name offered: the log's, with .pdf
+    pdf = os.path.join(s.tmp, "survey.pdf")
+    wait_for("the report to be written", lambda: os.path.exists(pdf), 20, 0.3)
+    s.screenshot("report-written")
+    text = s.run(["pdftotext", "-layout", pdf, "-"], timeout=30).stdout.decode()
+    lines = text.splitlines()
+    expect("K. Smith" in text, "the test condition is not in the report")
+
+    def field(label):
+        # Fields stand in two columns: a line may hold one of each.
+        found = re.search(rf"(?:^|\s){label}\s+(\S+)", text, re.M)
+        expect(found, f"no {label} in the report:\n{text}")
+        return found[1]
+
+    expect(field("Samples") == f"{len(rows):,}", f"Samples {field('Samples')}, {len(rows)} rows")
+    expect(field("Start") == rows[0][0] and field("End") == rows[-1][0],
+           f"start {field('Start')} and end {field('End')}, the log {rows[0][0]}..{rows[-1][0]}")
+    for i, name in enumerate(("Total", "X", "Y", "Z")):
+        values = [float(r[i + 1]) for r in rows]
+        top = max(values)
+        cells = next((l.split() for l in lines if l.strip().startswith(name + " ")), None)
+        expect(cells and len(cells) >= 5, f"no statistics row for {name}:\n{text}")
+        for got, want in zip(cells[1:4], (min(values), top, sum(values) / len(values))):
+            # Half a unit in the readouts' last place (three decimals below 10, two below 100).
+            tolerance = 0.6 * 10 ** -(3 if want < 10 else 2 if want < 100 else 1) + 1e-6 * want
+            expect(abs(float(got) - want) <= tolerance,
+                   f"{name}: {got} in the report for {want:.6g} in the log")
+        expect(cells[4] == rows[values.index(top)][0],
+               f"{name}: highest at {cells[4]}, in the log at {rows[values.index(top)][0]}")
+    exit_cleanly(s)
+
+
 def test_options(s):
     """Options from the tool bar: a new X trace colour and text update rate, applied, show on
     the live graph and are saved."""
@@ -615,7 +663,8 @@ TESTS = {"startup": test_startup, "view-switches": test_view_switches, "options"
          "terminate": test_terminate, "hotplug": test_hotplug, "start-off": test_start_off,
          "exit-running": test_exit_running, "readings": test_readings,
          "live-graphs": test_live_graphs, "zoom-log": test_zoom_log, "logging": test_logging,
-         "moving-average": test_moving_average, "crash-recovery": test_crash_recovery}
+         "moving-average": test_moving_average, "crash-recovery": test_crash_recovery,
+         "report": test_report}
 
 
 def main():

@@ -190,6 +190,21 @@ public:
     std::map<std::string, std::string> values;
 };
 
+// Keeps each report it is given and hands back bytes of its own, or fails when told to.
+class FakePrinter : public ReportPrinter {
+public:
+    std::optional<std::string> Print(const SurveyReport& report, std::string* error) override {
+        printed.push_back(report);
+        if (!failure.empty()) {
+            *error = failure;
+            return std::nullopt;
+        }
+        return std::string("%PDF-fake");
+    }
+    std::vector<SurveyReport> printed;
+    std::string failure;
+};
+
 // Every platform piece of the window as a fake, with a program folder of its own that holds a
 // configuration for port 3 unless the test writes another (or none).
 struct PlatformFakes {
@@ -202,6 +217,7 @@ struct PlatformFakes {
     FakeDesktop desktop;
     FakeDialogs dialogs{sched};
     FakeStore store;
+    FakePrinter printer;
 
     explicit PlatformFakes(bool withConfig = true) : desktop(folder) {
         if (withConfig) {
@@ -211,7 +227,7 @@ struct PlatformFakes {
     }
 
     WindowPlatform Platform() {
-        return {link, ports, sched, sched, prompts, desktop, dialogs, store};
+        return {link, ports, sched, sched, prompts, desktop, dialogs, store, printer};
     }
     // Port 3 and the defaults, but for `sampleRate` when given.
     std::string Cfg(const std::string& sampleRate = {}) const {

@@ -135,8 +135,9 @@ public:
         return openName ? openName : fileName;
     }
     std::optional<std::filesystem::path> SaveFileName(const std::string&, const std::string&,
-                                                      const std::filesystem::path&,
+                                                      const std::filesystem::path& folder,
                                                       const std::string&) override {
+        saveOffered.push_back(folder);
         return fileName;
     }
     std::optional<int32_t> ChooseColor(int32_t) override { return color; }
@@ -146,7 +147,8 @@ public:
     std::deque<std::optional<std::string>> inputs;
     std::vector<std::string> inputPrompts;
     std::optional<std::filesystem::path> fileName;
-    std::optional<std::filesystem::path> openName; // when set, File Open's answer alone
+    std::optional<std::filesystem::path> openName;  // when set, File Open's answer alone
+    std::vector<std::filesystem::path> saveOffered; // where each save chooser opened
     std::vector<std::function<void()>> openNotices;
     // Runs while a notice is open, as the window's event loop would (timers keep ticking).
     std::function<void(const std::string&)> OnNotice;

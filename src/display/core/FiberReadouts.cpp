@@ -168,16 +168,12 @@ void FiberReadouts::UpdateVM7300() {
             {Ctl::LabMaxY, kd_.MaxHoldY()},
             {Ctl::LabMaxZ, kd_.MaxHoldZ()},
         };
-        if (u == "mW/cm2") {
-            auto cut = [](std::string t) { return t.substr(0, 8); };
-            v_.Text(Ctl::LabXYZField, cut(FormatNumber(kd_.XYZ(), "0.00000")));
+        const bool mw = u == "mW/cm2";
+        if (mw || u == "V/m" || u == "V2/m2") {
+            v_.Text(Ctl::LabXYZField, mw ? FormatNumber(kd_.XYZ(), "0.00000").substr(0, 8)
+                                         : clsProbe::AdjustStrLen(kd_.XYZ()));
             for (const auto& [c, value] : readouts) {
-                v_.Text(c, cut(FormatNumber(value, "0.000000")));
-            }
-        } else if (u == "V/m" || u == "V2/m2") {
-            v_.Text(Ctl::LabXYZField, clsProbe::AdjustStrLen(kd_.XYZ()));
-            for (const auto& [c, value] : readouts) {
-                v_.Text(c, clsProbe::AdjustStrLen(value));
+                v_.Text(c, Readouts::PeakText(value, mw));
             }
         }
         s_.RefreshProbeFlag = 0;

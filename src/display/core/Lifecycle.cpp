@@ -79,6 +79,7 @@ void Lifecycle::Main() {
     v.Checked(Act::mnuViewBarGraph, true);
     c_.ClearDisplay();
     v.Enabled(Act::mnuFileSaveAs, false);
+    v.Enabled(Act::mnuFileReport, false);
     if (s.CfgDamaged) {
         // Said where the user looks; the file is kept as ".bad" before it is written again.
         c_.Faces().StatusText(s.CfgDamage);

@@ -24,17 +24,33 @@ void MovingAverage::AfterLoad() {
     }
 }
 
-void MovingAverage::SetMinuteAverTime() {
-    for (const auto& [text, duration] : kAverTimes) {
-        if (text == p_.s.MinAverText) {
-            MinAverDuration = duration;
-            // The caption shows the window only when the main window is next activated; a
-            // screen reader is told at once.
-            p_.v.ReaderName(Ctl::LabMinAver, p_.s.MinAverText);
-            return;
+std::optional<int16_t> MovingAverage::AverDuration(std::string_view text) {
+    for (const auto& [t, duration] : kAverTimes) {
+        if (t == text) {
+            return duration;
         }
     }
-    p_.notices.Show(kBadAverTime, MsgIcon::None);
+    return std::nullopt;
+}
+
+std::optional<std::string_view> MovingAverage::AverText(int32_t seconds) {
+    for (const auto& [text, duration] : kAverTimes) {
+        if (duration == seconds) {
+            return text;
+        }
+    }
+    return std::nullopt;
+}
+
+void MovingAverage::SetMinuteAverTime() {
+    if (const auto duration = AverDuration(p_.s.MinAverText)) {
+        MinAverDuration = *duration;
+        // The caption shows the window only when the main window is next activated; a screen
+        // reader is told at once.
+        p_.v.ReaderName(Ctl::LabMinAver, p_.s.MinAverText);
+    } else {
+        p_.notices.Show(kBadAverTime, MsgIcon::None);
+    }
 }
 
 void MovingAverage::ToggleExposure(bool show) {

@@ -36,6 +36,11 @@ std::string Readouts::UnitsCaption(const std::string& units) {
     return "V/m";
 }
 
+std::string Readouts::PeakText(double value, bool milliwattsPerCm2) {
+    return milliwattsPerCm2 ? FormatNumber(value, "0.000000").substr(0, 8)
+                            : clsProbe::AdjustStrLen(value);
+}
+
 float Readouts::InUnitsShown(float vpm) const {
     return Cls7300::ConvertUnit(Cls7300::kVoltsPerMetre, kd_.Units(), vpm);
 }
@@ -298,8 +303,7 @@ void Readouts::ChangeDisplay(const std::function<void()>& setUp7300) {
 
 void Readouts::ShowPeakTexts() {
     // The peak labels say so at once, not at the next reading (there may be none).
-    const std::string zero =
-        s_.ProbeUnits == "mW/cm2" ? FormatNumber(0, "0.000000") : clsProbe::AdjustStrLen(0);
+    const std::string zero = PeakText(0, s_.ProbeUnits == "mW/cm2");
     for (Ctl c : {Ctl::LabMaxXYZ, Ctl::LabMaxX, Ctl::LabMaxY, Ctl::LabMaxZ}) {
         v_.Text(c, zero);
     }

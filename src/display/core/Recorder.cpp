@@ -5,10 +5,10 @@
 #include "display/core/LogOpen.h"
 #include "display/core/MovingAverage.h"
 #include "display/core/SettingsApplier.h"
+#include "display/core/SurveyReport.h"
 #include "files/HeaderNotes.h"
 
 #include <algorithm>
-#include <ctime>
 
 namespace vireon {
 
@@ -23,6 +23,7 @@ constexpr Act kHeldWhileLogging[] = {Act::mnuProbe3AxisData,
                                      Act::tbZoomIn,
                                      Act::tbZoomOut,
                                      Act::mnuFileSaveAs,
+                                     Act::mnuFileReport,
                                      Act::mnuProbeUnits7300,
                                      Act::mnuProbeUnits52xx,
                                      Act::mnuProbeZero,
@@ -34,31 +35,9 @@ constexpr Act kHeldWhileLogging[] = {Act::mnuProbe3AxisData,
                                      Act::tbOpen,
                                      Act::mnuProbePlay};
 
-std::tm LocalNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &t);
-#else
-    localtime_r(&t, &tm);
-#endif
-    return tm;
-}
-
-std::string DateText(const char* format) {
-    const std::tm tm = LocalNow();
-    char buf[64];
-    const size_t n = std::strftime(buf, sizeof buf, format, &tm);
-    return std::string(buf, n);
-}
-
 // The max holds of the fiber or the probe object: total, X, Y, Z.
 template <class Holds> std::array<float, 4> PeaksOf(const Holds& h) {
     return {h.MaxHoldXYZ(), h.MaxHoldX(), h.MaxHoldY(), h.MaxHoldZ()};
-}
-
-int ValuesOf(int16_t mode) {
-    return mode == 1 ? 4 : (mode == 2 ? 2 : 1);
 }
 
 } // namespace
@@ -164,6 +143,7 @@ void Recorder::AfterLoad() {
     l.LogPeaks = j.LogPeaks;
     unsaved_ = true;
     Offer(Act::mnuFileSaveAs, true);
+    Offer(Act::mnuFileReport, true);
     Offer(Act::tbSave, true);
     RecordIndicator(p_.v, "Stop");
     p_.v.Text(Ctl::LabRecordCnt, std::to_string(n));
@@ -205,6 +185,8 @@ void Recorder::StartSteps() {
     p_.readBattTemp.Enabled(false);
     v.Checked(Act::mnuProbeRecord, true);
     s.LoadedFileTag.clear();
+    s.LogFilePath.clear();
+    s.LogFromFile = false;
     v.Caption(Lifecycle::kTitle);
     l.RecordCnt = 0;
     p_.graph.EraseData();
@@ -255,8 +237,8 @@ void Recorder::StopSteps() {
         p_.readBattTemp.Enabled(true);
     }
     for (Act a : {Act::mnuViewExposure, Act::mnuProbe3AxisData, Act::mnuFileSaveAs,
-                  Act::mnuProbeClearPeak, Act::mnuProbeUpdateProbeBatt, Act::tbSave, Act::tbZoomOut,
-                  Act::mnuFileOpen, Act::tbOpen}) {
+                  Act::mnuFileReport, Act::mnuProbeClearPeak, Act::mnuProbeUpdateProbeBatt,
+                  Act::tbSave, Act::tbZoomOut, Act::mnuFileOpen, Act::tbOpen}) {
         Offer(a, true);
     }
     const int family = p_.probe.TypeNumb();
@@ -377,7 +359,7 @@ void Recorder::Append(const std::array<float, 5>& row, const std::array<float, 4
     l.LogData[static_cast<size_t>(l.RecordCnt)] = row;
     l.LogPeaks = peaks;
     unsaved_ = true;
-    journal_.Append(row, ValuesOf(l.LogColumnMode));
+    journal_.Append(row, ValueCount(l.LogColumnMode));
     journal_.Peaks(peaks);
     if (l.RecordCnt == kLogMaxRows) {
         // A full log ends as a user's stop does, and says so.
@@ -393,7 +375,7 @@ void Recorder::StartJournal() {
         journalPath_ = p_.desktop.DataFolder() / std::string(kJournalFileName);
     }
     JournalHeader h;
-    h.StartDate = DateText("%Y-%m-%d");
+    h.StartDate = LocalTimeText("%Y-%m-%d");
     h.StartTime = FormatTimeStr(Now());
     h.LogColumnMode = log_->LogColumnMode;
     h.LogUnits = log_->LogUnits;
@@ -471,13 +453,15 @@ bool Recorder::MnuFileSaveAs() {
     p_.s.DefaultSavePath = written.parent_path();
     l.GraphScale = p_.s.Graph.GraphScale;
     p_.v.BusyPointer(true);
-    const SaveResult r =
-        SaveData(l, written, {DateText("%x"), DateText("%X"), p_.probe.GetModel()}, &plan);
+    const SaveResult r = SaveData(
+        l, written, {LocalTimeText("%x"), LocalTimeText("%X"), p_.probe.GetModel()}, &plan);
     p_.v.BusyPointer(false);
     if (!r.Ok) {
         return failed(r.Error);
     }
     const std::string saved = SettingsApplier::PathText(written);
+    p_.s.LogFilePath = written;
+    p_.s.LogFromFile = false;
     p_.s.SaveFileName = saved.substr(0, saved.size() >= 4 ? saved.size() - 4 : 0);
     p_.face.StatusText(r.Status);
     for (const std::string& m : r.Messages) {
@@ -521,8 +505,7 @@ bool Recorder::AgreedToReplace(const SavePlan& plan, const std::filesystem::path
 
 void Recorder::TakeLoadedLog(const LoadResult& r) {
     LogModel& l = *log_;
-    const int16_t cols = r.ValueColumns;
-    l.LogColumnMode = cols == 2 ? 2 : (cols >= 3 ? 1 : 0);
+    l.LogColumnMode = ColumnModeOf(r.ValueColumns);
     l.LogUnits = r.LogUnits.value_or(std::string());
     l.LogPeaks = {};
     const int32_t n = std::min<int32_t>(r.RecordCnt, static_cast<int32_t>(r.Table.size()) - 1);

@@ -89,7 +89,7 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
                                                                    return Offered(a);
                                                                }},
       minAve_(recParts_, recorder_), recorder_(recParts_, minAve_), player_(recParts_),
-      life_(*this) {
+      report_(recParts_, recorder_, platform.printer), life_(*this) {
     kd_.SetHost(this);
     probe_.SetHost(this);
     graph_.OutputObj(&view.Surface(Ctl::Picture1));
@@ -187,6 +187,9 @@ void WindowCore::OnAction(Act a) {
     case Act::mnuFileSaveAs:
     case Act::tbSave:
         recorder_.MnuFileSaveAs();
+        break;
+    case Act::mnuFileReport:
+        report_.MnuFileReport();
         break;
     case Act::mnuFileExit:
         v_.CloseWindow();
