@@ -149,6 +149,29 @@ TEST_P(QuietWait, RepliesStillComeThroughTheReceiveEvent) {
 
 INSTANTIATE_TEST_SUITE_P(SimLink, QuietWait, ::testing::Values("0", "6"));
 
+// The calibration table is longer than the driver can count before it wakes the program: the
+// receive event still takes it, as after a lost link, when it is asked for while running.
+TEST(SimLink, TheCalibrationTableComesThroughTheReceiveEvent) {
+    LiveRig r;
+    SimProcess sim(r.ports, 12, {"--baud", "115200"});
+    ASSERT_TRUE(sim.Started()) << sim.Output().toStdString();
+    r.cycle.OpenCommPort(12);
+    r.link.Output("i\r"); // the laser on; its reply is not wanted
+    WaitFor([] { return false; }, 100);
+    r.link.Input();
+    r.state.LaserState = kLaserRunning;
+    r.state.RthresEnabled = 1;
+    r.probe.command = "M\r";
+    r.probe.threshold = static_cast<int16_t>(fiber::kCalLen);
+    bool viaEvent = false;
+    r.view.OnProcess = [&viaEvent](AcqState& s) { viaEvent = s.CommEventRCVD == 1; };
+    r.cycle.SendCmnd();
+    ASSERT_TRUE(WaitFor([&] { return !r.view.processed.empty(); }, 5000));
+    r.timer.Enabled(false);
+    EXPECT_TRUE(fiber::IsCalibration(r.view.processed[0]));
+    EXPECT_TRUE(viaEvent) << "taken by the read tick instead";
+}
+
 TEST(SimLink, UnplugAndReplugFollowTheLink) {
     LiveRig r;
     {
