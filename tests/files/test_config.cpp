@@ -1,8 +1,6 @@
 // The configuration file: the 41 lines, their defaults, and reading that stops at a fault.
 #include <gtest/gtest.h>
 
-#include <regex>
-
 #include "files/ConfigFile.h"
 #include "support/TempDir.h"
 
@@ -151,8 +149,7 @@ TEST(LoadCfg, ReadsLineFeedsLooseBlanksAndOtherCases) {
     EXPECT_EQ(s.GITxtAverage, 2); // halves to even
     EXPECT_EQ(s.DefaultSavePath, "C:\\Surveys\\Survey, 2026");
     // A second text-mode conversion ends the lines CR CR LF.
-    EXPECT_TRUE(
-        ParseCfgText(std::regex_replace(kUnusual, std::regex("\r\n"), "\r\r\n"), s).Complete);
+    EXPECT_TRUE(ParseCfgText(testing::DoubleCr(kUnusual), s).Complete);
 }
 
 } // namespace
