@@ -309,22 +309,6 @@ TEST(WindowCore, ClosingAsksAboutTheLaserOnlyWhenItIsOnAndSavesTheSettings) {
     }
 }
 
-// One bad value stops the reading; the user is told where, and the file is kept before the
-// exit writes the settings in force.
-TEST(WindowCore, ADamagedConfigurationIsNamedAndKept) {
-    CoreRig r;
-    std::string text = r.Cfg();
-    const size_t line13 = text.find("ExposureFrame,");
-    text.replace(line13, text.find("\r\n", line13) - line13, "ExposureFrame,Perhaps");
-    r.WriteCfg(text);
-    r.core->Load();
-    EXPECT_EQ(r.dialogs.portAsked, 1);
-    EXPECT_NE(r.view.status.find("13"), std::string::npos) << r.view.status;
-    EXPECT_NE(r.view.status.find("Perhaps"), std::string::npos) << r.view.status;
-    r.core->Unload();
-    EXPECT_EQ(testing::ReadFile(r.folder / "VireonII.cfg.bad"), text);
-}
-
 // Every setting a menu or the options dialog changes is there again after a restart, and the
 // file the exit wrote reads back whole.
 TEST(WindowCore, SettingsChangedThroughTheWindowSurviveARestart) {
