@@ -130,24 +130,6 @@ def click_label(s, rect):
     time.sleep(0.3)
 
 
-def test_hotplug(s):
-    """The port of the configuration is checked at start; unplugged, the entry loses its
-    check mark; a new link is taken, checked and saved."""
-    first = running(s, start=False)
-    s.screenshot("main-window")
-    expect_port_checked(s, 5)
-    s.stop_simulator(first, 5)
-    s.wait_readout("Status", lambda text: "Disconnected" in (text or ""))
-    s.screenshot("com5-unplugged")
-    expect_port_checked(s, None)
-    s.start_simulator(12)
-    s.wait_readout("Status", lambda text: "(COM12)" in (text or ""))
-    s.screenshot("com12-plugged")
-    expect_port_checked(s, 12)
-    exit_cleanly(s)
-    expect_saved_port(s, 12)
-
-
 def write_log(path, rows):
     """A log page as the program writes it: header, column titles, rows of time and values."""
     lines = ["Header", "File,survey.csv", "Date,12/06/2026", "Time,08:00:00", f"Samples,{rows}",
@@ -316,8 +298,10 @@ def message_saying(s, words, what):
 
 def test_hostile_files(s):
     """A damaged configuration is named in the status bar and kept as .bad; a named pipe and a
-    log with unreadable rows are refused or reported, and the window goes on."""
-    s.start_simulator(5)
+    log with unreadable rows are refused or reported, and the window goes on. The port in use
+    is checked; unplugged, the entry loses its check mark; a new link is taken, checked and
+    saved."""
+    first = s.start_simulator(5)
     s.write_config(5)
     edit_config(s, {"ExposureFrame": "Perhaps"})
     with open(s.config_path(), "rb") as f:
@@ -329,6 +313,7 @@ def test_hostile_files(s):
     s.wait_main_window()
     status = s.wait_readout("Status", lambda text: "Perhaps" in (text or ""))
     expect("13" in status, f"the status bar does not name line 13: {status!r}")
+    expect_port_checked(s, 5)
 
     pipe = os.path.join(s.tmp, "not-a-log.csv")
     os.mkfifo(pipe)
@@ -341,7 +326,17 @@ def test_hostile_files(s):
     open_file(s, log)
     message_saying(s, "2 rows", "unreadable rows reported")
     s.wait_readout("Log count", "2")  # the two good rows drawn
+
+    s.stop_simulator(first, 5)
+    s.wait_readout("Status", lambda text: "Disconnected" in (text or ""))
+    s.screenshot("com5-unplugged")
+    expect_port_checked(s, None)
+    s.start_simulator(12)
+    s.wait_readout("Status", lambda text: "(COM12)" in (text or ""))
+    s.screenshot("com12-plugged")
+    expect_port_checked(s, 12)
     exit_cleanly(s)
+    expect_saved_port(s, 12)
     kept = os.path.join(s.progdir, "VireonII.cfg.bad")
     expect(os.path.exists(kept) and open(kept, "rb").read() == damaged,
            "the damaged configuration was not kept as VireonII.cfg.bad")
@@ -619,7 +614,7 @@ def test_options(s):
 
 TESTS = {"view-switches": test_view_switches, "options": test_options,
          "instrument-face": test_instrument_face, "hostile-files": test_hostile_files,
-         "hotplug": test_hotplug, "zoom-log": test_zoom_log, "logging": test_logging,
+         "zoom-log": test_zoom_log, "logging": test_logging,
          "moving-average": test_moving_average, "crash-recovery": test_crash_recovery,
          "report": test_report}
 
