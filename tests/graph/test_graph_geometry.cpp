@@ -143,6 +143,8 @@ TEST_F(GraphFixture, LogarithmicLayoutAndPositions) {
     EXPECT_NEAR(lines[1].y2, 100.0, 1e-6);
 }
 
+// Live values are clamped to the frame; mid-sweep right after Graph the first point has no line
+// to join.
 TEST_F(GraphFixture, LiveValuesAreClampedToTheFrame) {
     const auto lines = Sweep(*this, {50.0F, 250.0F, -40.0F, 100.0F, 0.0F});
     ASSERT_EQ(lines.size(), 4U);
@@ -153,10 +155,6 @@ TEST_F(GraphFixture, LiveValuesAreClampedToTheFrame) {
     EXPECT_DOUBLE_EQ(lines[3].y2, 6100.0);
     // Sweep positions: (p - 1) / (SweepLength - 1) of the width.
     EXPECT_DOUBLE_EQ(lines[0].x2, 480.0 + 9430.0 / 99.0);
-}
-
-// Mid-sweep right after Graph the first point has no line to join.
-TEST_F(GraphFixture, FirstPointAfterGraphHasNoLine) {
     Redraw();
     graph.ScrollErase(7);
     graph.Scroll(7, 10.0F, 3);
