@@ -266,20 +266,6 @@ TEST(ReadCycle, VanishedPortDuringReadEndsTheLaserUnit) {
     EXPECT_TRUE(r.prompts.asked.empty());
 }
 
-TEST(ReadCycle, OtherReadErrorsAreReported) {
-    Rig r;
-    r.Running();
-    r.link.OnError = nullptr;
-    struct Thrower : ScriptedProbe {
-        std::string GetNextCmnd(const std::string&) override { throw std::runtime_error("x"); }
-    };
-    Thrower t;
-    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, r.sched, t, r.view, r.notices);
-    cycle.OnReadTick();
-    ASSERT_EQ(r.prompts.asked.size(), 1u);
-    EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");
-}
-
 // A read error on every tick, with its message left open while the window's event loop keeps
 // the timers running: one message, and no tick runs inside the one that raised it.
 TEST(ReadCycle, PersistentReadFailureGivesOneMessageAndNeverReentersTheCycle) {
@@ -297,11 +283,15 @@ TEST(ReadCycle, PersistentReadFailureGivesOneMessageAndNeverReentersTheCycle) {
     EXPECT_EQ(r.prompts.asked.size(), 1u);
     EXPECT_EQ(nestedInputs, 0);
     EXPECT_GT(r.link.inputs, 100) << "the cycle went on reading while the message was open";
-    // Closed, the message may come again.
+    // Closed, the message may come again, also for a failure that is not the port's.
     r.prompts.OnNotice = nullptr;
     r.prompts.CloseNotices();
+    r.link.readError = false;
+    r.probe.choosing = [] { throw std::runtime_error("x"); };
     r.sched.Advance(50);
-    EXPECT_EQ(r.prompts.asked.size(), 2u);
+    ASSERT_EQ(r.prompts.asked.size(), 2u);
+    EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");
+    EXPECT_EQ(r.prompts.asked[1].text, "Error in reading probe.");
 }
 
 TEST(Ports, UnopenablePortKeepsThePreviousNumberAndNoCheckMark) {

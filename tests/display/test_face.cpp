@@ -89,6 +89,7 @@ TEST(Face, TheAlarmBeepsOnlyAboveItsLevel) {
     r.sched.Advance(1000);
     EXPECT_EQ(r.desktop.beeps, 0) << "no beep until enabled";
     r.core->OnAction(Act::mnuprobeAlarm);
+    EXPECT_TRUE(r.view.Checked(Act::mnuprobeAlarm));
     r.sched.Advance(1000);
     EXPECT_EQ(r.desktop.beeps, 2) << "twice a second";
     r.Feed(fiber::EncodeData({{1250, 0, 0}, {0, 0, 0}, false})); // 12.5 V/m on X alone
@@ -209,6 +210,9 @@ TEST(Face, RangeIndicatorAndAxesFollowTheProbe) {
     r.core->OnClick(LabAxisRange(2));
     EXPECT_EQ(r.prompts.asked.back().text,
               "These range controls are only active when probe is in manual ranging.");
+    r.core->OnClick(Ctl::LabRange); // and back to manual
+    EXPECT_EQ(p.AutoRangeOn(), 0);
+    EXPECT_EQ(r.Text(Ctl::LabRange), "Manual");
     // Axes: a click toggles it, the label greys when switched off.
     r.core->OnClick(Ctl::LabXAxis);
     EXPECT_EQ(p.GetAxisStr(), "ADEE\r");

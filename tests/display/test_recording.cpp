@@ -180,6 +180,7 @@ TEST(Recording, PlaybackGoesRowByRowKeepsItsPeaksAndEndsAtTheLastRow) {
     EXPECT_TRUE(r.core->HRTReadProbe().Enabled());
     EXPECT_TRUE(r.On(Act::tbRecord));
     EXPECT_EQ(r.Log().RecordCnt, 4) << "the opened file is the log in memory";
+    EXPECT_EQ(r.Log().LogData[3], (std::array<float, 5>{r.Log().LogData[3][0], 90, 9, 8, 7}));
 }
 
 // A constant 10 V/m on each axis: the total is 17.32 V/m.

@@ -202,26 +202,6 @@ TEST(ParsePathFile, SplitsAtTheLastSeparatorOfEitherKind) {
     EXPECT_EQ(ParsePathFile("plain.csv", 2), "plain.csv");
 }
 
-TEST(FormatTimeStr, RoundsToTheSecondAndFlagsLongHours) {
-    struct Case {
-        double Seconds;
-        const char* Text;
-        bool Error;
-    };
-    const Case cases[] = {
-        {59.4, "00:00:59", false},
-        {3599.7, "01:00:00", false},
-        {100 * 3600.0, "100:00:00", true},
-        {-5, "-01:59:55", true},
-    };
-    for (const auto& c : cases) {
-        std::string message;
-        const float t = static_cast<float>(c.Seconds / 86400.0);
-        EXPECT_EQ(FormatTimeStr(t, &message), c.Text) << c.Seconds;
-        EXPECT_EQ(message, c.Error ? "Error in FormatTimeStr" : "") << c.Seconds;
-    }
-}
-
 TEST(UnFormatTime, ReadsEveryWrittenSecondBack) {
     for (int s = 0; s <= 86400; ++s) {
         const std::string text = FormatTimeStr(static_cast<float>(s / 86400.0));
