@@ -25,6 +25,9 @@ struct AcqState {
     int16_t CommPortNo = 2;
     uint8_t CommEventRCVD = 0;
     int16_t TimeOut = 0;
+    // A reading has come since the display was last cleared (start-up, a lost or ended link):
+    // until then there is no field to average, log or warn about.
+    bool ReadingsLive = false;
     std::string BaudRatePreference = "9600,o,7,1";
     uint8_t RthresEnabled = 0;
     int16_t MaxSpeedFlag = 0;

@@ -217,7 +217,15 @@ void QtSerialLink::ReadyRead() {
     if (inEvent_ || threshold_ <= 0 || !serial_.isOpen()) {
         return;
     }
-    if (serial_.bytesAvailable() >= threshold_ && OnReceive) {
+    const auto held = static_cast<int>(serial_.bytesAvailable());
+    if (held < threshold_) {
+        // The driver counts at most 255 characters before it wakes us: a longer reply (the
+        // calibration table) needs the count set again for what is still to come, or its last
+        // characters would wait below it.
+        WakeAfter(threshold_ - held);
+        return;
+    }
+    if (OnReceive) {
         inEvent_ = true;
         OnReceive();
         inEvent_ = false;

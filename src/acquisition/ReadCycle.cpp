@@ -18,6 +18,9 @@ bool StartsWith(const std::string& s, const char* prefix) {
 bool IsRefusal(const std::string& reply) {
     return reply == ":E\r";
 }
+
+// TimeOut from the fifth miss in a row on: the link is lost until a reply is processed again.
+constexpr int16_t kLinkLost = 5;
 } // namespace
 
 int PortNumberFromDeviceName(const std::string& name) {
@@ -152,9 +155,8 @@ void ReadCycle::SetRthreshold(int16_t count) {
 void ReadCycle::SendCmnd() {
     s_.CommEventRCVD = 0;
     s_.ProbeCmnd = probe_.GetNextCmnd(s_.ProbeData);
-    if (StartsWith(s_.ProbeCmnd, "M")) {
-        view_.BusyPointer(true);
-    }
+    // The hourglass lasts as long as the calibration is asked for, however the upload ends.
+    UploadPointer(StartsWith(s_.ProbeCmnd, "M"));
     SetRthreshold(probe_.GetRThreshold());
     KeepSchedule(probe_.GetTimerInterval());
     // At a numeric rate the reply is not needed before its last character is across; at
@@ -231,7 +233,13 @@ void ReadCycle::ReceiveEvent() {
             return;
         }
         s_.ProbeData = link_.Input();
-        if (StartsWith(s_.ProbeData, ":")) {
+        // Once the link is lost only the exact answer to what was asked may bring it back: a
+        // reply to a request sent before the loss, come late, is not it, nor is one with the
+        // remains of such a reply in front of it.
+        const bool taken =
+            s_.TimeOut < kLinkLost ||
+            (Whole(s_.ProbeData) && s_.ProbeData.find('\r') + 1 == s_.ProbeData.size());
+        if (StartsWith(s_.ProbeData, ":") && taken) {
             s_.CommEventRCVD = 1;
             if (s_.MaxSpeedFlag != 0) {
                 SendCmnd();
@@ -290,18 +298,25 @@ void ReadCycle::ReadTick() {
             return;
         }
         s_.ProbeData = link_.Input();
-        const size_t length = s_.ProbeData.size();
         s_.PreviousRthres = s_.ProbeStrLeng;
         const std::string reply = s_.ProbeData;
-        SendCmnd();
-        if (StartsWith(reply, ":") &&
-            (length == static_cast<size_t>(s_.PreviousRthres) || IsRefusal(reply))) {
-            s_.ProbeData = reply;
-            view_.Process7300Format();
-            ++s_.RepliesProcessed;
-        } else {
+        if (!Whole(reply)) {
             CountMiss();
+            // Whatever is still on its way belongs to what was missed and would spoil the next
+            // reply; and a lost link comes back only through identification, which no late
+            // reply may cut short.
+            Drain();
+            if (s_.TimeOut >= kLinkLost) {
+                s_.ProbeData.clear();
+            }
+            SendCmnd();
+            return;
         }
+        // The next command goes out before this reply is worked on.
+        SendCmnd();
+        s_.ProbeData = reply;
+        view_.Process7300Format();
+        ++s_.RepliesProcessed;
     } catch (const SerialError& e) {
         HandleReadError(e.Number());
     } catch (const std::exception&) {
@@ -315,7 +330,8 @@ void ReadCycle::CountMiss() {
     } else if (s_.TimeOut == 4) {
         view_.ClearDisplay();
         view_.ClearBatteryLow();
-        s_.TimeOut = 5;
+        s_.TimeOut = kLinkLost;
+        view_.StatusText(kLinkLostText);
         if (view_.ARProbeChecked()) {
             probe_.StartARProbe(1);
         }
@@ -542,11 +558,24 @@ void ReadCycle::LaserOffNow() {
 }
 
 void ReadCycle::EndLaser() {
+    UploadPointer(false);
     probe_.LostComm(1);
     view_.ClearDisplay();
     s_.ChangeDisplayFlag = 1;
     Drain();
     s_.ProbeData.clear();
+}
+
+bool ReadCycle::Whole(const std::string& reply) const {
+    return StartsWith(reply, ":") &&
+           (reply.size() == static_cast<size_t>(s_.ProbeStrLeng) || IsRefusal(reply));
+}
+
+void ReadCycle::UploadPointer(bool busy) {
+    if (busy != uploadBusy_) {
+        uploadBusy_ = busy;
+        view_.BusyPointer(busy);
+    }
 }
 
 void ReadCycle::SendRaw(const std::string& text) {

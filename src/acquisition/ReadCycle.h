@@ -92,6 +92,9 @@ private:
     void KeepSchedule(double interval);
     bool ReplyStillDue();
     void CountMiss();
+    // A reply as the timer path takes it: ":" first and the length asked for, or a refusal.
+    bool Whole(const std::string& reply) const;
+    void UploadPointer(bool busy);
     void Drain();
     void LaserOffNow();
     void ReceiveEvent();
@@ -107,6 +110,7 @@ private:
     NoticeBoard& notices_;
     bool inCycle_ = false;
     bool receivePending_ = false;
+    bool uploadBusy_ = false; // the hourglass shown for a calibration request
     // The command in flight: when it went out (monotonic ms) and the read timer's period for
     // it, at maximum speed the time its reply may take.
     double sentAt_ = 0;
@@ -118,6 +122,8 @@ inline constexpr const char* kMsgCannotOpenPort =
 inline constexpr const char* kMsgPortNotOpen =
     "CommPort not open.  Select 'Communications' to reopen Commport.";
 inline constexpr const char* kMsgReadError = "Error in reading probe.";
+inline constexpr const char* kLinkLostText =
+    "No reply from the probe: link lost. Waiting for it to identify itself again.";
 // Status texts of a start that failed, by the step that failed.
 inline constexpr const char* kStartFailedIdent =
     "Start failed: the probe did not identify itself. Check the fiber optic cables and the "

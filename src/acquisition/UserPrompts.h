@@ -19,7 +19,8 @@ enum class MsgResult { Ok, Cancel, Yes, No };
 class UserPrompts {
 public:
     virtual ~UserPrompts() = default;
-    // A modal question: waits for the answer. Texts are Windows-1252.
+    // A modal question: waits for the answer. Texts are Windows-1252. Cancel also when the
+    // question was closed unanswered because the program is ending.
     virtual MsgResult MsgBox(const std::string& text, MsgIcon icon = MsgIcon::None,
                              MsgButtons buttons = MsgButtons::Ok,
                              const std::string& title = {}) = 0;
@@ -29,13 +30,17 @@ public:
     // Empty optional when cancelled.
     virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& defaultText) = 0;
-    // File choosers take and give paths, never text in a code page.
+    // File choosers take and give paths, never text in a code page. `folder` is where the
+    // chooser opens; a path that ends in a file name offers that name too.
     virtual std::optional<std::filesystem::path>
     OpenFileName(const std::string& title, const std::string& filter,
                  const std::filesystem::path& folder) = 0;
-    virtual std::optional<std::filesystem::path>
-    SaveFileName(const std::string& title, const std::string& filter,
-                 const std::filesystem::path& folder) = 0;
+    // A name typed without any "." gets "." + defaultSuffix; the chooser asks before the file
+    // it returns is replaced.
+    virtual std::optional<std::filesystem::path> SaveFileName(const std::string& title,
+                                                              const std::string& filter,
+                                                              const std::filesystem::path& folder,
+                                                              const std::string& defaultSuffix) = 0;
     // Colours are 24-bit, red in the low byte.
     virtual std::optional<int32_t> ChooseColor(int32_t initial) = 0;
 };

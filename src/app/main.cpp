@@ -1,14 +1,18 @@
 // Vireon II: monitor for isotropic electromagnetic-field probes.
 
 #include "acquisition/QtTiming.h"
+#include "app/CommandLine.h"
 #include "common/paths.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/ProgramEnd.h"
+#include "display/qt/PdfReport.h"
 #include "display/qt/QtSettingsStore.h"
 #include "display/qt/frmMain.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
 #include <memory>
+#include <optional>
 
 #if defined(Q_OS_WIN)
 #include "acquisition/WinPortCatalog.h"
@@ -30,7 +34,7 @@ namespace {
 
 #ifdef Q_OS_UNIX
 // Logout, kill and Ctrl+C end the program as File > Exit does, without the question: the
-// handler only wakes the event loop, which then runs the shutdown.
+// handler only wakes the event loop, which then asks for the end.
 int gSignalPipe[2] = {-1, -1};
 
 void OnTermination(int) {
@@ -38,16 +42,15 @@ void OnTermination(int) {
     [[maybe_unused]] const ssize_t n = write(gSignalPipe[1], &c, 1);
 }
 
-std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::frmMain& window) {
+std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::ProgramEnd& end) {
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, gSignalPipe) != 0) {
         return nullptr;
     }
     auto notifier = std::make_unique<QSocketNotifier>(gSignalPipe[0], QSocketNotifier::Read);
-    QObject::connect(notifier.get(), &QSocketNotifier::activated, &window, [&window] {
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, &end, [&end] {
         char c = 0;
         [[maybe_unused]] const ssize_t n = read(gSignalPipe[0], &c, 1);
-        window.EndWithoutQuestion();
-        QApplication::quit();
+        end.Request();
     });
     struct sigaction sa {};
     sa.sa_handler = OnTermination;
@@ -63,6 +66,9 @@ std::unique_ptr<QSocketNotifier> WatchTerminationSignals(vireon::frmMain& window
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> status = vireon::RunCommandLine(argc, argv)) {
+        return *status;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName("Vireon II");
     QApplication::setOrganizationName("vireon2");
@@ -86,12 +92,17 @@ int main(int argc, char** argv) {
     vireon::QtDesktop desktop;
     vireon::QtWindowDialogs dialogs;
     vireon::QtSettingsStore store;
+    vireon::PdfReportPrinter printer;
 
-    vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs, store});
+    vireon::frmMain window({link, ports, timers, clock, prompts, desktop, dialogs, store, printer});
     prompts.SetOwner(&window);
     dialogs.SetOwner(&window);
+    vireon::ProgramEnd end([&window] {
+        window.EndWithoutQuestion();
+        QApplication::quit();
+    });
 #ifdef Q_OS_UNIX
-    const auto terminations = WatchTerminationSignals(window);
+    const auto terminations = WatchTerminationSignals(end);
 #endif
 #ifdef Q_OS_WIN
     // Logging off or shutting down Windows ends the program as File > Exit does, without the
@@ -101,6 +112,12 @@ int main(int argc, char** argv) {
                      [&window] { window.EndWithoutQuestion(); });
 #endif
     window.Load();
+    if (end.Requested()) {
+        // Asked to end during start-up: the questions it met were left unanswered.
+        window.EndWithoutQuestion();
+        return 0;
+    }
+    end.OutermostLoop(1);
     window.show();
     return app.exec();
 }

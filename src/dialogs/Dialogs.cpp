@@ -1,6 +1,7 @@
 #include "dialogs/Dialogs.h"
 
 #include "common/paths.h"
+#include "common/version.h"
 
 #include "dialogs/frmOptions.h"
 
@@ -60,10 +61,7 @@ QMessageBox::Icon IconOf(MsgIcon icon) {
 } // namespace
 
 QString ProgramVersion() {
-    return QString("%1.%2.%3")
-        .arg(VIREON_VERSION_MAJOR)
-        .arg(VIREON_VERSION_MINOR)
-        .arg(VIREON_VERSION_PATCH);
+    return QString::fromStdString(VersionText());
 }
 
 frmSplash::frmSplash(QWidget* parent)
@@ -276,7 +274,11 @@ MsgResult QtUserPrompts::MsgBox(const std::string& text, MsgIcon icon, MsgButton
         box.setDefaultButton(QMessageBox::Save);
         break;
     }
-    switch (box.exec()) {
+    const int answer = box.exec();
+    if (box.clickedButton() == nullptr) {
+        return MsgResult::Cancel; // closed unanswered: the program is ending
+    }
+    switch (answer) {
     case QMessageBox::Yes:
     case QMessageBox::Save:
         return MsgResult::Yes;
@@ -329,13 +331,17 @@ QtUserPrompts::OpenFileName(const std::string& title, const std::string& filter,
 
 std::optional<std::filesystem::path>
 QtUserPrompts::SaveFileName(const std::string& title, const std::string& filter,
-                            const std::filesystem::path& folder) {
-    const QString f =
-        QFileDialog::getSaveFileName(owner_, FromCore(title), FromPath(folder), QtFilter(filter));
-    if (f.isEmpty()) {
+                            const std::filesystem::path& folder, const std::string& defaultSuffix) {
+    // The suffix is added inside the dialog, so that its question before a file is replaced is
+    // about the file that will be written ("survey" typed, "survey.csv" there).
+    QFileDialog dialog(owner_, FromCore(title), FromPath(folder), QtFilter(filter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(FromCore(defaultSuffix));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return PathOf(f);
+    return PathOf(dialog.selectedFiles().constFirst());
 }
 
 std::optional<int32_t> QtUserPrompts::ChooseColor(int32_t initial) {

@@ -83,7 +83,8 @@ public:
                                                       const std::filesystem::path& folder) override;
     std::optional<std::filesystem::path> SaveFileName(const std::string& title,
                                                       const std::string& filter,
-                                                      const std::filesystem::path& folder) override;
+                                                      const std::filesystem::path& folder,
+                                                      const std::string& defaultSuffix) override;
     std::optional<int32_t> ChooseColor(int32_t initial) override;
 
 private:

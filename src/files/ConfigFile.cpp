@@ -234,6 +234,13 @@ CfgLoadResult ParseCfg(std::string_view text, CfgSettings& s, bool cut) {
             r.Problem = where + " has no comma: " + Excerpt(content) + ".";
             return r;
         }
+        // Values are taken by position, so a line out of place would put its value into the
+        // wrong setting: each key must be the one expected there (blanks and case aside).
+        const std::string_view key = TrimBlanks(content.substr(0, comma));
+        if (!EqualsNoCase(key, line.Key.substr(0, line.Key.find(',')))) {
+            r.Problem = where + " has the key " + Excerpt(key) + ".";
+            return r;
+        }
         const std::string_view rest = content.substr(comma + 1);
         if (!Store(line, rest, s)) {
             r.Problem =

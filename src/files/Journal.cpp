@@ -21,10 +21,6 @@ constexpr std::string_view kMagic = "Vireon II recovery journal";
 // A full log is about 30 MB of journal; anything much larger is not one.
 constexpr size_t kMaxJournalBytes = 128u << 20;
 
-int ValuesOf(int16_t mode) {
-    return mode == 1 ? 4 : (mode == 2 ? 2 : 1);
-}
-
 void AppendFloat(std::string& out, float v) {
     char buf[32];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
@@ -209,7 +205,7 @@ JournalContent ParseJournal(std::string_view text) {
         return j;
     }
     j.Ok = true;
-    const size_t values = static_cast<size_t>(ValuesOf(j.Header.LogColumnMode));
+    const size_t values = static_cast<size_t>(ValueCount(j.Header.LogColumnMode));
     while (next(line)) {
         const size_t n = Split(line, f);
         std::array<float, 5> row{};

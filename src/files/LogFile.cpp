@@ -36,26 +36,22 @@ int16_t ColumnsLineValue(int16_t mode) {
     }
 }
 
-int32_t HeldRows(const LogModel& log) {
-    const auto held = static_cast<int32_t>(log.LogData.empty() ? 0 : log.LogData.size() - 1);
-    return std::clamp(log.RecordCnt, 0, held);
-}
-
-// Header lines the reader acts on, by how they begin (in any case).
+// Header lines the readers act on, by how they begin (in any case): the log reader, and a save
+// that looks for the stale pages of an earlier log.
+constexpr std::string_view kHeaderKey = "Header";
 constexpr std::string_view kEndHeaderKey = "EndHeader";
 constexpr std::string_view kGraphScaleKey = "GraphScale";
 constexpr std::string_view kUnitsKey = "Units";
+constexpr std::string_view kPageKey = "Page";
 
-// A note label is written as it is, unless the reader would take its line for one of its own:
-// then a leading blank keeps it a plain header line.
-std::string NoteLabel(std::string_view label) {
-    std::string out = OneLine(label);
-    for (const std::string_view key : {kEndHeaderKey, kGraphScaleKey, kUnitsKey}) {
-        if (StartsWithNoCase(out, key)) {
-            return " " + out;
+bool IsReaderKey(std::string_view text) {
+    for (const std::string_view key :
+         {kHeaderKey, kEndHeaderKey, kGraphScaleKey, kUnitsKey, kPageKey}) {
+        if (StartsWithNoCase(text, key)) {
+            return true;
         }
     }
-    return out;
+    return false;
 }
 
 void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
@@ -65,6 +61,31 @@ void AppendLine(std::string& out, std::string_view a, std::string_view b = {}) {
 }
 
 } // namespace
+
+static_assert((kLogMaxRows - 1) / kPageRows + 1 == kMostPages, "a full log fills every page");
+
+// A note label is written as it is, unless a reader could take its line for a key: then a
+// leading blank keeps it a plain header line.
+std::string HeaderNoteLabel(std::string_view label) {
+    std::string out = OneLine(label);
+    return IsReaderKey(out) ? " " + out : out;
+}
+
+std::string_view UnguardedNoteLabel(std::string_view headerLabel) {
+    if (headerLabel.starts_with(' ') && IsReaderKey(headerLabel.substr(1))) {
+        headerLabel.remove_prefix(1);
+    }
+    return headerLabel;
+}
+
+int ValueCount(int16_t columnMode) {
+    return columnMode == 1 ? 4 : (columnMode == 2 ? 2 : 1);
+}
+
+int32_t HeldRows(const LogModel& log) {
+    const auto held = static_cast<int32_t>(log.LogData.empty() ? 0 : log.LogData.size() - 1);
+    return std::clamp(log.RecordCnt, 0, held);
+}
 
 int32_t PageCount(int32_t recordCnt) {
     if (recordCnt <= 0) {
@@ -81,18 +102,28 @@ std::string ParsePathFile(std::string_view path, int16_t part) {
     return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
 }
 
+namespace {
+
+bool IsExtension(std::string_view s) {
+    const auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return !s.empty() && s.size() <= 4 &&
+           std::all_of(s.begin(), s.end(), [&](char c) { return letter(c) || digit(c); }) &&
+           std::any_of(s.begin(), s.end(), letter);
+}
+
+} // namespace
+
 std::filesystem::path PagePath(const std::filesystem::path& chosen, int32_t page) {
-    using Native = std::filesystem::path::string_type;
-    const Native name = chosen.filename().native();
+    const std::string name = Utf8Name(chosen.filename());
+    if (name.empty() || name == "." || name == "..") {
+        return chosen.parent_path() / ""; // names no file
+    }
     const size_t dot = name.rfind('.');
-    Native out = name.substr(0, dot);
-    if (page >= 2) {
-        out += std::filesystem::path("_" + std::to_string(page)).native();
-    }
-    if (dot != Native::npos) {
-        out += name.substr(dot, 4);
-    }
-    return chosen.parent_path() / out;
+    const std::string first = dot != std::string::npos && IsExtension(name.substr(dot + 1))
+                                  ? name.substr(0, dot + 4)
+                                  : name + "." + std::string(kLogExtension);
+    return chosen.parent_path() / FromUtf8(PageName(first, page));
 }
 
 std::string FormatTimeStr(float t, std::string* message) {
@@ -149,7 +180,7 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     for (int16_t i = 1; i <= notes; ++i) {
         const HeaderNote& n = log.HeaderNotes.Entry[static_cast<size_t>(i)];
         if (!n.Value.empty()) {
-            AppendLine(out, NoteLabel(n.Label) + ",", OneLine(n.Value));
+            AppendLine(out, HeaderNoteLabel(n.Label) + ",", OneLine(n.Value));
         }
     }
     AppendLine(out, "Units,", units);
@@ -168,7 +199,7 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
 
     const int32_t first = (page - 1) * kPageRows + 1;
     const int32_t last = std::min(rows, page * kPageRows);
-    const int values = mode == 1 ? 4 : (mode == 2 ? 2 : 1);
+    const int values = ValueCount(mode);
     if (last >= first) {
         out.reserve(out.size() + static_cast<size_t>(last - first + 1) * (10 + 14 * values));
     }
@@ -188,27 +219,104 @@ std::string LogPageText(const LogModel& log, int32_t page, int32_t pageCount,
     return out;
 }
 
-SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
-                    const SaveStamp& stamp) {
+namespace {
+
+// A log file's first part holds its header; 64 KiB holds any header the writer makes.
+constexpr size_t kHeaderBytes = 64u << 10;
+
+// Whether the file is page `page` of a set by its own header.
+bool IsPageOfASet(const std::filesystem::path& file, int32_t page) {
+    std::error_code ec;
+    if (std::filesystem::symlink_status(file, ec).type() != std::filesystem::file_type::regular) {
+        return false;
+    }
+    const ReadResult head = ReadWholeFile(file, kHeaderBytes);
+    if (!head.Ok) {
+        return false;
+    }
+    return ParseLogText(head.Bytes, "").Page == page;
+}
+
+std::string Quoted(const std::vector<std::filesystem::path>& files) {
+    std::string out;
+    for (size_t i = 0; i < files.size(); ++i) {
+        out += (i == 0 ? "\"" : (i + 1 == files.size() ? " and \"" : ", \"")) +
+               TextOfPath(files[i].filename()) + "\"";
+    }
+    return out;
+}
+
+bool Holds(const std::vector<std::filesystem::path>& list, const std::filesystem::path& p) {
+    return std::find(list.begin(), list.end(), p) != list.end();
+}
+
+} // namespace
+
+SavePlan PlanSave(const std::filesystem::path& chosen, int32_t recordCnt) {
+    SavePlan plan;
+    if (PagePath(chosen, 1).filename().empty()) {
+        plan.Error = "\"" + TextOfPath(chosen) + "\" names no file; nothing was saved.";
+        return plan;
+    }
+    TidyFolder(FolderOf(chosen));
+    std::error_code ec;
+    const int32_t pages = PageCount(recordCnt);
+    for (int32_t p = 1; p <= kMostPages; ++p) {
+        const std::filesystem::path page = PagePath(chosen, p);
+        const bool there = std::filesystem::exists(std::filesystem::symlink_status(page, ec));
+        if (p <= pages) {
+            plan.Pages.push_back(page);
+            if (there) {
+                plan.Replaced.push_back(page);
+            }
+        } else if (there) {
+            (IsPageOfASet(page, p) ? plan.Removed : plan.InTheWay).push_back(page);
+        }
+    }
+    if (const size_t n = plan.InTheWay.size(); n > 0) {
+        plan.Error =
+            Quoted(plan.InTheWay) + (n == 1 ? " is" : " are") + " in the way: saving as \"" +
+            TextOfPath(plan.Pages[0].filename()) +
+            "\" removes the later pages of an earlier, longer log of that name, and " +
+            (n == 1 ? "it is not one. Move or rename it" : "they are not. Move or rename them") +
+            ", or choose another name. Nothing was saved.";
+    }
+    return plan;
+}
+
+SaveResult SaveData(const LogModel& log, const std::filesystem::path& path, const SaveStamp& stamp,
+                    const SavePlan* agreed) {
     SaveResult result;
     if (log.LogColumnMode < 0 || log.LogColumnMode > 2) {
         result.Error = "The log has an unknown column layout (" +
                        std::to_string(log.LogColumnMode) + "); nothing was saved.";
         return result;
     }
-    if (PagePath(path, 1).filename().empty()) {
-        result.Error = "\"" + TextOfPath(path) + "\" names no file; nothing was saved.";
+    const int32_t rows = HeldRows(log);
+    const SavePlan plan = PlanSave(path, rows);
+    if (!plan.Error.empty()) {
+        result.Error = plan.Error;
         return result;
     }
-    TidyFolder(FolderOf(path));
-    const int32_t rows = HeldRows(log);
-    const int32_t pages = PageCount(rows);
+    if (agreed != nullptr) {
+        for (const auto* list : {&plan.Replaced, &plan.Removed}) {
+            for (const std::filesystem::path& f : *list) {
+                if (!Holds(agreed->Replaced, f) && !Holds(agreed->Removed, f)) {
+                    result.Error = Quoted({f}) +
+                                   " has appeared since the question before the save, which did "
+                                   "not name it. Nothing was saved.";
+                    return result;
+                }
+            }
+        }
+    }
+    const auto pages = static_cast<int32_t>(plan.Pages.size());
     bool timeError = false;
     const std::string tag = NewTempTag();
     std::vector<PendingFile> pending;
-    pending.reserve(static_cast<size_t>(pages));
+    pending.reserve(plan.Pages.size());
     for (int32_t p = 1; p <= pages; ++p) {
-        PendingFile& file = pending.emplace_back(PagePath(path, p), tag);
+        PendingFile& file = pending.emplace_back(plan.Pages[static_cast<size_t>(p - 1)], tag);
         file.Write(
             LogPageText(log, p, pages, TextOfPath(file.Target().filename()), stamp, &timeError));
         if (!file.Finish()) {
@@ -216,12 +324,7 @@ SaveResult SaveData(const LogModel& log, const std::filesystem::path& path,
             return result; // the pending files remove their temporary files
         }
     }
-    // Pages of an earlier, longer log under this name would pass for part of this one.
-    std::vector<std::filesystem::path> stale;
-    for (int32_t p = pages + 1; p <= PageCount(kLogMaxRows); ++p) {
-        stale.push_back(PagePath(path, p));
-    }
-    const WriteResult written = CommitTogether(pending, stale);
+    const WriteResult written = CommitTogether(pending, plan.Removed);
     if (!written.Ok) {
         result.Error = written.Error;
         return result;
@@ -264,6 +367,29 @@ std::optional<float> ReadValue(std::string_view field) {
     return v && std::isfinite(*v) ? v : std::nullopt;
 }
 
+// "Page,p of n" as the writer puts it, with 1 <= p <= n <= the most pages a log has.
+void ReadPageLine(std::string_view line, LoadResult& r) {
+    const auto number = [](std::string_view t) {
+        int32_t n = 0;
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), n);
+        return ec == std::errc() && end == t.data() + t.size() ? n : 0;
+    };
+    if (line.size() <= kPageKey.size() || line[kPageKey.size()] != ',') {
+        return;
+    }
+    const std::string_view v = line.substr(kPageKey.size() + 1);
+    const size_t of = v.find(" of ");
+    if (of == std::string_view::npos) {
+        return;
+    }
+    const int32_t page = number(v.substr(0, of));
+    const int32_t pages = number(v.substr(of + 4));
+    if (page >= 1 && page <= pages && pages <= kMostPages) {
+        r.Page = page;
+        r.Pages = pages;
+    }
+}
+
 std::string Rows(int64_t n) {
     return std::to_string(n) + (n == 1 ? " row" : " rows");
 }
@@ -288,7 +414,8 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
         return fail("The file is empty.");
     }
     size_t fileColumns = kMaxValueColumns;
-    if (EqualsNoCase(TrimBlanks(line), "Header")) {
+    std::optional<std::string_view> pageLine;
+    if (EqualsNoCase(TrimBlanks(line), kHeaderKey)) {
         r.HasHeader = true;
         r.HeaderLines.emplace_back(line);
         bool ended = false;
@@ -302,10 +429,15 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
                 r.GraphScale = std::string(After(line, 11));
             } else if (StartsWithNoCase(line, kUnitsKey)) {
                 r.LogUnits = std::string(After(line, 6));
+            } else if (StartsWithNoCase(line, kPageKey) && !pageLine) {
+                pageLine = line;
             }
         }
         if (!ended) {
             return fail("The header has no \"EndHeader\" line; no data was read.");
+        }
+        if (pageLine) {
+            ReadPageLine(*pageLine, r);
         }
         if (!cursor.Next(line)) {
             return fail("The file ends before the column titles; no data was read.");
@@ -419,6 +551,10 @@ LoadResult ParseLogText(std::string_view text, std::string_view fileName) {
     return r;
 }
 
+int16_t ColumnModeOf(int16_t valueColumns) {
+    return valueColumns == 2 ? 2 : (valueColumns >= 3 ? 1 : 0);
+}
+
 LoadResult LoadData(const std::filesystem::path& path) {
     // A save of this log that was cut short is finished first, so that its pages agree.
     TidyFolder(FolderOf(path));
@@ -426,6 +562,7 @@ LoadResult LoadData(const std::filesystem::path& path) {
     if (!file.Ok) {
         LoadResult r;
         r.Error = file.Error;
+        r.Unreadable = true;
         return r;
     }
     LoadResult r = ParseLogText(file.Bytes, TextOfPath(path.filename()));

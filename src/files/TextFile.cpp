@@ -42,10 +42,15 @@ bool LineCursor::Next(std::string_view& line) {
         ++end;
     }
     line = text_.substr(pos_, end - pos_);
-    if (end < text_.size() && text_[end] == '\r') {
-        ++end;
+    // A run of CRs before an LF is one line end: a file whose CR LF went through a text-mode
+    // conversion once more ends its lines CR CR LF. CRs without an LF each end a line.
+    size_t crs = end;
+    while (crs < text_.size() && text_[crs] == '\r') {
+        ++crs;
     }
-    if (end < text_.size() && text_[end] == '\n') {
+    if (crs < text_.size() && text_[crs] == '\n') {
+        end = crs + 1;
+    } else if (end < text_.size()) {
         ++end;
     }
     pos_ = end;
@@ -217,7 +222,37 @@ void CloseFd(int fd) {
 }
 #endif
 
-ReadResult ReadFileBytes(const std::filesystem::path& path, size_t maxBytes) {
+// A file of this user's own, not a link: in a folder others may write to, only such a file
+// may tell us what to rename or remove. Windows keeps these files in per-user folders.
+bool OwnFile(const std::filesystem::path& path) {
+#ifdef _WIN32
+    std::error_code ec;
+    return std::filesystem::symlink_status(path, ec).type() == std::filesystem::file_type::regular;
+#else
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid();
+#endif
+}
+
+// Opens a file of this user's own for reading; on POSIX the owner is checked on the file
+// opened, so that nothing can be swapped in after the check.
+int OpenOwnFile(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return OwnFile(path) ? OpenForReading(path) : -1;
+#else
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (fstat(fd, &st) != 0 || st.st_uid != geteuid())) {
+        ::close(fd);
+        errno = EPERM;
+        return -1;
+    }
+    return fd;
+#endif
+}
+
+// With ownOnly, a file that is not this user's own (or is a link) is refused.
+ReadResult ReadFileBytes(const std::filesystem::path& path, size_t maxBytes, bool ownOnly = false) {
     ReadResult r;
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
@@ -235,7 +270,7 @@ ReadResult ReadFileBytes(const std::filesystem::path& path, size_t maxBytes) {
         r.Error = NotAFile(status.type());
         return r;
     }
-    const int fd = OpenForReading(path);
+    const int fd = ownOnly ? OpenOwnFile(path) : OpenForReading(path);
     if (fd < 0) {
         r.Error = std::strerror(errno);
         return r;
@@ -295,17 +330,6 @@ long OwnPid() {
 #else
     return static_cast<long>(getpid());
 #endif
-}
-
-// Names on disk as UTF-8 bytes and back, the same on every system.
-std::string Utf8Name(const std::filesystem::path& p) {
-    const std::u8string s = p.u8string();
-    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
-}
-
-std::filesystem::path FromUtf8(std::string_view s) {
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
 }
 
 bool AllOf(std::string_view s, std::string_view chars) {
@@ -466,6 +490,38 @@ bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to
 
 } // namespace
 
+std::string Utf8Name(const std::filesystem::path& p) {
+    const std::u8string s = p.u8string();
+    return std::string(reinterpret_cast<const char*>(s.data()), s.size());
+}
+
+std::filesystem::path FromUtf8(std::string_view s) {
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(s.data()), s.size()));
+}
+
+std::string PageName(std::string_view first, int32_t page) {
+    if (page < 2) {
+        return std::string(first);
+    }
+    const size_t dot = first.rfind('.');
+    const size_t cut = dot == std::string_view::npos ? first.size() : dot;
+    return std::string(first.substr(0, cut)) + "_" + std::to_string(page) +
+           std::string(first.substr(cut));
+}
+
+bool IsLaterPage(std::string_view name, std::string_view first) {
+    if (name.find_first_of("/\\") != std::string_view::npos || first.empty()) {
+        return false;
+    }
+    for (int32_t page = 2; page <= kMostPages; ++page) {
+        if (name == PageName(first, page)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
 }
@@ -493,29 +549,30 @@ void TidyFolder(const std::filesystem::path& folder) {
     for (auto it = std::filesystem::directory_iterator(folder, ec);
          !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
         const auto name = ParseTempName(Utf8Name(it->path().filename()));
-        if (name && IsRegularFile(it->path())) {
+        // Another user's file under one of our names is not ours to act on, or to remove.
+        if (name && OwnFile(it->path())) {
             ours.emplace_back(it->path(), *name);
         }
     }
     // A commit record means every file of its set was on disk: finish the renames and the
-    // removals it lists, as the save that died would have.
+    // removals it lists, as the save that died would have - within its own page set only.
     for (const auto& [record, r] : ours) {
         if (r.Kind != "commit" || !IsLeftover(record, r)) {
             continue;
         }
         std::string why;
         for (const auto& [temp, t] : ours) {
-            if (t.Kind == "tmp" && t.Pid == r.Pid && t.Tag == r.Tag) {
+            if (t.Kind == "tmp" && t.Pid == r.Pid && t.Tag == r.Tag &&
+                (t.Target == r.Target || IsLaterPage(t.Target, r.Target))) {
                 MoveOver(temp, folder / FromUtf8(t.Target), &why);
             }
         }
-        const ReadResult listed = ReadFileBytes(record, 1 << 16);
+        const ReadResult listed = ReadFileBytes(record, 1 << 16, true);
         LineCursor lines(listed.Bytes);
         std::string_view line;
-        while (lines.Next(line)) {
-            const std::filesystem::path name = FromUtf8(line);
-            if (!line.empty() && name == name.filename() && IsRegularFile(folder / name)) {
-                std::filesystem::remove(folder / name, ec);
+        while (listed.Ok && lines.Next(line)) {
+            if (IsLaterPage(line, r.Target) && IsRegularFile(folder / FromUtf8(line))) {
+                std::filesystem::remove(folder / FromUtf8(line), ec);
             }
         }
         std::filesystem::remove(record, ec);
@@ -726,6 +783,61 @@ WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_v
         SyncFolderOf(path);
     }
     return WriteResult{f.Ok(), f.Error()};
+}
+
+namespace {
+
+// Moves from to to unless to is taken. False with *why empty when it is taken, with *why set
+// when the move failed for another reason.
+bool MoveIfFree(const std::filesystem::path& from, const std::filesystem::path& to,
+                std::string* why) {
+#ifdef _WIN32
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    const DWORD err = GetLastError();
+    if (err != ERROR_ALREADY_EXISTS && err != ERROR_FILE_EXISTS) {
+        *why = LastErrorText();
+    }
+    return false;
+#else
+    // A second link cannot replace a name that is taken, where a rename would.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST) {
+        return false;
+    }
+    // A file system without links: look first, then rename.
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(to, ec))) {
+        return false;
+    }
+    std::filesystem::rename(from, to, ec);
+    *why = ec ? ec.message() : std::string();
+    return !ec;
+#endif
+}
+
+} // namespace
+
+std::filesystem::path KeepAsBad(const std::filesystem::path& file, std::string* why) {
+    constexpr int kMostKept = 99;
+    for (int n = 1; n <= kMostKept; ++n) {
+        std::filesystem::path kept = file;
+        kept += n == 1 ? std::string(".bad") : "." + std::to_string(n) + ".bad";
+        why->clear();
+        if (MoveIfFree(file, kept, why)) {
+            SyncFolderOf(kept);
+            return kept;
+        }
+        if (!why->empty()) {
+            return {};
+        }
+    }
+    *why = "the names up to \"." + std::to_string(kMostKept) + ".bad\" are taken";
+    return {};
 }
 
 } // namespace vireon

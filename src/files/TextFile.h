@@ -13,7 +13,8 @@
 
 namespace vireon {
 
-// Files are written with CR LF; readers take CR LF, LF or a lone CR as a line end.
+// Files are written with CR LF; readers take CR LF, LF, a lone CR, or CRs before an LF (CR CR
+// LF) as a line end.
 inline constexpr std::string_view kLineEnd = "\r\n";
 
 // Walks the lines of a text held in memory.
@@ -89,9 +90,21 @@ std::filesystem::path TempPathFor(const std::filesystem::path& target, std::stri
 // The folder a file is in ("." for a bare name).
 std::filesystem::path FolderOf(const std::filesystem::path& file);
 
+// Names on disk as UTF-8 bytes and back, the same on every system.
+std::string Utf8Name(const std::filesystem::path& p);
+std::filesystem::path FromUtf8(std::string_view s);
+
+// A set of page files saved under one name: "survey.csv", "survey_2.csv", ... up to page
+// kMostPages; "_" + the page number goes before the last "." of the first page's name.
+inline constexpr int32_t kMostPages = 16;
+std::string PageName(std::string_view first, int32_t page);
+// Whether name is page 2..kMostPages of the set whose first page is named first.
+bool IsLaterPage(std::string_view name, std::string_view first);
+
 // Finishes what saves into this folder left when they were cut short, and removes their
-// temporary files. Only our own temporary files are touched, and only those whose run is gone
-// (or that are more than a day old).
+// temporary files. Only this user's own temporary files are touched, and only those whose run
+// is gone (or that are more than a day old); a commit record renames and removes only files
+// of its own page set, so that nothing planted in a shared folder can steer it.
 void TidyFolder(const std::filesystem::path& folder);
 
 // A file being written under a temporary name in the target's folder. Commit() flushes it to
@@ -138,9 +151,10 @@ private:
     std::string error_;
 };
 
-// Replaces the targets of files (all in one folder, sharing one tag) and then removes the
-// files named in remove, as one step: a run killed at any moment leaves the old files, or -
-// once TidyFolder has run - the new ones, never a mixture.
+// Replaces the targets of files (all in one folder, sharing one tag; the first is page 1 of
+// the set) and then removes the files named in remove (later pages of that set), as one step:
+// a run killed at any moment leaves the old files, or - once TidyFolder has run - the new ones,
+// never a mixture.
 WriteResult CommitTogether(std::vector<PendingFile>& files,
                            const std::vector<std::filesystem::path>& remove);
 
@@ -149,5 +163,10 @@ void SyncFolderOf(const std::filesystem::path& file);
 
 // Writes bytes to path through a PendingFile.
 WriteResult WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Moves a file that could not be read out of the way, as "<name>.bad" or, when that is taken,
+// "<name>.2.bad", "<name>.3.bad" ...: an older one is never replaced. The name it was kept
+// under, or empty with *why set.
+std::filesystem::path KeepAsBad(const std::filesystem::path& file, std::string* why);
 
 } // namespace vireon

@@ -5,25 +5,48 @@
 
 namespace vireon {
 
-void GraphSetup::SetUpGraphCls(double picture1Width, double picture1Height, bool horizontalLines) {
-    graph_.ConnectPts(1);
-    graph_.PixelSize(1);
-    graph_.ZoomOff(0);
-    graph_.Height(NearInt16(picture1Height - 100.0));
-    graph_.Width(NearInt16(picture1Width - 100.0));
-    graph_.Left(100);
-    graph_.Top(100);
-    graph_.DisVerLines(2);
-    graph_.DisHorLines(horizontalLines ? 1 : 0);
+void SetUpTimeGraph(clsGraph& graph, double width, double height, bool horizontalLines,
+                    float samPerDiv) {
+    graph.ConnectPts(1);
+    graph.PixelSize(1);
+    graph.ZoomOff(0);
+    graph.Height(NearInt16(height - 100.0));
+    graph.Width(NearInt16(width - 100.0));
+    graph.Left(100);
+    graph.Top(100);
+    graph.DisVerLines(2);
+    graph.DisHorLines(horizontalLines ? 1 : 0);
     for (int16_t t = 2; t <= 5; ++t) {
-        graph_.TraceSet(t, 1);
+        graph.TraceSet(t, 1);
     }
-    graph_.No_VerMinDiv(1);
-    graph_.No_HorMinDiv(1);
-    graph_.HorUnitsPerDiv(10.0F);
-    graph_.HorUnitsOffset(10.0F);
-    graph_.HorUnitsDesc("Time");
-    graph_.SamPerDiv(st_.SamPerDiv);
+    graph.No_VerMinDiv(1);
+    graph.No_HorMinDiv(1);
+    graph.HorUnitsPerDiv(10.0F);
+    graph.HorUnitsOffset(10.0F);
+    graph.HorUnitsDesc("Time");
+    graph.SamPerDiv(samPerDiv);
+}
+
+void ApplyGraphScale(clsGraph& graph, const GraphScaleRow& row) {
+    graph.NoVerDiv(10);
+    graph.GraphType(row.logarithmic ? 3 : 0);
+    graph.NoVerDiv(row.noVerDiv);
+    if (row.logarithmic) {
+        graph.YAxisLogMax(row.yAxisLogMax);
+    } else {
+        graph.VerUnitsPerDiv(row.verUnitsPerDiv);
+        graph.VerUnitsOffset(row.verUnitsOffset);
+    }
+}
+
+void ApplyBarScale(ClsBarGraph& bar, const GraphScaleRow& row) {
+    if (row.hasBar) {
+        bar.DrawScale(row.barBottom, row.barUnitsPerDiv, row.barNoOfDiv, row.barType);
+    }
+}
+
+void GraphSetup::SetUpGraphCls(double picture1Width, double picture1Height, bool horizontalLines) {
+    SetUpTimeGraph(graph_, picture1Width, picture1Height, horizontalLines, st_.SamPerDiv);
 }
 
 void GraphSetup::LimitGraphSetting() {
@@ -82,15 +105,7 @@ std::optional<int16_t> GraphSetup::SetUpGraphScale() {
     st_.AppliedScale = st_.GraphScale;
     graph_.OverRangeVal(probe_.GetOverRangeVal());
     graph_.UnderRangeVal(probe_.GetUnderRangeVal());
-    graph_.NoVerDiv(10);
-    graph_.GraphType(row->logarithmic ? 3 : 0);
-    graph_.NoVerDiv(row->noVerDiv);
-    if (row->logarithmic) {
-        graph_.YAxisLogMax(row->yAxisLogMax);
-    } else {
-        graph_.VerUnitsPerDiv(row->verUnitsPerDiv);
-        graph_.VerUnitsOffset(row->verUnitsOffset);
-    }
+    ApplyGraphScale(graph_, *row);
     st_.SweepPos = 0;
     return int16_t{1};
 }
@@ -100,10 +115,9 @@ void GraphSetup::SetUpBarGraph() {
         st_.GraphScale = probe_.GetGraphSelection();
     }
     const GraphScaleRow* row = FindGraphScale(st_.GraphScale);
-    if (row == nullptr || !row->hasBar) {
-        return;
+    if (row != nullptr) {
+        ApplyBarScale(bar_, *row);
     }
-    bar_.DrawScale(row->barBottom, row->barUnitsPerDiv, row->barNoOfDiv, row->barType);
 }
 
 void GraphSetup::CmbSamPerDivClick(const std::string& text) {

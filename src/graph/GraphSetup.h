@@ -9,6 +9,7 @@
 // and BarGraph7300 per reading.
 
 #include "graph/ClsBarGraph.h"
+#include "graph/GraphScales.h"
 #include "graph/clsGraph.h"
 
 #include <cstdint>
@@ -47,6 +48,16 @@ public:
     virtual float GetOverRangeVal() const = 0;
     virtual float GetUnderRangeVal() const = 0;
 };
+
+// The fixed configuration of the window's time graph on a picture of the given size (twips):
+// lines joined, tick marks below the frame, the horizontal grid when asked, traces 2..5 shown,
+// no minor divisions, a time axis.
+void SetUpTimeGraph(clsGraph& graph, double width, double height, bool horizontalLines,
+                    float samPerDiv);
+// A scale row applied to the time graph (its type, divisions and range) and to the bar graph
+// (rows without a bar scale leave it as it is).
+void ApplyGraphScale(clsGraph& graph, const GraphScaleRow& row);
+void ApplyBarScale(ClsBarGraph& bar, const GraphScaleRow& row);
 
 enum class GraphMenu { ViewBarGraph, ViewScatterGraph, ViewScatterLive, ProbePlotComposite };
 

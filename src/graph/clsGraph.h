@@ -174,6 +174,8 @@ public:
     int32_t LastSample() const { return lastSample_; }
     int32_t WindowSpan() const { return windowSpan_; }
     std::pair<int16_t, int16_t> LastPoint(int16_t trace) const;
+    // Where a value lies on the vertical axis of the last Graph (clamped to the scale).
+    double YOfValue(double v) const { return ValueY(Clamp(v)); }
 
 private:
     static bool ValidTrace(int16_t trace) { return trace >= 0 && trace <= kNoTraces; }

@@ -63,30 +63,42 @@ TEST(ReadCycle, TimerPathProcessesExactLengthRepliesStartingWithColon) {
     EXPECT_EQ(r.link.sent.back(), "I\r");
 }
 
-// A refusal is a reply; anything else of the wrong length or start is a miss. The fifth miss
-// clears the display once and restarts Alternate Remote only when that is checked.
+// A refusal is a reply; anything else of the wrong length or start is a miss, and what was
+// still arriving of it is cleared from the line before the next command. The fifth miss clears
+// the display once, says so, restarts Alternate Remote only when that is checked, and lets no
+// late reply choose what is sent next.
 TEST(ReadCycle, WrongRepliesAreMissesAndTheFifthClearsTheDisplay) {
     for (bool arChecked : {false, true}) {
         Rig r;
         r.Running();
         r.view.arChecked = arChecked;
+        std::vector<size_t> waitingAtSend;
+        r.link.OnOutput = [&r, &waitingAtSend](const std::string&) {
+            waitingAtSend.push_back(r.link.rx.size());
+        };
         const std::string shortReply = ":S12312312\r";
-        const std::string misses[] = {"S1231231230A0B0C0\r:", shortReply, kGood + "X", ":E\rX", ""};
+        const std::string misses[] = {"S1231231230A0B0C0\r:", ":S1231", kGood + "X", ":E\rX",
+                                      shortReply};
         for (size_t i = 0; i < std::size(misses); ++i) {
             r.link.rx = misses[i];
+            // The rest of the cut reply arrives after the tick has read its start.
+            r.link.trickle = i == 1 ? "231230A0B0C0\r" : "";
             r.sched.Advance(50);
             EXPECT_EQ(r.state.TimeOut, static_cast<int16_t>(i + 1));
             EXPECT_EQ(r.view.clears, i == 4 ? 1 : 0) << "four misses leave the display alone";
         }
+        EXPECT_EQ(waitingAtSend, std::vector<size_t>(5, 0)) << "every command on a quiet line";
         EXPECT_TRUE(r.view.processed.empty());
         EXPECT_EQ(r.view.batteryCleared, 1);
         EXPECT_EQ(r.probe.lostComm, 1);
         EXPECT_EQ(r.probe.startAR, arChecked ? 1 : 0);
+        EXPECT_EQ(r.probe.replies.back(), "") << "the command after the loss is identification";
+        EXPECT_EQ(r.view.status, kLinkLostText);
         for (int i = 0; i < 3; ++i) {
             r.link.rx = shortReply;
             r.sched.Advance(50);
             EXPECT_EQ(r.state.TimeOut, 5);
-            EXPECT_TRUE(r.state.ProbeData.empty());
+            EXPECT_EQ(r.probe.replies.back(), "");
             EXPECT_EQ(r.state.ChangeDisplayFlag, 1);
         }
         EXPECT_EQ(r.view.clears, 1) << "later misses do not clear again";
@@ -96,6 +108,42 @@ TEST(ReadCycle, WrongRepliesAreMissesAndTheFifthClearsTheDisplay) {
         EXPECT_EQ(r.state.TimeOut, 0);
         EXPECT_EQ(r.view.processed.size(), 1u);
     }
+}
+
+// Once the link is lost, the receive event takes only the exact answer to the identification:
+// not a late data reply in front of it, nor one whose remains make up the length asked for.
+TEST(ReadCycle, ALostLinkTakesOnlyTheExactAnswerInTheReceiveEvent) {
+    Rig r;
+    r.Running();
+    r.state.RthresEnabled = 1;
+    r.state.TimeOut = 5;
+    r.probe.threshold = 34;
+    r.probe.command = "I\r";
+    r.cycle.SendCmnd();
+    const std::string ident = ":I" + std::string(31, '0') + "\r";
+    r.link.Receive(kGood + ident);
+    r.link.Receive(kGood + ident.substr(0, 15));
+    r.link.Input();
+    EXPECT_TRUE(r.view.processed.empty());
+    r.link.Receive(ident);
+    EXPECT_EQ(r.view.processed, std::vector<std::string>{ident});
+}
+
+// The hourglass shown while the calibration is asked for goes when another command follows,
+// and when the run ends before the upload does.
+TEST(ReadCycle, TheUploadHourglassGoesHoweverTheUploadEnds) {
+    Rig r;
+    r.Running();
+    r.probe.command = "M\r";
+    r.cycle.SendCmnd();
+    EXPECT_TRUE(r.view.busy);
+    r.probe.command = "s\r";
+    r.sched.Advance(50);
+    EXPECT_FALSE(r.view.busy);
+    r.probe.command = "M\r";
+    r.cycle.SendCmnd();
+    r.cycle.EndLaser();
+    EXPECT_FALSE(r.view.busy);
 }
 
 // Replies taken in the receive event: at maximum speed the next command goes out before the
@@ -218,20 +266,6 @@ TEST(ReadCycle, VanishedPortDuringReadEndsTheLaserUnit) {
     EXPECT_TRUE(r.prompts.asked.empty());
 }
 
-TEST(ReadCycle, OtherReadErrorsAreReported) {
-    Rig r;
-    r.Running();
-    r.link.OnError = nullptr;
-    struct Thrower : ScriptedProbe {
-        std::string GetNextCmnd(const std::string&) override { throw std::runtime_error("x"); }
-    };
-    Thrower t;
-    ReadCycle cycle(r.state, r.link, r.ports, *r.timer, r.sched, t, r.view, r.notices);
-    cycle.OnReadTick();
-    ASSERT_EQ(r.prompts.asked.size(), 1u);
-    EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");
-}
-
 // A read error on every tick, with its message left open while the window's event loop keeps
 // the timers running: one message, and no tick runs inside the one that raised it.
 TEST(ReadCycle, PersistentReadFailureGivesOneMessageAndNeverReentersTheCycle) {
@@ -249,11 +283,15 @@ TEST(ReadCycle, PersistentReadFailureGivesOneMessageAndNeverReentersTheCycle) {
     EXPECT_EQ(r.prompts.asked.size(), 1u);
     EXPECT_EQ(nestedInputs, 0);
     EXPECT_GT(r.link.inputs, 100) << "the cycle went on reading while the message was open";
-    // Closed, the message may come again.
+    // Closed, the message may come again, also for a failure that is not the port's.
     r.prompts.OnNotice = nullptr;
     r.prompts.CloseNotices();
+    r.link.readError = false;
+    r.probe.choosing = [] { throw std::runtime_error("x"); };
     r.sched.Advance(50);
-    EXPECT_EQ(r.prompts.asked.size(), 2u);
+    ASSERT_EQ(r.prompts.asked.size(), 2u);
+    EXPECT_EQ(r.prompts.asked[0].text, "Error in reading probe.");
+    EXPECT_EQ(r.prompts.asked[1].text, "Error in reading probe.");
 }
 
 TEST(Ports, UnopenablePortKeepsThePreviousNumberAndNoCheckMark) {

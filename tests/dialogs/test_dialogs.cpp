@@ -3,12 +3,16 @@
 
 #include "acquisition/QtTiming.h"
 #include "dialogs/Dialogs.h"
+#include "dialogs/ProgramEnd.h"
 #include "display/qt/CoreText.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,7 +20,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <string>
 #include <tuple>
+#include <vector>
 
 namespace vireon {
 namespace {
@@ -104,6 +110,54 @@ TEST(Dialogs, SaveDiscardCancelAnswers) {
                                  "Unsaved Log"),
                   answer);
     }
+}
+
+// A name typed without a suffix gets ".csv" inside the dialog, whose question before a file is
+// replaced is then about the file that will be written.
+TEST(Dialogs, SaveAsGivesTheSuffixBeforeItAsksAboutReplacing) {
+    const QString dir = QString::fromStdString(testing::TempDir()) + "save-as-test/";
+    QDir().mkpath(dir);
+    QFile(dir + "survey.csv").open(QIODevice::WriteOnly);
+    QString asked;
+    QTimer::singleShot(0, [&asked] {
+        auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        d->findChild<QLineEdit*>("fileNameEdit")->setText("survey");
+        QTimer::singleShot(0, [&asked] {
+            for (QMessageBox* b : OpenBoxes()) {
+                asked = b->text();
+                b->button(QMessageBox::Yes)->click();
+            }
+        });
+        QMetaObject::invokeMethod(d, "accept"); // as the Save button does
+    });
+    EXPECT_EQ(
+        QtUserPrompts().SaveFileName("File Save as", "CSV Files (*.csv)|*.csv", PathOf(dir), "csv"),
+        PathOf(dir + "survey.csv"));
+    EXPECT_TRUE(asked.startsWith("survey.csv already exists")) << asked.toStdString();
+    QDir(dir).removeRecursively();
+}
+
+// An end asked for while a question is open: the question comes back unanswered (not "No"),
+// a later one waits for no one, and the shutdown runs once the asker is done.
+TEST(Dialogs, AnEndAskedForDuringAQuestionLeavesItUnansweredAndWaitsForTheAsker) {
+    QtUserPrompts prompts;
+    std::vector<std::string> order;
+    QEventLoop program;
+    ProgramEnd end([&] {
+        order.emplace_back("shutdown");
+        program.quit();
+    });
+    end.OutermostLoop(QThread::currentThread()->loopLevel() + 1);
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(0, [&] { order.emplace_back(std::to_string(OpenBoxes().size())); });
+        QTimer::singleShot(0, &end, &ProgramEnd::Request);
+        const bool answered = prompts.MsgBox("Recover?", MsgIcon::Question, MsgButtons::YesNo,
+                                             "") != MsgResult::Cancel;
+        order.emplace_back(answered ? "answered" : "unanswered");
+        order.emplace_back(prompts.InputBox("Site?", "", "Roof") ? "typed" : "not typed");
+    });
+    program.exec();
+    EXPECT_EQ(order, (std::vector<std::string>{"1", "unanswered", "not typed", "shutdown"}));
 }
 
 // The editor's own words are split without a shell; the file stays one argument whatever it

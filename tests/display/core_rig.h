@@ -46,6 +46,23 @@ struct FiberRig : CoreRig {
     }
 };
 
+// A started window with an identified fiber probe whose readings are fed by hand: c counts
+// on each axis read c / 100 V/m.
+struct LogRig : FiberRig {
+    using FiberRig::FiberRig;
+    void Reading(int16_t counts) {
+        S().ProbeData = fiber::EncodeData({{counts, counts, counts}, {0, 0, 0}, false});
+        core->Process7300Format();
+    }
+    LogModel& Log() { return core->Log().Log(); }
+    bool On(Act a) { return view.Enabled(a); }
+    void Exposure(const char* window) {
+        S().MinAverText = window;
+        core->Exposure().SetMinuteAverTime();
+        core->OnAction(Act::mnuViewExposure);
+    }
+};
+
 // The laser detector unit and a fiber probe answering through the fake line, each answer
 // arriving in the 5 ms step after its command.
 struct FiberLine {

@@ -89,6 +89,7 @@ TEST(Face, TheAlarmBeepsOnlyAboveItsLevel) {
     r.sched.Advance(1000);
     EXPECT_EQ(r.desktop.beeps, 0) << "no beep until enabled";
     r.core->OnAction(Act::mnuprobeAlarm);
+    EXPECT_TRUE(r.view.Checked(Act::mnuprobeAlarm));
     r.sched.Advance(1000);
     EXPECT_EQ(r.desktop.beeps, 2) << "twice a second";
     r.Feed(fiber::EncodeData({{1250, 0, 0}, {0, 0, 0}, false})); // 12.5 V/m on X alone
@@ -154,6 +155,16 @@ TEST(Face, TheBatteryGaugeShrinksTowardsItsTipAndTemperaturesFollowTheirUnit) {
     r.Feed(fiber::EncodeTemperature(25));
     EXPECT_EQ(r.Text(Ctl::LabTemp), "77.0 \xB0"
                                     "F");
+    // A temperature reply keeps its leading zero, of the fiber probe and of the others.
+    r.core->OnAction(Act::mnuProbeTempCels);
+    r.Feed(fiber::EncodeTemperature(0.5));
+    EXPECT_EQ(r.Text(Ctl::LabTemp), "0.5 \xB0"
+                                    "C");
+    r.core->Probe().TypeNumb(2);
+    r.Feed(":T   0 \r");
+    EXPECT_EQ(r.Text(Ctl::LabTemp), "0.0 \xB0"
+                                    "C");
+    r.core->Probe().TypeNumb(1);
     // The unit's low-battery flag blinks the label and turns the gauge yellow; cleared, cyan.
     r.Feed(fiber::EncodeBattery(60));
     r.Feed(fiber::EncodeData({{100, 100, 100}, {0, 0, 0}, true}));
@@ -165,10 +176,15 @@ TEST(Face, TheBatteryGaugeShrinksTowardsItsTipAndTemperaturesFollowTheirUnit) {
     EXPECT_NE(shown[0], shown[1]);
     EXPECT_NE(shown[1], shown[2]);
     EXPECT_EQ(r.view.Of(Ctl::ShapeBatLevel).back, RGB(255, 255, 0));
+    // A screen reader is told in words, also when a new percentage comes.
+    EXPECT_EQ(r.view.Of(Ctl::LabBattery).readerText, "60 % Low");
+    r.Feed(fiber::EncodeBattery(59));
+    EXPECT_EQ(r.view.Of(Ctl::LabBattery).readerText, "59 % Low");
     r.Feed(fiber::EncodeData({{100, 100, 100}, {0, 0, 0}, false}));
     r.sched.Advance(500);
     EXPECT_EQ(r.view.Of(Ctl::ShapeBatLevel).back, RGB(0, 255, 255));
     EXPECT_TRUE(r.view.Visible(Ctl::LabBattery));
+    EXPECT_EQ(r.view.Of(Ctl::LabBattery).readerText, "59 %");
 }
 
 TEST(Face, RangeIndicatorAndAxesFollowTheProbe) {
@@ -194,6 +210,9 @@ TEST(Face, RangeIndicatorAndAxesFollowTheProbe) {
     r.core->OnClick(LabAxisRange(2));
     EXPECT_EQ(r.prompts.asked.back().text,
               "These range controls are only active when probe is in manual ranging.");
+    r.core->OnClick(Ctl::LabRange); // and back to manual
+    EXPECT_EQ(p.AutoRangeOn(), 0);
+    EXPECT_EQ(r.Text(Ctl::LabRange), "Manual");
     // Axes: a click toggles it, the label greys when switched off.
     r.core->OnClick(Ctl::LabXAxis);
     EXPECT_EQ(p.GetAxisStr(), "ADEE\r");

@@ -19,23 +19,6 @@ constexpr int32_t kRed = RGB(255, 0, 0);
 constexpr int32_t kYellow = RGB(255, 255, 0);
 constexpr int32_t kGrey = RGB(128, 128, 128);
 
-// A started window with an identified fiber probe whose readings are fed by hand: c counts
-// on each axis read c / 100 V/m.
-struct LogRig : FiberRig {
-    using FiberRig::FiberRig;
-    void Reading(int16_t counts) {
-        S().ProbeData = fiber::EncodeData({{counts, counts, counts}, {0, 0, 0}, false});
-        core->Process7300Format();
-    }
-    LogModel& Log() { return core->Log().Log(); }
-    bool On(Act a) { return view.Enabled(a); }
-    void Exposure(const char* window) {
-        S().MinAverText = window;
-        core->Exposure().SetMinuteAverTime();
-        core->OnAction(Act::mnuViewExposure);
-    }
-};
-
 // Every RecordOn transition a user makes, with the entries and lamp that go with it.
 TEST(Recording, EveryTransitionOfTheLoggingStateWithItsEntries) {
     struct Step {
@@ -197,6 +180,7 @@ TEST(Recording, PlaybackGoesRowByRowKeepsItsPeaksAndEndsAtTheLastRow) {
     EXPECT_TRUE(r.core->HRTReadProbe().Enabled());
     EXPECT_TRUE(r.On(Act::tbRecord));
     EXPECT_EQ(r.Log().RecordCnt, 4) << "the opened file is the log in memory";
+    EXPECT_EQ(r.Log().LogData[3], (std::array<float, 5>{r.Log().LogData[3][0], 90, 9, 8, 7}));
 }
 
 // A constant 10 V/m on each axis: the total is 17.32 V/m.
@@ -269,6 +253,7 @@ TEST(MovingAverage, PeriodicLoggingPausesUntilThePeriodEndsThenStartsAgain) {
 // take them for ahead and lengthen it.
 TEST(MovingAverage, TheTickTrimWorksAcrossMidnight) {
     LogRig r;
+    r.Reading(1000);
     r.Exposure("10 Second");
     r.sched.SetSecondsSinceMidnight(86399.0);
     r.core->OnAction(Act::mnuProbeRecord);
@@ -290,12 +275,19 @@ TEST(MovingAverage, WindowsDisplayFormatsAndABadWindow) {
         EXPECT_EQ(MovingAverage::ExposureText(v), text);
     }
     LogRig r;
+    // A screen reader calls the caption by the window picked in the options.
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "6 Minute");
+    OptionsForm f = r.core->Option().Load();
+    f.MinAverText = "10 Second";
+    r.core->Option().Apply(f);
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "10 Second");
     r.Exposure("30 Minute");
     EXPECT_EQ(r.core->Exposure().MinAverDuration, 1800);
     r.S().MinAverText = "7 Minute";
     r.core->Exposure().SetMinuteAverTime();
     EXPECT_EQ(r.core->Exposure().MinAverDuration, 1800);
     EXPECT_EQ(r.prompts.asked.back().text, MovingAverage::kBadAverTime);
+    EXPECT_EQ(r.view.Of(Ctl::LabMinAver).readerName, "30 Minute");
     EXPECT_TRUE(r.view.Visible(Ctl::LabExposure));
     r.core->OnAction(Act::mnuViewExposure);
     EXPECT_FALSE(r.view.Visible(Ctl::LabExposure));
@@ -396,10 +388,51 @@ TEST(Recording, SaveAsAsksTheTestConditionsAndWritesThemIntoTheHeader) {
     EXPECT_EQ(notes.Entry[3].Value, "");
 }
 
+// Nothing is replaced or removed unasked: "survey" from a dialog that added no suffix is
+// survey.csv, asked about with the stale page it removes; the file the dialog asked about is
+// not asked about again.
+TEST(Recording, SaveAsAsksAboutEveryFileItReplacesOrRemoves) {
+    LogRig r;
+    r.Log().RecordCnt = 1;
+    testing::WriteFile(r.folder / "survey.csv", "old");
+    testing::WriteFile(r.folder / "survey_2.csv", LogPageText(r.Log(), 2, 2, "", {}));
+    r.prompts.fileName = r.folder / "survey";
+    r.prompts.answers = {MsgResult::No, MsgResult::Yes};
+    EXPECT_FALSE(r.core->Log().MnuFileSaveAs());
+    EXPECT_EQ(testing::ReadFile(r.folder / "survey.csv"), "old");
+    EXPECT_TRUE(r.core->Log().MnuFileSaveAs());
+    EXPECT_FALSE(fs::exists(r.folder / "survey_2.csv"));
+    r.prompts.fileName = r.folder / "survey.csv";
+    EXPECT_TRUE(r.core->Log().MnuFileSaveAs());
+    ASSERT_EQ(r.prompts.asked.size(), 2u);
+    EXPECT_EQ(r.prompts.asked[0].text,
+              "Saving the log as \"survey.csv\" in " + r.folder.string() +
+                  "\n\nreplaces\n    survey.csv\n\nremoves the later pages of an earlier, "
+                  "longer log of that name:\n    survey_2.csv\n\nGo ahead?");
+}
+
+// A journal whose header cannot be read is kept aside, never over an older one, and said.
+TEST(Recording, AnUnreadableJournalIsKeptAsideAndSaid) {
+    LogRig r;
+    const std::string journal = (r.folder / "recovery.journal").string();
+    for (const char* garbage : {"not a journal", "Vireon II recovery journal\nColumns,9\n"}) {
+        r.core.reset();
+        testing::WriteFile(journal, garbage);
+        r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+        r.core->Load();
+    }
+    EXPECT_EQ(testing::ReadFile(journal + ".bad"), "not a journal");
+    EXPECT_EQ(testing::ReadFile(journal + ".2.bad"), "Vireon II recovery journal\nColumns,9\n");
+    EXPECT_EQ(r.prompts.asked.back().text, "The recovery journal " + journal +
+                                               " could not be read. It was kept as " + journal +
+                                               ".2.bad.");
+}
+
 // The journal left by a killed program: offered at the next start, taken back whole, gone
-// once saved; declined, it goes at once; a closed program that saved leaves none.
+// once saved; declined, it goes at once; left unanswered, it stays; a closed program that
+// saved leaves none.
 TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
-    for (MsgResult answer : {MsgResult::Yes, MsgResult::No}) {
+    for (MsgResult answer : {MsgResult::Yes, MsgResult::No, MsgResult::Cancel}) {
         LogRig r;
         r.sched.SetSecondsSinceMidnight(14 * 3600 + 2 * 60 + 11);
         r.core->OnAction(Act::mnuProbeRecord);
@@ -411,6 +444,7 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
         const std::vector<std::array<float, 5>> rows(r.Log().LogData.begin() + 1,
                                                      r.Log().LogData.begin() + 6);
         r.core.reset(); // killed: no shutdown ran
+        const std::string kept = testing::ReadFile(journal);
         r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
         r.prompts.answers.push_back(answer);
         r.core->Load();
@@ -423,6 +457,13 @@ TEST(Recording, AJournalLeftByACrashIsOfferedAtTheNextStart) {
             EXPECT_FALSE(fs::exists(journal));
             EXPECT_EQ(r.Log().RecordCnt, 0);
             continue;
+        }
+        if (answer == MsgResult::Cancel) { // ended while asking: kept whole, offered again
+            r.core->Unload(false);
+            EXPECT_EQ(testing::ReadFile(journal), kept);
+            r.core = std::make_unique<WindowCore>(r.Platform(), r.view);
+            r.prompts.answers.push_back(MsgResult::Yes);
+            r.core->Load();
         }
         ASSERT_EQ(r.Log().RecordCnt, 5);
         for (size_t i = 0; i < 5; ++i) {

@@ -14,7 +14,7 @@ import tempfile
 import time
 
 SKIP = 77
-TOOLS = ("Xvfb", "xdotool", "import", "convert", "dbus-daemon")
+TOOLS = ("Xvfb", "xdotool", "import", "convert", "dbus-daemon", "pdftotext")
 # The accessibility client library comes with the system's Python, not necessarily the one
 # running the tests.
 SYSTEM_PYTHON = "/usr/bin/python3"
@@ -338,8 +338,18 @@ class Session:
         wait False, returns at once: a question may come first)."""
         exe = os.path.join(self.progdir, "vireon2")
         shutil.copy2(self.program, exe)
+        self._place_window()
         self.app = self.spawn("vireon2", [exe], cwd=self.progdir)
         return self.wait_main_window() if wait else None
+
+    def _place_window(self):
+        """The tests look at a window 12000 twips tall, taller than a first run's."""
+        store = os.path.join(self.config_home, "vireon2", "Vireon II.ini")
+        if not os.path.exists(store):
+            os.makedirs(os.path.dirname(store), exist_ok=True)
+            with open(store, "w") as f:
+                f.write("[Settings]\nMainLeft=1\nMainTop=1\nMainWidth=11535\n"
+                        "MainHeight=12000\nWindowState=0\n")
 
     def wait_main_window(self):
         def main_window():

@@ -86,6 +86,9 @@ TEST(LoadCfg, StopsAtTheFirstFaultKeepingWhatWasRead) {
          "Line 13 (\"ExposureFrame,\"): \"Maybe\" is not True or False."},
         {Lines(kUnusual, 2) + "LogScaleOn 1\r\n", 2,
          "Line 3 (\"LogScaleOn,\") has no comma: \"LogScaleOn 1\"."},
+        {Lines(kUnusual, 4) + "GraphSamplesPerDiv,25\r\nCommPort,17\r\n" +
+             kUnusual.substr(Lines(kUnusual, 6).size()),
+         4, "Line 5 (\"CommPort,\") has the key \"GraphSamplesPerDiv\"."},
     };
     for (const auto& c : cases) {
         CfgSettings s;
@@ -145,6 +148,8 @@ TEST(LoadCfg, ReadsLineFeedsLooseBlanksAndOtherCases) {
     EXPECT_TRUE(s.StatusBar);
     EXPECT_EQ(s.GITxtAverage, 2); // halves to even
     EXPECT_EQ(s.DefaultSavePath, "C:\\Surveys\\Survey, 2026");
+    // A second text-mode conversion ends the lines CR CR LF.
+    EXPECT_TRUE(ParseCfgText(testing::DoubleCr(kUnusual), s).Complete);
 }
 
 } // namespace

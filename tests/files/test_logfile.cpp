@@ -78,7 +78,8 @@ TEST(SaveData, NotesNeverPassForHeaderKeys) {
     TempDir dir;
     auto log = SmallLog(0);
     log->HeaderNotes.Entry[1].Value = "J\r\nEndHeader";
-    const std::string labels[] = {"EndHeader", "GraphScale", "Units", "endheader 2", "UNITS of"};
+    const std::string labels[] = {"EndHeader",       "GraphScale", "Units",  "endheader 2",
+                                  "GraphScale note", "UNITS of",   "Page 2", "Header x"};
     for (const std::string& label : labels) {
         log->HeaderNotes.Entry[3] = {"?", label, "x"};
         ASSERT_TRUE(SaveData(*log, dir / "log.csv", kStamp).Ok);
@@ -111,7 +112,8 @@ TEST(SaveData, SplitsAt32000RowsWithNumberedNames) {
         {32001, "survey.csv", {"survey.csv", "survey_2.csv"}},
         {32001, "run.data", {"run.dat", "run_2.dat"}},
         {64001, "Messung Süd/測定/three.txt", {"three.txt", "three_2.txt", "three_3.txt"}},
-        {32001, "my.dir/north", {"north", "north_2"}},
+        {32001, "my.dir/north", {"north.csv", "north_2.csv"}},
+        {32001, "survey 12.06.2026", {"survey 12.06.2026.csv", "survey 12.06.2026_2.csv"}},
     };
     for (const auto& [rows, chosen, files] : cases) {
         TempDir dir;
@@ -138,6 +140,38 @@ TEST(SaveData, SplitsAt32000RowsWithNumberedNames) {
         }
         EXPECT_EQ(testing::Names(path.parent_path()).size(), files.size());
     }
+    // An extension is one to four letters and digits, at least one a letter.
+    for (const char* name : {"mast 1.5 m", "site.north", "run.2026", "a.b_c"}) {
+        EXPECT_EQ(PagePath(name, 2), std::string(name) + "_2.csv");
+    }
+}
+
+// Saving removes the later pages of an earlier log of its name, but only a file whose header
+// marks it as that page of a set: logs saved on their own under such names stop the save.
+TEST(SaveData, RemovesStalePagesButNeverALogOfItsOwn) {
+    TempDir dir;
+    const auto page = [&](const std::string& name, int32_t p, int32_t of) {
+        testing::WriteFile(dir / name, LogPageText(*SmallLog(0), p, of, name, kStamp));
+    };
+    testing::WriteFile(dir / "site.csv", "old");
+    page("site_2.csv", 1, 1);
+    page("site_3.csv", 1, 1);
+    page("site_4.csv", 4, 4);
+    EXPECT_EQ(SaveData(*SmallLog(0), dir / "site.csv", {}).Error,
+              "\"site_2.csv\" and \"site_3.csv\" are in the way: saving as \"site.csv\" removes "
+              "the later pages of an earlier, longer log of that name, and they are not. Move or "
+              "rename them, or choose another name. Nothing was saved.");
+    EXPECT_EQ(ReadFile(dir / "site.csv"), "old");
+    EXPECT_EQ(testing::Names(dir.Path()).size(), 4u);
+    std::filesystem::remove(dir / "site_3.csv");
+    page("site_2.csv", 2, 4);
+    const SavePlan plan = PlanSave(dir / "site.csv", 1);
+    EXPECT_EQ(plan.Removed, (std::vector{dir.Path() / "site_2.csv", dir.Path() / "site_4.csv"}));
+    page("site_5.csv", 5, 5); // after the question: not removed
+    EXPECT_NE(SaveData(*SmallLog(0), dir / "site.csv", kStamp, &plan).Error.find("\"site_5.csv\""),
+              std::string::npos);
+    EXPECT_TRUE(SaveData(*SmallLog(0), dir / "site.csv", kStamp).Ok);
+    EXPECT_EQ(testing::Names(dir.Path()), std::set<std::filesystem::path>{"site.csv"});
 }
 
 TEST(SaveData, RefusesWhatItCannotWriteAndClampsImpossibleCounts) {
@@ -166,26 +200,6 @@ TEST(ParsePathFile, SplitsAtTheLastSeparatorOfEitherKind) {
     EXPECT_EQ(ParsePathFile("C:\\a/b\\c.txt", 1), "C:\\a/b");
     EXPECT_EQ(ParsePathFile("C:\\a/b\\c.txt", 2), "c.txt");
     EXPECT_EQ(ParsePathFile("plain.csv", 2), "plain.csv");
-}
-
-TEST(FormatTimeStr, RoundsToTheSecondAndFlagsLongHours) {
-    struct Case {
-        double Seconds;
-        const char* Text;
-        bool Error;
-    };
-    const Case cases[] = {
-        {59.4, "00:00:59", false},
-        {3599.7, "01:00:00", false},
-        {100 * 3600.0, "100:00:00", true},
-        {-5, "-01:59:55", true},
-    };
-    for (const auto& c : cases) {
-        std::string message;
-        const float t = static_cast<float>(c.Seconds / 86400.0);
-        EXPECT_EQ(FormatTimeStr(t, &message), c.Text) << c.Seconds;
-        EXPECT_EQ(message, c.Error ? "Error in FormatTimeStr" : "") << c.Seconds;
-    }
 }
 
 TEST(UnFormatTime, ReadsEveryWrittenSecondBack) {

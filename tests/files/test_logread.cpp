@@ -31,13 +31,16 @@ std::string Rows(int first, int last, int values) {
 const std::string kHeader = "Header\r\nFile,a.csv\r\nGraphScale,Log 0.1-1000\r\nOperator,J, K\r\n"
                             "Units,mW/cm2\r\nEndHeader\r\n";
 
-// Editors add a byte-order mark, a trailing blank or change the case of the keys.
+// Editors add a byte-order mark, a trailing blank or change the case of the keys; a second
+// text-mode conversion ends the lines CR CR LF.
 TEST(LoadData, KeepsTheHeaderAndTakesScaleAndUnitsInAnyCase) {
     const std::string titles = "Time ,Field mW/cm2,X mW/cm2,Y mW/cm2,Z mW/cm2\r\n";
     const std::string edited = "\xEF\xBB\xBFheader \r\nFile,a.csv\r\nGRAPHSCALE,Log 0.1-1000\r\n"
                                "Operator,J, K\r\nunits,mW/cm2\r\nendHeader\r\n";
-    for (const std::string& header : {kHeader, edited}) {
-        const LoadResult r = ParseLogText(header + titles + Rows(1, 3, 4), "a.csv");
+    for (const std::string& text :
+         {kHeader + titles + Rows(1, 3, 4), edited + titles + Rows(1, 3, 4),
+          testing::DoubleCr(kHeader + titles + Rows(1, 3, 4))}) {
+        const LoadResult r = ParseLogText(text, "a.csv");
         ASSERT_TRUE(r.Ok) << r.Error;
         ASSERT_EQ(r.HeaderLines.size(), 6);
         EXPECT_EQ(r.HeaderLines[3], "Operator,J, K");

@@ -32,18 +32,6 @@ TEST(LoadNoteQuery, SplitsAtTheFirstAndLastComma) {
     }
 }
 
-TEST(LoadNoteQuery, SkipsEmptyLinesAndStopsAt25Notes) {
-    std::string text = "\r\n\nA?,a,1\r\n\r\n";
-    for (int i = 2; i <= 27; ++i) {
-        text += "Q" + std::to_string(i) + "?,L" + std::to_string(i) + ",\n";
-    }
-    const HeaderNoteTable t = ParseNoteQuery(text);
-    EXPECT_EQ(t.Count, 25);
-    EXPECT_EQ(t.Entry[1].Label, "a");
-    EXPECT_EQ(t.Entry[25].Question, "Q25?");
-    EXPECT_EQ(t.Unread, (std::vector<std::string>{"Q26?,L26,", "Q27?,L27,"}));
-}
-
 TEST(SaveNoteQuery, AnswersWrittenAtExitAreOfferedNextRun) {
     TempDir dir;
     const auto path = dir.Path() / "testquery.txt";
@@ -62,16 +50,25 @@ TEST(SaveNoteQuery, AnswersWrittenAtExitAreOfferedNextRun) {
     EXPECT_EQ(next.Entry[3].Value, "Smith; J");
 }
 
+// Empty lines are skipped; lines past the 25th note are not read, and kept (with the line ends
+// of the file written) when the answers are written back.
 TEST(SaveNoteQuery, KeepsLinesBeyondThe25thAndLeavesTheFileAloneWithoutNotes) {
     TempDir dir;
     const auto path = dir.Path() / "testquery.txt";
-    std::string text;
-    for (int i = 1; i <= 26; ++i) {
-        text += "Q" + std::to_string(i) + "?,L,v\r\n";
+    std::string text = "\r\n\n";
+    std::string written;
+    for (int i = 1; i <= 27; ++i) {
+        const std::string line = "Q" + std::to_string(i) + "?,L" + std::to_string(i) + ",v";
+        text += line + (i == 1 ? "\r\n\r\n" : "\n");
+        written += line + "\r\n";
     }
     WriteFile(path, text);
-    ASSERT_TRUE(SaveNoteQuery(path, LoadNoteQuery(path)).Ok);
-    EXPECT_EQ(ReadFile(path), text);
+    const HeaderNoteTable t = LoadNoteQuery(path);
+    EXPECT_EQ(t.Count, 25);
+    EXPECT_EQ(t.Entry[25].Question, "Q25?");
+    EXPECT_EQ(t.Unread, (std::vector<std::string>{"Q26?,L26,v", "Q27?,L27,v"}));
+    ASSERT_TRUE(SaveNoteQuery(path, t).Ok);
+    EXPECT_EQ(ReadFile(path), written);
 
     // A file with no notes, or one too large to be a prompts file, is never overwritten.
     for (const std::string& kept :

@@ -25,7 +25,7 @@ TEST(ReplaceFile, NamesNoCodePageHoldsAreSavedTidiedAndRead) {
     std::filesystem::create_directories(folder);
     const auto chosen = folder / u8"survey \u00e4\u20ac.csv";
     for (int32_t p = 1; p <= 3; ++p) {
-        WriteFile(PagePath(chosen, p), "old page");
+        WriteFile(PagePath(chosen, p), LogPageText(*Counting(0), p, 3, "", SaveStamp{}));
     }
     const SaveResult r = SaveData(*Counting(40000), chosen, SaveStamp{});
     ASSERT_TRUE(r.Ok) << r.Error;
@@ -40,24 +40,33 @@ TEST(ReplaceFile, NamesNoCodePageHoldsAreSavedTidiedAndRead) {
 }
 
 // A save killed between its commit record and its last rename: the next load of the folder
-// finishes it, and removes what it left, but not a temporary file of a save still running.
+// finishes it - within the record's own page set - and removes what it left, but not a
+// temporary file of a save still running, nor files that merely look like pages or ours.
 TEST(ReplaceFile, ASaveThatDiedDuringItsRenamesIsFinishedByTheNextLoad) {
     TempDir dir;
     const auto in = [&](const std::string& name) { return dir.Path() / name; };
     const std::string dead = ".999999999.0123456789abcdef.";
+    const auto running = TempPathFor(in("survey.csv"), "00000000000000ff", "tmp");
+    std::set<std::filesystem::path> kept = {"important.txt", "survey_17.csv", "survey_02.csv",
+                                            ".survey.csv.999999999.x.tmp", running.filename()};
+    for (const auto& name : kept) {
+        WriteFile(dir.Path() / name, "kept");
+    }
     WriteFile(in("survey.csv"), "Samples,1\r\n");
     WriteFile(in("survey_2.csv"), "old page 2");
     WriteFile(in("survey_3.csv"), "old page 3");
     WriteFile(in(".survey_2.csv" + dead + "tmp"), "new page 2");
-    WriteFile(in(".survey.csv" + dead + "commit"), "survey_3.csv\n");
+    WriteFile(in(".important.txt" + dead + "tmp"), "not of its set");
+    WriteFile(in(".survey.csv" + dead + "commit"),
+              "survey_3.csv\nimportant.txt\nsurvey_17.csv\nsurvey_02.csv\n");
     WriteFile(in(".other.csv.999999998.fedcba9876543210.tmp"), "left by a killed save");
-    const auto running = TempPathFor(in("survey.csv"), "00000000000000ff", "tmp");
-    WriteFile(running, "being written");
+    WriteFile(in(".survey_5.csv.999999998.3.tmp"), "left by an earlier version");
 
     LoadData(in("survey.csv"));
     EXPECT_EQ(ReadFile(in("survey_2.csv")), "new page 2");
-    EXPECT_EQ(Names(dir.Path()),
-              (std::set<std::filesystem::path>{"survey.csv", "survey_2.csv", running.filename()}));
+    EXPECT_EQ(ReadFile(in("important.txt")), "kept");
+    kept.insert({"survey.csv", "survey_2.csv"});
+    EXPECT_EQ(Names(dir.Path()), kept);
 }
 
 TEST(ReplaceFile, AReadOnlyOrBusyTargetIsKeptAndTheReasonGiven) {
@@ -91,7 +100,7 @@ TEST(ReplaceFile, AReadOnlyOrBusyTargetIsKeptAndTheReasonGiven) {
 TEST(PagePath, DrivesAndEitherSlashKeepThePagesInTheChosenFolder) {
     const std::tuple<std::filesystem::path, int32_t, std::filesystem::path> cases[] = {
         {"C:\\Messungen\\survey.csv", 2, "C:\\Messungen\\survey_2.csv"},
-        {"C:/a.b/survey", 3, "C:\\a.b\\survey_3"},
+        {"C:/a.b/survey", 3, "C:\\a.b\\survey_3.csv"},
         {"D:survey.csv", 2, "D:survey_2.csv"},
         {"\\\\server\\share\\s.v1\\log.csv", 16, "\\\\server\\share\\s.v1\\log_16.csv"}};
     for (const auto& [chosen, page, expected] : cases) {

@@ -63,22 +63,33 @@ TEST_F(GraphFixture, LinearLayoutLabelsAndGrid) {
                                                                {{tickX, tickX + 120.0}, 49}}));
 }
 
-TEST_F(GraphFixture, HorizontalTimeLabelsSkipEmptyTexts) {
+// Time labels round to the second; a division without a time, or before midnight, prints
+// nothing.
+TEST_F(GraphFixture, HorizontalTimeLabelsRoundAndSkipEmptyTexts) {
     graph.HorUnitsDesc("Time");
     graph.DisVerLines(2);
     graph.DisHorLines(0);
     // Window 1..101: division i reads index int(10.1 i) + 1.
-    graph.WriteData(11, 1, static_cast<float>(3909.0 / 86400.0));
+    const std::pair<int16_t, double> times[] = {{11, 3909},  {21, 0},    {31, 86399},
+                                                {41, 36000}, {51, 59.6}, {61, -30}};
+    for (const auto& [index, seconds] : times) {
+        graph.WriteData(index, 1, static_cast<float>(seconds / 86400.0));
+    }
     graph.Graph(0);
+    std::vector<std::string> below; // the frame: the time labels, then the title
+    for (const auto& t : surface.Texts()) {
+        if (t.y1 == 6200.0) {
+            below.push_back(t.text);
+        }
+    }
+    EXPECT_EQ(below,
+              (std::vector<std::string>{"1:05:09", "23:59:59", "10:00:00", "0:01:00", "Time"}));
     const auto texts = surface.Texts();
     const auto it =
         std::find_if(texts.begin(), texts.end(), [](const auto& t) { return t.text == "1:05:09"; });
     ASSERT_NE(it, texts.end());
     EXPECT_DOUBLE_EQ(it->x1, Near(943.0) + 480.0 - 350.0);
-    EXPECT_DOUBLE_EQ(it->y1, 6200.0);
-    // Divisions without a time print nothing; the title "Time" sits under the left edge.
-    ASSERT_EQ(texts.size(), 9U + 2U);
-    EXPECT_EQ(texts.back().text, "Time");
+    EXPECT_DOUBLE_EQ(texts.back().x1, 480.0 - 200.0); // the title under the left edge
     // DisVerLines 2: short ticks below the frame only.
     const auto ticks = LinesOf(kGrid);
     ASSERT_EQ(ticks.size(), 9U);
@@ -132,6 +143,8 @@ TEST_F(GraphFixture, LogarithmicLayoutAndPositions) {
     EXPECT_NEAR(lines[1].y2, 100.0, 1e-6);
 }
 
+// Live values are clamped to the frame; mid-sweep right after Graph the first point has no line
+// to join.
 TEST_F(GraphFixture, LiveValuesAreClampedToTheFrame) {
     const auto lines = Sweep(*this, {50.0F, 250.0F, -40.0F, 100.0F, 0.0F});
     ASSERT_EQ(lines.size(), 4U);
@@ -142,10 +155,6 @@ TEST_F(GraphFixture, LiveValuesAreClampedToTheFrame) {
     EXPECT_DOUBLE_EQ(lines[3].y2, 6100.0);
     // Sweep positions: (p - 1) / (SweepLength - 1) of the width.
     EXPECT_DOUBLE_EQ(lines[0].x2, 480.0 + 9430.0 / 99.0);
-}
-
-// Mid-sweep right after Graph the first point has no line to join.
-TEST_F(GraphFixture, FirstPointAfterGraphHasNoLine) {
     Redraw();
     graph.ScrollErase(7);
     graph.Scroll(7, 10.0F, 3);
@@ -210,24 +219,6 @@ TEST_F(GraphFixture, DrawLinesStopsAtSampleCountAndReportsProgress) {
     surface.Items.clear();
     graph.DrawLines();
     EXPECT_EQ(LinesOf(kTraceTotal).size(), 24U);
-}
-
-TEST_F(GraphFixture, XYPairsEachValueWithItsOwnHorizontalValue) {
-    graph.GraphType(1);
-    graph.HorUnitsOffset(0.0F);
-    graph.HorUnitsPerDiv(10.0F);
-    graph.TraceSet(2, 1);
-    for (int16_t i = 1; i <= 3; ++i) {
-        graph.WriteData(i, 1, 10.0F * i); // horizontal source
-        graph.WriteData(i, 2, 50.0F);
-    }
-    Redraw();
-    graph.DrawLines();
-    const auto points = surface.OfKind(Kind::Point);
-    ASSERT_EQ(points.size(), 3U);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_DOUBLE_EQ(points[i].x1, *graph.CalHorizontalPos(10.0 * (i + 1)));
-    }
 }
 
 TEST_F(GraphFixture, FaultyArgumentsAreHarmless) {

@@ -162,7 +162,7 @@ TEST_F(GraphSetupTest, PickingAScaleAppliesAndRedraws) {
     EXPECT_TRUE(picture1.Items.empty());
 }
 
-TEST_F(GraphSetupTest, TimeGraphOnlyAndUnknownScales) {
+TEST_F(GraphSetupTest, TimeGraphOnlyUnknownAndAutoScales) {
     Pick("0-100");
     const float barTop = bar.TopValue();
     Pick("0-0.001"); // for the time graph only: the bar keeps its scale
@@ -173,16 +173,13 @@ TEST_F(GraphSetupTest, TimeGraphOnlyAndUnknownScales) {
     EXPECT_EQ(view.messages, std::vector<std::string>{"Graph scale not found: 0-7"});
     EXPECT_FLOAT_EQ(graph.VerUnitsPerDiv(), 10.0F);
     EXPECT_EQ(state.AppliedScale, "0-100");
-}
 
-TEST_F(GraphSetupTest, AutoFollowsTheProbeWhileLive) {
+    // "Auto" follows the probe while live; without auto-ranging the previous scale stays.
     probe.selection = "0-1000";
     Pick("Auto");
     EXPECT_EQ(state.AutoScale, -1);
     EXPECT_EQ(state.AppliedScale, "0-1000");
     EXPECT_FLOAT_EQ(graph.VerUnitsPerDiv(), 100.0F);
-
-    // Without auto-ranging the previous scale stays.
     probe.autoRange = 0;
     probe.selection = "0-1";
     Pick("Auto");

@@ -25,50 +25,21 @@ TEST(GraphFormatValue, Table) {
     }
 }
 
-// A graph whose visible window is indices 1..106 (10 divisions of 10.5 samples).
-struct GraphWindow : ::testing::Test {
-    clsGraph graph;
-    void SetUp() override {
-        graph.GraphType(0);
-        graph.NoHorDiv(10);
-        graph.SamPerDiv(10.5F);
-        graph.GraphInitialize();
-    }
-};
+TEST(GraphFormatHorStr, InterpolatesATimeTraceAndScalesXYValues) {
+    // Window 1..106 (10 divisions of 10.5 samples): division 1 lies halfway between indices 11
+    // and 12.
+    clsGraph time;
+    time.GraphType(0);
+    time.NoHorDiv(10);
+    time.SamPerDiv(10.5F);
+    time.WriteData(11, 1, 2.0F);
+    time.WriteData(12, 1, 4.0F);
+    time.WriteData(22, 1, 0.25F);
+    time.GraphInitialize();
+    EXPECT_EQ(time.FormatHorStr(1), "3.0");
+    EXPECT_EQ(time.FormatHorStr(2), ".250");
+    EXPECT_EQ(time.FormatHorStr(3), "0");
 
-TEST_F(GraphWindow, FormatTimeStr) {
-    // f = (106 - 1 + 1) / 10 = 10.6: division i reads index int(10.6 i) + 1.
-    const struct {
-        int16_t division;
-        int16_t index;
-        double seconds;
-        const char* text;
-    } cases[] = {
-        {1, 11, 3909, "1:05:09"},   {2, 22, 0, ""},           {3, 32, 86399, "23:59:59"},
-        {4, 43, 36000, "10:00:00"}, {5, 54, 59.6, "0:01:00"}, {6, 64, -30, ""},
-    };
-    for (const auto& c : cases) {
-        graph.WriteData(c.index, 1, static_cast<float>(c.seconds / 86400.0));
-    }
-    graph.GraphInitialize();
-    ASSERT_EQ(graph.LastSample(), 106);
-    for (const auto& c : cases) {
-        EXPECT_EQ(graph.FormatTimeStr(c.division), c.text) << c.division;
-    }
-}
-
-TEST_F(GraphWindow, FormatHorStrInterpolatesALinearTimeTrace) {
-    // f = 105 / 10 = 10.5: division 1 lies halfway between indices 11 and 12.
-    graph.WriteData(11, 1, 2.0F);
-    graph.WriteData(12, 1, 4.0F);
-    graph.WriteData(22, 1, 0.25F);
-    graph.GraphInitialize();
-    EXPECT_EQ(graph.FormatHorStr(1), "3.0");
-    EXPECT_EQ(graph.FormatHorStr(2), ".250");
-    EXPECT_EQ(graph.FormatHorStr(3), "0");
-}
-
-TEST(GraphFormatHorStr, XYValueTable) {
     const struct {
         uint8_t type;
         float offset;

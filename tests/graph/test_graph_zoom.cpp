@@ -30,38 +30,32 @@ struct GraphZoomTest : GraphFixture {
     }
 };
 
-TEST_F(GraphZoomTest, BandNarrowsTheWindow) {
-    graph.ZoomIn(At(0.25), 1000.0F, At(0.75), 5000.0F);
-    EXPECT_EQ(graph.FirstSample(), 250); // 1 + int(999 x 0.25)
-    EXPECT_EQ(graph.LastSample(), 750);  // 1 + int(999 x 0.75)
-    EXPECT_EQ(surface.OfKind(Kind::Point).size(), 501U);
-}
-
-TEST_F(GraphZoomTest, ReleaseLeftOfTheStartShowsTenSamples) {
-    graph.ZoomIn(At(0.75), 1000.0F, At(0.25), 5000.0F);
-    EXPECT_EQ(graph.FirstSample(), 750);
-    EXPECT_EQ(graph.WindowSpan(), 10);
-    EXPECT_EQ(surface.OfKind(Kind::Point).size(), 11U);
-}
-
-TEST_F(GraphZoomTest, DragsOutsideThePlotChangeNothing) {
+// A band across the plot narrows the window to it (released left of its start: ten samples from
+// the start); a drag that starts or ends outside the plot changes nothing.
+TEST_F(GraphZoomTest, BandsNarrowTheWindowAndDragsOutsideThePlotChangeNothing) {
     const struct {
         float x1, y1, x2, y2;
         uint8_t zoomCntAfter;
+        int32_t first, span;
+        size_t points; // drawn; none: nothing drawn at all
     } cases[] = {
-        {At(0.2), 1000, At(1.0) + 100, 5000, 0}, // released right of the plot: disarmed
-        {At(0.2), 50, At(0.6), 5000, 2},         // started above the plot: still dragging
-        {At(0.2), 1000, At(0.6), 6200, 2},       // released below the plot
-        {At(0.0), 1000, At(0.6), 5000, 2},       // started on the left edge
+        {At(0.25), 1000, At(0.75), 5000, 0, 250, 500, 501}, // 1 + int(999 x 0.25) .. 0.75
+        {At(0.75), 1000, At(0.25), 5000, 0, 750, 10, 11},
+        {At(0.2), 1000, At(1.0) + 100, 5000, 0, 1, 999, 0}, // released right: disarmed
+        {At(0.2), 50, At(0.6), 5000, 2, 1, 999, 0},         // started above: still dragging
+        {At(0.2), 1000, At(0.6), 6200, 2, 1, 999, 0},       // released below the plot
+        {At(0.0), 1000, At(0.6), 5000, 2, 1, 999, 0},       // started on the left edge
     };
     for (const auto& c : cases) {
+        graph.ZoomOut();
+        Redraw(0);
         graph.ZoomCnt(2);
-        surface.Items.clear();
         graph.ZoomIn(c.x1, c.y1, c.x2, c.y2);
         EXPECT_EQ(graph.ZoomCnt(), c.zoomCntAfter);
-        EXPECT_EQ(graph.FirstSample(), 1);
-        EXPECT_EQ(graph.LastSample(), 1000);
-        EXPECT_TRUE(surface.Items.empty());
+        EXPECT_EQ(graph.FirstSample(), c.first);
+        EXPECT_EQ(graph.WindowSpan(), c.span);
+        EXPECT_EQ(surface.OfKind(Kind::Point).size(), c.points);
+        EXPECT_EQ(surface.Items.empty(), c.points == 0);
     }
 }
 
@@ -116,18 +110,36 @@ TEST_F(GraphZoomTest, MouseRulesOfTheRubberBand) {
     EXPECT_EQ(graph.ZoomCnt(), 0);
 }
 
-TEST_F(GraphFixture, ZoomOutFitsTheXYScale) {
+// XY: Zoom Out fits the horizontal scale from the smallest nonzero value to the largest, and
+// each value is drawn at its own horizontal value (a value paired with zero is not drawn).
+TEST_F(GraphFixture, ZoomOutFitsTheXYScaleAndPairsEachValueWithItsHorizontalValue) {
     graph.GraphType(1);
     graph.TraceSet(2, 1);
     graph.HorUnitsPerDiv(1.0F);
     graph.HorUnitsOffset(0.0F);
+    std::vector<double> xs;
     for (int16_t i = 1; i <= 10; ++i) {
-        graph.WriteData(i, 1, i == 4 ? 0.0F : 3.0F + 4.4F * (i - 1)); // 3 .. 42.6
+        const float h = i == 4 ? 0.0F : 3.0F + 4.4F * (i - 1); // 3 .. 42.6
+        graph.WriteData(i, 1, h);
         graph.WriteData(i, 2, 1.0F);
+        xs.push_back(h);
     }
     graph.ZoomOut();
     EXPECT_FLOAT_EQ(graph.HorUnitsPerDiv(), 4.0F); // 10 x 4 >= 39.6
-    EXPECT_FLOAT_EQ(graph.HorUnitsOffset(), 3.0F); // smallest nonzero value
+    EXPECT_FLOAT_EQ(graph.HorUnitsOffset(), 3.0F);
+    Redraw();
+    graph.DrawLines();
+    std::vector<double> drawn;
+    for (const auto& p : surface.OfKind(Kind::Point)) {
+        drawn.push_back(p.x1);
+    }
+    std::vector<double> want; // a zero horizontal value has no place
+    for (double x : xs) {
+        if (const auto at = graph.CalHorizontalPos(x)) {
+            want.push_back(*at);
+        }
+    }
+    EXPECT_EQ(drawn, want);
 }
 
 TEST_F(GraphFixture, AlarmMarker) {

@@ -1,6 +1,7 @@
 // Fiber-optic calibration upload, field computation, zero, units, holds and averaging.
 
 #include "probe/cls7300.h"
+#include "probe/fiber_replies.h"
 #include "probe_test_util.h"
 #include "sim_fiber.h"
 
@@ -36,10 +37,9 @@ std::string Coded(double v) {
     return s;
 }
 
-std::string Data(int x, int y, int z, int cx = 16, int cy = 16, int cz = 16) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, ":S%03X%03X%03X%02X%02X%02X0\r", x, y, z, cx, cy, cz);
-    return buf;
+std::string Data(int16_t x, int16_t y, int16_t z, uint8_t cx = 16, uint8_t cy = 16,
+                 uint8_t cz = 16) {
+    return fiber::EncodeData({{x, y, z}, {cx, cy, cz}, false});
 }
 
 const std::string kSimCal = SimFiberUnit::CalibrationReply();

@@ -47,14 +47,19 @@ TEST(ProbeIdentify, EveryModelIsFoundAndLeftInItsUnit) {
         clsProbe probe;
         RecordingHost host;
         probe.SetHost(&host);
-        Drive(probe, dev, 45);
-
+        const auto sent = Drive(probe, dev, 45);
         EXPECT_EQ(probe.GetModel(), c.model);
         EXPECT_EQ(host.messages, std::vector<std::string>{});
         EXPECT_EQ(probe.IdentifyStep(), 0);
-        // The probe is back in the unit it started in, and the monitor agrees.
+        // The probe is back in the unit and range it started in (the STE reaches unit 2 only in
+        // range 3), and the monitor agrees; the data interval is the sample rate's (10 a
+        // second) unless the model needs longer; the battery was asked for.
         EXPECT_EQ(dev.Unit(), c.startUnit);
         EXPECT_EQ(probe.GetUnitsNo(), c.startUnit);
+        EXPECT_EQ(dev.Range(), c.model == "KD-5233 STE" ? 3 : 2);
+        EXPECT_EQ(probe.Range(), dev.Range());
+        EXPECT_EQ(probe.GetDataInterval(), std::max<int>(100, probe.GetModelMinInterval()));
+        EXPECT_NE(std::find(sent.begin(), sent.end(), "B"), sent.end());
         EXPECT_FALSE(probe.PendingCmndFlag());
         EXPECT_NEAR(probe.XYZAxis(), c.display, std::max(0.01f * c.display, 0.0006f));
         // Every reply of the running probe has the length the monitor waits for.
@@ -62,25 +67,6 @@ TEST(ProbeIdentify, EveryModelIsFoundAndLeftInItsUnit) {
         probe.SetNextCmnd("B");
         Drive(probe, dev, 8, nullptr, &wrong);
         EXPECT_EQ(wrong, std::vector<std::string>{});
-    }
-}
-
-// A probe that refuses range 5 runs every step, then asks the battery; a single-unit probe
-// takes the short path. Either leaves the range it started in (3) and recomputes the data
-// interval from the sample rate of 10.
-TEST(ProbeIdentify, CommandsSentUntilTheBatteryIsAsked) {
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"KD-5233 HSE",
-         {"R",  "R",  "R5", "R5", "D2", "R1", "ADEE", "U1", "R1", "D2",   "R2", "D2", "U2", "R1",
-          "D2", "R2", "D2", "U3", "R3", "D2", "U1",   "R4", "D2", "AEEE", "R3", "B",  "TF"}},
-        {"KD-1836", {"R", "R", "R5", "R5", "D2", "B", "D2", "R3", "D2"}}};
-    for (const auto& [model, want] : cases) {
-        sim::SimProbe52xx dev(model, kElectric, 1, 3);
-        clsProbe probe;
-        EXPECT_EQ(Drive(probe, dev, static_cast<int>(want.size())), want) << model;
-        EXPECT_EQ(probe.GetModel(), model);
-        EXPECT_EQ(dev.Range(), 3) << model;
-        EXPECT_EQ(probe.GetDataInterval(), 100) << model;
     }
 }
 

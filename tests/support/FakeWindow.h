@@ -22,6 +22,8 @@ class FakeWindowView : public WindowView {
 public:
     struct Control {
         std::string text;
+        std::string readerName; // what a screen reader calls it
+        std::string readerText; // and what it reads
         bool visible = true;
         int32_t fore = -1;
         int32_t back = -1;
@@ -40,6 +42,8 @@ public:
         for (const ControlInfo& s : ControlTable()) {
             Control& c = ctl[static_cast<size_t>(s.id)];
             c.text = s.caption;
+            c.readerName = AccessibleName(s.id);
+            c.readerText = s.caption;
             c.visible = s.visible;
         }
     }
@@ -47,7 +51,9 @@ public:
     Control& Of(Ctl c) { return ctl[static_cast<size_t>(c)]; }
     Action& Of(Act a) { return act[static_cast<size_t>(a)]; }
 
-    void Text(Ctl c, const std::string& t) override { Of(c).text = t; }
+    void Text(Ctl c, const std::string& t) override { Of(c).text = Of(c).readerText = t; }
+    void ReaderName(Ctl c, const std::string& name) override { Of(c).readerName = name; }
+    void ReaderText(Ctl c, const std::string& t) override { Of(c).readerText = t; }
     std::string Text(Ctl c) const override {
         const Control& x = ctl[static_cast<size_t>(c)];
         if (x.selected >= 0 && x.selected < static_cast<int>(x.items.size())) {
@@ -99,7 +105,7 @@ public:
     void StatusText(const std::string& text) override { status = text; }
     void StatusBarVisible(bool) override {}
     void ToolBarVisible(bool) override {}
-    void BusyPointer(bool) override {}
+    void BusyPointer(bool b) override { busy = b; }
     void Caption(const std::string& text) override { caption = text; }
     void BackgroundColor(int32_t color) override { background = color; }
     void CloseWindow() override {}
@@ -117,6 +123,7 @@ public:
     std::array<Control, kCtlCount> ctl{};
     std::array<Action, kActCount> act{};
     std::string status;
+    bool busy = false;
     std::string caption;
     int32_t background = -1;
     double width = 11400;
@@ -183,6 +190,21 @@ public:
     std::map<std::string, std::string> values;
 };
 
+// Keeps each report it is given and hands back bytes of its own, or fails when told to.
+class FakePrinter : public ReportPrinter {
+public:
+    std::optional<std::string> Print(const SurveyReport& report, std::string* error) override {
+        printed.push_back(report);
+        if (!failure.empty()) {
+            *error = failure;
+            return std::nullopt;
+        }
+        return std::string("%PDF-fake");
+    }
+    std::vector<SurveyReport> printed;
+    std::string failure;
+};
+
 // Every platform piece of the window as a fake, with a program folder of its own that holds a
 // configuration for port 3 unless the test writes another (or none).
 struct PlatformFakes {
@@ -195,6 +217,7 @@ struct PlatformFakes {
     FakeDesktop desktop;
     FakeDialogs dialogs{sched};
     FakeStore store;
+    FakePrinter printer;
 
     explicit PlatformFakes(bool withConfig = true) : desktop(folder) {
         if (withConfig) {
@@ -204,7 +227,7 @@ struct PlatformFakes {
     }
 
     WindowPlatform Platform() {
-        return {link, ports, sched, sched, prompts, desktop, dialogs, store};
+        return {link, ports, sched, sched, prompts, desktop, dialogs, store, printer};
     }
     // Port 3 and the defaults, but for `sampleRate` when given.
     std::string Cfg(const std::string& sampleRate = {}) const {

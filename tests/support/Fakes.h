@@ -48,6 +48,7 @@ public:
         }
         std::string out;
         out.swap(rx);
+        rx.swap(trickle);
         return out;
     }
     int InBufferCount() const override { return static_cast<int>(rx.size()); }
@@ -67,6 +68,8 @@ public:
     std::set<int> unopenable;
     std::vector<std::string> sent;
     std::string rx;
+    // Arrives just after the next read: the rest of a reply still on its way.
+    std::string trickle;
     int16_t threshold = 0;
     bool vanished = false;
     bool readError = false;
@@ -132,7 +135,9 @@ public:
         return openName ? openName : fileName;
     }
     std::optional<std::filesystem::path> SaveFileName(const std::string&, const std::string&,
-                                                      const std::filesystem::path&) override {
+                                                      const std::filesystem::path& folder,
+                                                      const std::string&) override {
+        saveOffered.push_back(folder);
         return fileName;
     }
     std::optional<int32_t> ChooseColor(int32_t) override { return color; }
@@ -142,7 +147,8 @@ public:
     std::deque<std::optional<std::string>> inputs;
     std::vector<std::string> inputPrompts;
     std::optional<std::filesystem::path> fileName;
-    std::optional<std::filesystem::path> openName; // when set, File Open's answer alone
+    std::optional<std::filesystem::path> openName;  // when set, File Open's answer alone
+    std::vector<std::filesystem::path> saveOffered; // where each save chooser opened
     std::vector<std::function<void()>> openNotices;
     // Runs while a notice is open, as the window's event loop would (timers keep ticking).
     std::function<void(const std::string&)> OnNotice;
@@ -193,7 +199,7 @@ public:
     }
     void ClearBatteryLow() override { ++batteryCleared; }
     bool ARProbeChecked() const override { return arChecked; }
-    void BusyPointer(bool) override {}
+    void BusyPointer(bool b) override { busy = b; }
     void StartProgressBar(bool v, int) override { progressVisible = v; }
     bool ConfirmLaserOn() override { return confirm; }
     bool CalibrationAccepted(const std::string&) const override { return calAccepted; }
@@ -218,6 +224,7 @@ public:
     bool confirm = true;
     bool calAccepted = true;
     bool progressVisible = false;
+    bool busy = false;
 };
 
 } // namespace vireon::test

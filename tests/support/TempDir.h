@@ -69,6 +69,18 @@ inline std::unique_ptr<LogModel> Counting(int32_t rows) {
     return log;
 }
 
+// The text with every CR LF ended CR CR LF instead, as a second text-mode conversion leaves it.
+inline std::string DoubleCr(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n' && !out.empty() && out.back() == '\r') {
+            out += '\r';
+        }
+        out += c;
+    }
+    return out;
+}
+
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }

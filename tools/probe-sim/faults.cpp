@@ -21,4 +21,24 @@ std::optional<std::string> FaultInjector::Apply(std::string reply) {
     return reply;
 }
 
+std::optional<double> FaultInjector::Outage(bool data) {
+    if (o_.outageAfter <= 0) {
+        return 0.0;
+    }
+    if (outageLeft_ < 0) {
+        if (data && ++dataReplies_ == o_.outageAfter) {
+            outageLeft_ = o_.outageDrops + 1;
+        }
+        return 0.0;
+    }
+    if (outageLeft_ == 0) {
+        return 0.0;
+    }
+    --outageLeft_;
+    if (outageLeft_ == 0) {
+        return o_.outageLateMs;
+    }
+    return std::nullopt;
+}
+
 } // namespace vireon::sim

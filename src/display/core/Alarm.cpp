@@ -44,7 +44,7 @@ void Alarm::AskLevel() {
 
 void Alarm::Check() {
     // The last reading of a probe that is off or lost is no field to warn about.
-    if (s_.AlarmEnable != 1 || probe_.LostComm() == 1) {
+    if (s_.AlarmEnable != 1 || probe_.LostComm() == 1 || !s_.ReadingsLive) {
         return;
     }
     const float total = probe_.TypeNumb() == 1 ? kd_.XYZ() : probe_.XYZAxis();

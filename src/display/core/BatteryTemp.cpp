@@ -9,6 +9,7 @@ namespace {
 constexpr int32_t kCyan = RGB(0, 255, 255);
 constexpr int32_t kYellow = RGB(255, 255, 0);
 constexpr double kStatusColumn = 6240;
+constexpr const char* kLowWord = "Low";
 } // namespace
 
 void BatteryTemp::SetUpReadBattTemp(int16_t interval) {
@@ -83,6 +84,18 @@ void BatteryTemp::GaugeColor(int32_t color) {
     v_.BackColor(Ctl::ShapeBatLevel, color);
 }
 
+void BatteryTemp::ShowBattery(int16_t percent) {
+    v_.Text(Ctl::LabBattery, std::to_string(percent) + " %");
+    BatteryLevel(percent);
+    TellReader();
+}
+
+void BatteryTemp::TellReader() {
+    const std::string shown = v_.Text(Ctl::LabBattery);
+    v_.ReaderText(Ctl::LabBattery,
+                  s_.BatteryLow == 1 && shown != kLowWord ? shown + " " + kLowWord : shown);
+}
+
 void BatteryTemp::BatteryLevel(int16_t percent) {
     double p = percent;
     if (p < 8) {
@@ -104,13 +117,14 @@ void BatteryTemp::BatteryLevel(int16_t percent) {
 
 void BatteryTemp::Blink() {
     if (s_.BatteryLow == 1) {
+        if (!s_.BatteryKnown && v_.Text(Ctl::LabBattery).empty()) {
+            // No percentage yet: the blinking word is the only sign of the flat battery.
+            v_.Text(Ctl::LabBattery, kLowWord);
+        }
         if (!lowShown_) {
             GaugeColor(kYellow);
             lowShown_ = true;
-        }
-        if (!s_.BatteryKnown && v_.Text(Ctl::LabBattery).empty()) {
-            // No percentage yet: the blinking word is the only sign of the flat battery.
-            v_.Text(Ctl::LabBattery, "Low");
+            TellReader();
         }
         blinkOn_ = !blinkOn_;
         v_.Visible(Ctl::LabBattery, blinkOn_);
@@ -122,6 +136,7 @@ void BatteryTemp::Blink() {
         if (!s_.BatteryKnown) {
             v_.Text(Ctl::LabBattery, "");
         }
+        TellReader();
     }
 }
 
@@ -129,8 +144,8 @@ float BatteryTemp::ConvertCtoF(float celsius) const {
     return probe_.UseCelsiusTemp() < 1 ? 9.0F / 5.0F * celsius + 32 : celsius;
 }
 
-std::string BatteryTemp::FormatTempAddUnits(float t) const {
-    return FormatNumber(t, "#.0") + " " + kDegreeSign + (probe_.UseCelsiusTemp() >= 1 ? "C" : "F");
+std::string BatteryTemp::FormatTempAddUnits(float t, const char* format) const {
+    return FormatNumber(t, format) + " " + kDegreeSign + (probe_.UseCelsiusTemp() >= 1 ? "C" : "F");
 }
 
 } // namespace vireon

@@ -29,21 +29,30 @@ public:
     // title (`fromLabel`) and a change of temperature unit.
     void UpdateNow(bool fromLabel = false);
     void TemperatureUnit(bool celsius);
+    // A battery reply: the percentage on LabBattery, and the gauge.
+    void ShowBattery(int16_t percent);
     // The gauge for a battery percentage, shrinking towards the tip; below 8 % it shows 10 %
     // in yellow.
     void BatteryLevel(int16_t percent);
     // Housekeeping: the low-battery blink.
     void Blink();
 
+    // Temperature texts: the laser unit's status reply shows ".4", a temperature reply (":T")
+    // "0.4".
+    static constexpr const char* kStatusFormat = "#.0";
+    static constexpr const char* kReplyFormat = "0.0";
+
     float ConvertCtoF(float celsius) const;
-    std::string FormatTempAddUnits(float t) const;
+    std::string FormatTempAddUnits(float t, const char* format = kStatusFormat) const;
     // A temperature in degrees Celsius as the labels show it.
-    std::string TemperatureText(float celsius) const {
-        return FormatTempAddUnits(ConvertCtoF(celsius));
+    std::string TemperatureText(float celsius, const char* format = kStatusFormat) const {
+        return FormatTempAddUnits(ConvertCtoF(celsius), format);
     }
 
 private:
     void GaugeColor(int32_t color);
+    // A low battery is told to a screen reader in words; the label only blinks.
+    void TellReader();
 
     WindowState& s_;
     WindowView& v_;

@@ -142,6 +142,7 @@ constexpr MenuEntry kMenus[] = {
     T(mnuFile, "&File"),
     I(mnuFileOpen, "&Open..."),
     I(mnuFileSaveAs, "&Save as..."),
+    I(mnuFileReport, "&Report..."),
     kSep,
     I(mnuFileExit, "E&xit"),
     kEnd,

@@ -36,7 +36,7 @@ enum class Ctl : uint8_t { VIREON_CONTROLS(VIREON_ID) Count };
 // Menu entries (submenus included) and tool bar buttons.
 // clang-format off
 #define VIREON_ACTIONS(X) \
-    X(mnuFile) X(mnuFileOpen) X(mnuFileSaveAs) X(mnuFileExit) \
+    X(mnuFile) X(mnuFileOpen) X(mnuFileSaveAs) X(mnuFileReport) X(mnuFileExit) \
     X(mnuView) X(mnuViewToolbar) X(mnuViewStatusBar) X(mnuViewExposure) X(mnuViewBarGraph) \
     X(mnuViewScatterGraph) X(mnuViewScatterLive) X(mnuViewHeaderNotes) X(mnuViewOptions) \
     X(mnuProbe) X(mnuProbeRecord) X(mnuProbeRecordPause) X(mnuProbePlay) X(mnuProbeZero) \

@@ -17,6 +17,7 @@ void Face::StatusText(const std::string& text) {
 }
 
 void Face::ClearDisplay() {
+    s_.ReadingsLive = false;
     v_.Text(Ctl::LabXYZField, "No Probe");
     for (Ctl c : {Ctl::LabXField, Ctl::LabYField, Ctl::LabZField}) {
         v_.Text(c, "");

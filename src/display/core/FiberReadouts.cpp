@@ -45,13 +45,12 @@ void FiberReadouts::Process7300Format() {
                    [&](const fiber::UnitStatus& st) { ProcessSmallS(st); },
                    [&](const fiber::Battery& b) {
                        if (b.Complete) {
-                           v_.Text(Ctl::LabBattery, std::to_string(b.Percent) + " %");
-                           battery_.BatteryLevel(static_cast<int16_t>(b.Percent));
+                           battery_.ShowBattery(static_cast<int16_t>(b.Percent));
                        }
                    },
                    [&](const fiber::Temperature& t) {
-                       v_.Text(Ctl::LabTemp,
-                               battery_.TemperatureText(static_cast<float>(t.Celsius)));
+                       v_.Text(Ctl::LabTemp, battery_.TemperatureText(static_cast<float>(t.Celsius),
+                                                                      BatteryTemp::kReplyFormat));
                    },
                    [](const auto&) {},
                },
@@ -60,6 +59,7 @@ void FiberReadouts::Process7300Format() {
 
 void FiberReadouts::OnData(const fiber::Data& data, const std::string& reply) {
     s_.TimeOut = 0;
+    s_.ReadingsLive = true;
     ++s_.ActualSamPerSec;
     if (s_.Uploading) {
         // Readings flow: the upload is over.
@@ -168,16 +168,12 @@ void FiberReadouts::UpdateVM7300() {
             {Ctl::LabMaxY, kd_.MaxHoldY()},
             {Ctl::LabMaxZ, kd_.MaxHoldZ()},
         };
-        if (u == "mW/cm2") {
-            auto cut = [](std::string t) { return t.substr(0, 8); };
-            v_.Text(Ctl::LabXYZField, cut(FormatNumber(kd_.XYZ(), "0.00000")));
+        const bool mw = u == "mW/cm2";
+        if (mw || u == "V/m" || u == "V2/m2") {
+            v_.Text(Ctl::LabXYZField, mw ? FormatNumber(kd_.XYZ(), "0.00000").substr(0, 8)
+                                         : clsProbe::AdjustStrLen(kd_.XYZ()));
             for (const auto& [c, value] : readouts) {
-                v_.Text(c, cut(FormatNumber(value, "0.000000")));
-            }
-        } else if (u == "V/m" || u == "V2/m2") {
-            v_.Text(Ctl::LabXYZField, clsProbe::AdjustStrLen(kd_.XYZ()));
-            for (const auto& [c, value] : readouts) {
-                v_.Text(c, clsProbe::AdjustStrLen(value));
+                v_.Text(c, Readouts::PeakText(value, mw));
             }
         }
         s_.RefreshProbeFlag = 0;

@@ -79,6 +79,7 @@ void Lifecycle::Main() {
     v.Checked(Act::mnuViewBarGraph, true);
     c_.ClearDisplay();
     v.Enabled(Act::mnuFileSaveAs, false);
+    v.Enabled(Act::mnuFileReport, false);
     if (s.CfgDamaged) {
         // Said where the user looks; the file is kept as ".bad" before it is written again.
         c_.Faces().StatusText(s.CfgDamage);
@@ -128,9 +129,11 @@ void Lifecycle::Unload(bool ask) {
     c_.HRTReadProbe().Enabled(false);
     c_.Platform().dialogs.UnloadAll();
     c_.Cycle().EndLaser();
+    // Only the user's No leaves the laser on; a question left unanswered because the
+    // program is ending switches it off, as an end without the question does.
     if (s.LaserState != kLaserOff &&
         (!ask || c_.Platform().prompts.MsgBox(kLaserQuestion, MsgIcon::Question, MsgButtons::YesNo,
-                                              kLaserQuestionTitle) == MsgResult::Yes)) {
+                                              kLaserQuestionTitle) != MsgResult::No)) {
         const std::string off = fiber::Command(fiber::kCmdLaserOff);
         try {
             c_.Cycle().SendRaw(off);
@@ -173,7 +176,7 @@ void Lifecycle::RestorePlacement() {
     p.Left = get("MainLeft", "1");
     p.Top = get("MainTop", "1");
     p.Width = get("MainWidth", "11535");
-    p.Height = get("MainHeight", "12000");
+    p.Height = get("MainHeight", "7590");
     p.State = static_cast<int>(get("WindowState", "0"));
     c_.View().Placement(p);
 }

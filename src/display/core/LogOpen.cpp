@@ -34,6 +34,8 @@ bool LogOpen::LoadDataIntoGraph(const std::filesystem::path& path) {
     s_.Graph.LiveDisplay = false;
     graph_.EraseData();
     s_.LoadedFileTag = r.LoadedFileTag;
+    s_.LogFilePath = path;
+    s_.LogFromFile = true;
     v_.Items(Ctl::LstHeader, r.HeaderLines);
     if (r.GraphScale) {
         if (FindGraphScale(*r.GraphScale) != nullptr) {
@@ -63,6 +65,7 @@ bool LogOpen::LoadDataIntoGraph(const std::filesystem::path& path) {
     v_.Enabled(Act::tbZoomIn, true);
     v_.Enabled(Act::tbZoomOut, true);
     v_.Enabled(Act::mnuProbePlay, true);
+    v_.Enabled(Act::mnuFileReport, true); // a log opened is reported from its file
     v_.BusyPointer(false);
     if (OnLoaded) {
         OnLoaded(r);

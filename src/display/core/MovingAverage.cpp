@@ -24,14 +24,33 @@ void MovingAverage::AfterLoad() {
     }
 }
 
-void MovingAverage::SetMinuteAverTime() {
-    for (const auto& [text, duration] : kAverTimes) {
-        if (text == p_.s.MinAverText) {
-            MinAverDuration = duration;
-            return;
+std::optional<int16_t> MovingAverage::AverDuration(std::string_view text) {
+    for (const auto& [t, duration] : kAverTimes) {
+        if (t == text) {
+            return duration;
         }
     }
-    p_.notices.Show(kBadAverTime, MsgIcon::None);
+    return std::nullopt;
+}
+
+std::optional<std::string_view> MovingAverage::AverText(int32_t seconds) {
+    for (const auto& [text, duration] : kAverTimes) {
+        if (duration == seconds) {
+            return text;
+        }
+    }
+    return std::nullopt;
+}
+
+void MovingAverage::SetMinuteAverTime() {
+    if (const auto duration = AverDuration(p_.s.MinAverText)) {
+        MinAverDuration = *duration;
+        // The caption shows the window only when the main window is next activated; a screen
+        // reader is told at once.
+        p_.v.ReaderName(Ctl::LabMinAver, p_.s.MinAverText);
+    } else {
+        p_.notices.Show(kBadAverTime, MsgIcon::None);
+    }
 }
 
 void MovingAverage::ToggleExposure(bool show) {
@@ -81,8 +100,9 @@ void MovingAverage::OnTick() {
         }
         return;
     }
-    // Ticks without replies are not samples of the field.
-    if (s.TimeOut != 0 || s.RecordOn != 3) {
+    // Ticks without replies are not samples of the field, nor are those of a link that has
+    // not brought a reading since it was lost: the window keeps the readings it has.
+    if (s.TimeOut != 0 || !s.ReadingsLive || s.RecordOn != 3) {
         return;
     }
     MinAverCnt = MinAverCnt < MinAverDuration ? static_cast<int16_t>(MinAverCnt + 1) : 1;

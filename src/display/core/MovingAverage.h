@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 namespace vireon {
 
@@ -36,6 +38,9 @@ public:
     // Ticks counted from now, the timer running at its nominal second.
     void Begin();
 
+    // The averaging times offered: the window in seconds of a text ("6 Minute"), and back.
+    static std::optional<int16_t> AverDuration(std::string_view text);
+    static std::optional<std::string_view> AverText(int32_t seconds);
     // LabExposure's text for an average.
     static std::string ExposureText(float average);
 

@@ -36,6 +36,11 @@ std::string Readouts::UnitsCaption(const std::string& units) {
     return "V/m";
 }
 
+std::string Readouts::PeakText(double value, bool milliwattsPerCm2) {
+    return milliwattsPerCm2 ? FormatNumber(value, "0.000000").substr(0, 8)
+                            : clsProbe::AdjustStrLen(value);
+}
+
 float Readouts::InUnitsShown(float vpm) const {
     return Cls7300::ConvertUnit(Cls7300::kVoltsPerMetre, kd_.Units(), vpm);
 }
@@ -298,8 +303,7 @@ void Readouts::ChangeDisplay(const std::function<void()>& setUp7300) {
 
 void Readouts::ShowPeakTexts() {
     // The peak labels say so at once, not at the next reading (there may be none).
-    const std::string zero =
-        s_.ProbeUnits == "mW/cm2" ? FormatNumber(0, "0.000000") : clsProbe::AdjustStrLen(0);
+    const std::string zero = PeakText(0, s_.ProbeUnits == "mW/cm2");
     for (Ctl c : {Ctl::LabMaxXYZ, Ctl::LabMaxX, Ctl::LabMaxY, Ctl::LabMaxZ}) {
         v_.Text(c, zero);
     }
@@ -350,17 +354,18 @@ void Readouts::ProcessProbeFlags(int16_t flags) {
         UpdateRangeIndicator();
     }
     if ((flags & clsProbe::kTemperature) != 0) {
-        v_.Text(Ctl::LabTemp, battery_.FormatTempAddUnits(probe_.Temperature()));
+        v_.Text(Ctl::LabTemp,
+                battery_.FormatTempAddUnits(probe_.Temperature(), BatteryTemp::kReplyFormat));
     }
     if ((flags & clsProbe::kBattery) != 0) {
         const auto percent = static_cast<int16_t>(std::clamp(probe_.Battery(), 0.0F, 100.0F));
-        v_.Text(Ctl::LabBattery, std::to_string(percent) + " %");
-        battery_.BatteryLevel(percent);
+        battery_.ShowBattery(percent);
     }
     if ((flags & clsProbe::kNewReading) == 0) {
         return;
     }
     ++s_.ActualSamPerSec;
+    s_.ReadingsLive = true;
     s_.BatteryLow = (flags & clsProbe::kBatteryState) != 0 ? 1 : 0;
     const bool over = (flags & clsProbe::kOverRange) != 0;
     const bool under = (flags & clsProbe::kUnderRange) != 0;

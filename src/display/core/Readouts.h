@@ -40,6 +40,9 @@ public:
     void ChangeTextColor(int32_t color);
     // The units text as the label shows it.
     static std::string UnitsCaption(const std::string& units);
+    // A held maximum (or any reading in a table of them) as the peak labels show it: six
+    // decimals cut to eight characters in mW/cm2, else the probe object's readout format.
+    static std::string PeakText(double value, bool milliwattsPerCm2);
     // A limit given in V/m, in the unit the readouts show.
     float InUnitsShown(float vpm) const;
 

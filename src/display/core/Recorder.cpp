@@ -5,10 +5,10 @@
 #include "display/core/LogOpen.h"
 #include "display/core/MovingAverage.h"
 #include "display/core/SettingsApplier.h"
+#include "display/core/SurveyReport.h"
 #include "files/HeaderNotes.h"
 
 #include <algorithm>
-#include <ctime>
 
 namespace vireon {
 
@@ -23,6 +23,7 @@ constexpr Act kHeldWhileLogging[] = {Act::mnuProbe3AxisData,
                                      Act::tbZoomIn,
                                      Act::tbZoomOut,
                                      Act::mnuFileSaveAs,
+                                     Act::mnuFileReport,
                                      Act::mnuProbeUnits7300,
                                      Act::mnuProbeUnits52xx,
                                      Act::mnuProbeZero,
@@ -34,31 +35,9 @@ constexpr Act kHeldWhileLogging[] = {Act::mnuProbe3AxisData,
                                      Act::tbOpen,
                                      Act::mnuProbePlay};
 
-std::tm LocalNow() {
-    const std::time_t t = std::time(nullptr);
-    std::tm tm{};
-#ifdef _WIN32
-    localtime_s(&tm, &t);
-#else
-    localtime_r(&t, &tm);
-#endif
-    return tm;
-}
-
-std::string DateText(const char* format) {
-    const std::tm tm = LocalNow();
-    char buf[64];
-    const size_t n = std::strftime(buf, sizeof buf, format, &tm);
-    return std::string(buf, n);
-}
-
 // The max holds of the fiber or the probe object: total, X, Y, Z.
 template <class Holds> std::array<float, 4> PeaksOf(const Holds& h) {
     return {h.MaxHoldXYZ(), h.MaxHoldX(), h.MaxHoldY(), h.MaxHoldZ()};
-}
-
-int ValuesOf(int16_t mode) {
-    return mode == 1 ? 4 : (mode == 2 ? 2 : 1);
 }
 
 } // namespace
@@ -125,6 +104,19 @@ void Recorder::AfterLoad() {
     }
     JournalContent j = ReadJournal(journalPath_);
     const auto n = static_cast<int32_t>(j.Rows.size());
+    if (!j.Ok || (n == 0 && j.Torn)) {
+        // Nothing could be read from it, yet it may hold a survey: kept aside, never deleted.
+        std::string why;
+        const std::filesystem::path kept = KeepAsBad(journalPath_, &why);
+        const std::string journal = SettingsApplier::PathText(journalPath_);
+        p_.notices.Show("The recovery journal " + journal + " could not be read. " +
+                            (kept.empty()
+                                 ? "It could not be moved aside (" + why +
+                                       "); copy it elsewhere before the next log replaces it."
+                                 : "It was kept as " + SettingsApplier::PathText(kept) + "."),
+                        MsgIcon::Exclamation);
+        return;
+    }
     if (n == 0) {
         std::filesystem::remove(journalPath_, ec);
         return;
@@ -132,10 +124,14 @@ void Recorder::AfterLoad() {
     const std::string question = "Recover the " + Thousands(n) + " readings logged on " +
                                  j.Header.StartDate + " from " + j.Header.StartTime +
                                  " that were not saved?";
-    if (p_.prompts.MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, kRecoveryTitle) !=
-        MsgResult::Yes) {
+    switch (p_.prompts.MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, kRecoveryTitle)) {
+    case MsgResult::Yes:
+        break;
+    case MsgResult::No:
         std::filesystem::remove(journalPath_, ec);
         return;
+    default:
+        return; // left unanswered (the program is ending): offered again at the next start
     }
     // As if logging had just stopped: the rows in memory, Save as offered, the journal kept
     // until they are saved or discarded.
@@ -147,6 +143,7 @@ void Recorder::AfterLoad() {
     l.LogPeaks = j.LogPeaks;
     unsaved_ = true;
     Offer(Act::mnuFileSaveAs, true);
+    Offer(Act::mnuFileReport, true);
     Offer(Act::tbSave, true);
     RecordIndicator(p_.v, "Stop");
     p_.v.Text(Ctl::LabRecordCnt, std::to_string(n));
@@ -188,6 +185,8 @@ void Recorder::StartSteps() {
     p_.readBattTemp.Enabled(false);
     v.Checked(Act::mnuProbeRecord, true);
     s.LoadedFileTag.clear();
+    s.LogFilePath.clear();
+    s.LogFromFile = false;
     v.Caption(Lifecycle::kTitle);
     l.RecordCnt = 0;
     p_.graph.EraseData();
@@ -238,8 +237,8 @@ void Recorder::StopSteps() {
         p_.readBattTemp.Enabled(true);
     }
     for (Act a : {Act::mnuViewExposure, Act::mnuProbe3AxisData, Act::mnuFileSaveAs,
-                  Act::mnuProbeClearPeak, Act::mnuProbeUpdateProbeBatt, Act::tbSave, Act::tbZoomOut,
-                  Act::mnuFileOpen, Act::tbOpen}) {
+                  Act::mnuFileReport, Act::mnuProbeClearPeak, Act::mnuProbeUpdateProbeBatt,
+                  Act::tbSave, Act::tbZoomOut, Act::mnuFileOpen, Act::tbOpen}) {
         Offer(a, true);
     }
     const int family = p_.probe.TypeNumb();
@@ -360,7 +359,7 @@ void Recorder::Append(const std::array<float, 5>& row, const std::array<float, 4
     l.LogData[static_cast<size_t>(l.RecordCnt)] = row;
     l.LogPeaks = peaks;
     unsaved_ = true;
-    journal_.Append(row, ValuesOf(l.LogColumnMode));
+    journal_.Append(row, ValueCount(l.LogColumnMode));
     journal_.Peaks(peaks);
     if (l.RecordCnt == kLogMaxRows) {
         // A full log ends as a user's stop does, and says so.
@@ -376,7 +375,7 @@ void Recorder::StartJournal() {
         journalPath_ = p_.desktop.DataFolder() / std::string(kJournalFileName);
     }
     JournalHeader h;
-    h.StartDate = DateText("%Y-%m-%d");
+    h.StartDate = LocalTimeText("%Y-%m-%d");
     h.StartTime = FormatTimeStr(Now());
     h.LogColumnMode = log_->LogColumnMode;
     h.LogUnits = log_->LogUnits;
@@ -431,27 +430,38 @@ bool Recorder::MnuFileSaveAs() {
         }
         n.Value = *answer;
     }
-    auto file = p_.prompts.SaveFileName(kSaveTitle, LogOpen::kFilter, p_.s.DefaultSavePath);
+    const auto file = p_.prompts.SaveFileName(kSaveTitle, LogOpen::kFilter, p_.s.DefaultSavePath,
+                                              std::string(kLogExtension));
     l.HeaderNotes = notes;
     if (!file) {
         return false;
     }
-    if (!file->has_extension()) {
-        *file += ".csv";
-    }
-    p_.s.DefaultSavePath = file->parent_path();
-    l.GraphScale = p_.s.Graph.GraphScale;
-    p_.v.BusyPointer(true);
-    const SaveResult r =
-        SaveData(l, file->string(), {DateText("%x"), DateText("%X"), p_.probe.GetModel()});
-    p_.v.BusyPointer(false);
-    if (!r.Ok) {
-        p_.notices.Show("The log was not saved. " + r.Error +
+    const SavePlan plan = PlanSave(*file, l.RecordCnt);
+    const auto failed = [this](const std::string& why) {
+        p_.notices.Show("The log was not saved. " + why +
                             " The readings are still in memory; save them elsewhere.",
                         MsgIcon::Exclamation);
         return false;
+    };
+    if (!plan.Error.empty()) {
+        return failed(plan.Error);
     }
-    const std::string saved = SettingsApplier::PathText(*file);
+    if (!AgreedToReplace(plan, *file)) {
+        return false;
+    }
+    const std::filesystem::path& written = plan.Pages.front();
+    p_.s.DefaultSavePath = written.parent_path();
+    l.GraphScale = p_.s.Graph.GraphScale;
+    p_.v.BusyPointer(true);
+    const SaveResult r = SaveData(
+        l, written, {LocalTimeText("%x"), LocalTimeText("%X"), p_.probe.GetModel()}, &plan);
+    p_.v.BusyPointer(false);
+    if (!r.Ok) {
+        return failed(r.Error);
+    }
+    const std::string saved = SettingsApplier::PathText(written);
+    p_.s.LogFilePath = written;
+    p_.s.LogFromFile = false;
     p_.s.SaveFileName = saved.substr(0, saved.size() >= 4 ? saved.size() - 4 : 0);
     p_.face.StatusText(r.Status);
     for (const std::string& m : r.Messages) {
@@ -461,10 +471,41 @@ bool Recorder::MnuFileSaveAs() {
     return true;
 }
 
+bool Recorder::AgreedToReplace(const SavePlan& plan, const std::filesystem::path& chosen) {
+    // The file dialog has asked about the file it returned; any other is asked about here, and
+    // then the question names every file the save replaces or removes.
+    const auto onlyChosen = [&chosen](const std::vector<std::filesystem::path>& files) {
+        return std::all_of(files.begin(), files.end(),
+                           [&chosen](const std::filesystem::path& f) { return f == chosen; });
+    };
+    if (onlyChosen(plan.Replaced) && plan.Removed.empty()) {
+        return true;
+    }
+    const auto names = [](const std::vector<std::filesystem::path>& files) {
+        std::string out;
+        for (const std::filesystem::path& f : files) {
+            out += "\n    " + SettingsApplier::PathText(f.filename());
+        }
+        return out;
+    };
+    std::string question = "Saving the log as \"" +
+                           SettingsApplier::PathText(plan.Pages.front().filename()) + "\" in " +
+                           SettingsApplier::PathText(plan.Pages.front().parent_path()) + "\n";
+    if (!plan.Replaced.empty()) {
+        question += "\nreplaces" + names(plan.Replaced) + "\n";
+    }
+    if (!plan.Removed.empty()) {
+        question += "\nremoves the later pages of an earlier, longer log of that name:" +
+                    names(plan.Removed) + "\n";
+    }
+    question += "\nGo ahead?";
+    return p_.prompts.MsgBox(question, MsgIcon::Question, MsgButtons::YesNo, kSaveTitle) ==
+           MsgResult::Yes;
+}
+
 void Recorder::TakeLoadedLog(const LoadResult& r) {
     LogModel& l = *log_;
-    const int16_t cols = r.ValueColumns;
-    l.LogColumnMode = cols == 2 ? 2 : (cols >= 3 ? 1 : 0);
+    l.LogColumnMode = ColumnModeOf(r.ValueColumns);
     l.LogUnits = r.LogUnits.value_or(std::string());
     l.LogPeaks = {};
     const int32_t n = std::min<int32_t>(r.RecordCnt, static_cast<int32_t>(r.Table.size()) - 1);

@@ -84,6 +84,9 @@ private:
     void Append(const std::array<float, 5>& row, const std::array<float, 4>& peaks);
     void StartJournal();
     void Discard();
+    // True when nothing but the file the dialog asked about is replaced, or the user agreed to
+    // a question naming every file the save replaces or removes.
+    bool AgreedToReplace(const SavePlan& plan, const std::filesystem::path& chosen);
     void EndJournal();
     void Offer(Act a, bool on);
     float Now() const;

@@ -89,7 +89,7 @@ WindowCore::WindowCore(WindowPlatform platform, WindowView& view)
                                                                    return Offered(a);
                                                                }},
       minAve_(recParts_, recorder_), recorder_(recParts_, minAve_), player_(recParts_),
-      life_(*this) {
+      report_(recParts_, recorder_, platform.printer), life_(*this) {
     kd_.SetHost(this);
     probe_.SetHost(this);
     graph_.OutputObj(&view.Surface(Ctl::Picture1));
@@ -187,6 +187,9 @@ void WindowCore::OnAction(Act a) {
     case Act::mnuFileSaveAs:
     case Act::tbSave:
         recorder_.MnuFileSaveAs();
+        break;
+    case Act::mnuFileReport:
+        report_.MnuFileReport();
         break;
     case Act::mnuFileExit:
         v_.CloseWindow();
@@ -433,18 +436,17 @@ void WindowCore::OnActivate() {
 }
 
 ProbeDescription WindowCore::Description() const {
+    // The fiber probe's identification is read by the window, an E/H probe's by the probe
+    // object.
+    const bool eh = probe_.TypeNumb() == 3;
     ProbeDescription d;
-    if (!probe_.GetModel().empty()) {
-        d.Model = probe_.GetModel();
-    }
-    if (!s_.ProbeSerialNo.empty()) {
-        d.SerialNo = s_.ProbeSerialNo;
-    }
-    if (!s_.ProbeSoftVer.empty()) {
-        d.SoftRev = s_.ProbeSoftVer;
-    }
-    if (!s_.ProbeCalDate.empty()) {
-        d.CalDate = s_.ProbeCalDate;
+    for (auto [value, to] : {std::pair{&probe_.GetModel(), &d.Model},
+                             {eh ? &probe_.SerialNo() : &s_.ProbeSerialNo, &d.SerialNo},
+                             {eh ? &probe_.SoftwareRev() : &s_.ProbeSoftVer, &d.SoftRev},
+                             {eh ? &probe_.CalDate() : &s_.ProbeCalDate, &d.CalDate}}) {
+        if (!value->empty()) {
+            *to = *value;
+        }
     }
     return d;
 }

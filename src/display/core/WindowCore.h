@@ -22,6 +22,7 @@
 #include "display/core/RateControl.h"
 #include "display/core/Readouts.h"
 #include "display/core/Recorder.h"
+#include "display/core/ReportControl.h"
 #include "display/core/SettingsApplier.h"
 #include "display/core/WindowDialogs.h"
 #include "display/core/WindowState.h"
@@ -48,6 +49,7 @@ struct WindowPlatform {
     Desktop& desktop;
     WindowDialogs& dialogs;
     SettingsStore& store;
+    ReportPrinter& printer;
 };
 
 enum class MouseKind : uint8_t { Down, Move, Up };
@@ -101,6 +103,7 @@ public:
     Recorder& Log() { return recorder_; }
     MovingAverage& Exposure() { return minAve_; }
     Playback& Player() { return player_; }
+    ReportControl& Reports() { return report_; }
     // The four-range and E/H reading updates hand each reading to the log here.
     void LogProbeReading() { recorder_.OnProbeReading(); }
     // The options dialog's edit button for the note prompts.
@@ -186,6 +189,7 @@ private:
     MovingAverage minAve_;
     Recorder recorder_;
     Playback player_;
+    ReportControl report_;
     Lifecycle life_;
     bool waiting_ = false;
 };

@@ -48,6 +48,10 @@ struct WindowState : AcqState {
     bool ToolBarOn = true;
     bool StatusBarOn = true;
     std::string LoadedFileTag;
+    // The file the log in memory was opened from (LogFromFile: memory holds one page of it)
+    // or last saved to; empty for a log never saved.
+    std::filesystem::path LogFilePath;
+    bool LogFromFile = false;
     bool Started = false; // Main has run
     bool Unloaded = false;
 };

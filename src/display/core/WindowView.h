@@ -33,8 +33,14 @@ struct WindowPlacement {
 class ControlsView {
 public:
     virtual ~ControlsView() = default;
+    // A label's text; a screen reader reads it as the label's description.
     virtual void Text(Ctl c, const std::string& text) = 0;
     virtual std::string Text(Ctl c) const = 0;
+    // What a screen reader is told: the control's name (what it is), and the description,
+    // set after Text when the label shows more than its text (a state told by colour or
+    // blinking).
+    virtual void ReaderName(Ctl c, const std::string& name) = 0;
+    virtual void ReaderText(Ctl c, const std::string& text) = 0;
     virtual void Visible(Ctl c, bool on) = 0;
     // As set, whether or not the window itself is shown.
     virtual bool Visible(Ctl c) const = 0;

@@ -256,6 +256,20 @@ std::string frmMain::Text(Ctl c) const {
     return {};
 }
 
+void frmMain::ReaderName(Ctl c, const std::string& name) {
+    const QString n = FromCore(name);
+    if (Control(c)->accessibleName() != n) { // each change is an event to the reader
+        Control(c)->setAccessibleName(n);
+    }
+}
+
+void frmMain::ReaderText(Ctl c, const std::string& text) {
+    const QString t = FromCore(text);
+    if (Control(c)->accessibleDescription() != t) {
+        Control(c)->setAccessibleDescription(t);
+    }
+}
+
 void frmMain::Visible(Ctl c, bool on) {
     Control(c)->setVisible(on);
 }

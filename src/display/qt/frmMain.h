@@ -38,6 +38,8 @@ public:
     // ControlsView
     void Text(Ctl c, const std::string& text) override;
     std::string Text(Ctl c) const override;
+    void ReaderName(Ctl c, const std::string& name) override;
+    void ReaderText(Ctl c, const std::string& text) override;
     void Visible(Ctl c, bool on) override;
     bool Visible(Ctl c) const override;
     void ForeColor(Ctl c, int32_t color) override;

@@ -33,10 +33,6 @@ int ToPx(double twips, double dpi) {
     return static_cast<int>(std::lround(std::clamp(px, -1.0e6, 1.0e6)));
 }
 
-QString ToQString(const std::string& text) {
-    return QString::fromStdString(Cp1252ToUtf8(text));
-}
-
 } // namespace
 
 QtSurface::QtSurface(double dpiX, double dpiY)
@@ -58,6 +54,10 @@ int QtSurface::ToPxX(double twips) const {
 }
 int QtSurface::ToPxY(double twips) const {
     return ToPx(twips, dpiY_);
+}
+
+QString QtSurface::ToQString(const std::string& text) {
+    return QString::fromStdString(Cp1252ToUtf8(text));
 }
 
 QColor QtSurface::ToQColor(int32_t colour) {

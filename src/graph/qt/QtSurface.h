@@ -46,6 +46,8 @@ public:
     int ToPxX(double twips) const;
     int ToPxY(double twips) const;
     static QColor ToQColor(int32_t colour);
+    // A surface text (Windows-1252) for Qt.
+    static QString ToQString(const std::string& text);
 
     void AutoRedraw(bool on) override { autoRedraw_ = on; }
     int32_t BackColor() const override { return back_; }
