@@ -8,6 +8,8 @@
 #         -DPLUGINS=platforms/qwindows.dll;... -DDIRS=folder;... -DOBJDUMP=objdump
 #         -DSYSTEM_LIBS=/usr/x86_64-w64-mingw32/lib -P VireonWindowsDeploy.cmake
 # or those but DEST and ROOTS from a file given as -DSETTINGS=file.
+# Run from the install script too, which sets no policies of its own.
+cmake_policy(SET CMP0057 NEW)
 if(SETTINGS)
     include(${SETTINGS})
 endif()

@@ -10,8 +10,13 @@
 #include <QGuiApplication>
 #include <QStringList>
 
+#include <cstdio>
 #include <iostream>
 #include <string_view>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace vireon {
 
@@ -29,8 +34,11 @@ constexpr const char* kWrongReport =
     "vireon2: --report takes a log file and, if wanted, the PDF to write\n";
 
 int Report(int argc, char** argv) {
-    // No window: the report draws on its pages only.
+    // No window: the report draws on its pages only. Windows always has its desktop, whose
+    // platform brings the system's fonts; elsewhere there may be no display at all.
+#ifndef _WIN32
     qputenv("QT_QPA_PLATFORM", "offscreen");
+#endif
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName("Vireon II");
     QGuiApplication::setOrganizationName("vireon2");
@@ -56,12 +64,28 @@ int Report(int argc, char** argv) {
     return run.ExitCode;
 }
 
+#ifdef _WIN32
+// A windowed program has no console of its own: its text goes to the console it was started
+// from, unless it is sent elsewhere already.
+void UseParentConsole() {
+    if (GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) != FILE_TYPE_UNKNOWN ||
+        !AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return;
+    }
+    [[maybe_unused]] FILE* out = std::freopen("CONOUT$", "w", stdout);
+    [[maybe_unused]] FILE* err = std::freopen("CONOUT$", "w", stderr);
+}
+#endif
+
 } // namespace
 
 std::optional<int> RunCommandLine(int argc, char** argv) {
     if (argc < 2) {
         return std::nullopt;
     }
+#ifdef _WIN32
+    UseParentConsole();
+#endif
     const std::string_view first = argv[1];
     if (first == "--help" || first == "-h") {
         std::cout << kUsage;

@@ -143,6 +143,7 @@ class Session:
         self.tmp = tempfile.mkdtemp(prefix=f"vireon-e2e-{name}-")
         self.home = os.path.join(self.tmp, "home")
         self.config_home = os.path.join(self.home, ".config")
+        self.settings_home = self.config_home  # where Qt keeps the window placement
         self.ports = os.path.join(self.config_home, "vireon2", "ports")
         self.progdir = os.path.join(self.tmp, "program")
         runtime = os.path.join(self.tmp, "runtime")
@@ -344,7 +345,7 @@ class Session:
 
     def _place_window(self):
         """The tests look at a window 12000 twips tall, taller than a first run's."""
-        store = os.path.join(self.config_home, "vireon2", "Vireon II.ini")
+        store = os.path.join(self.settings_home, "vireon2", "Vireon II.ini")
         if not os.path.exists(store):
             os.makedirs(os.path.dirname(store), exist_ok=True)
             with open(store, "w") as f:
@@ -355,9 +356,10 @@ class Session:
         def main_window():
             expect(self.app.running(), "the program exited during start-up: "
                    + self.app.stderr_text()[-500:])
-            # The splash window comes first; the main window is the big titled one.
+            # The splash window comes first (480 pixels wide, and under Wine titled as the
+            # main window is); the main window is the big titled one.
             for w in self.windows(TITLE):
-                if self.geometry(w)[2] >= 400:
+                if self.geometry(w)[2] >= 600:
                     return w
             return None
 

@@ -12,6 +12,8 @@ Screenshots go to DIR/screenshots, logs and the saved log to DIR/logs/wine. Exit
 import argparse
 import json
 import os
+import pwd
+import re
 import subprocess
 import sys
 import time
@@ -44,6 +46,9 @@ class WineSession(Session):
         self.start_menu = os.path.join(prefix, "drive_c", "ProgramData", "Microsoft", "Windows",
                                        "Start Menu", "Programs", "Vireon II.lnk")
         self.ports = os.path.join(self.tmp, "ports")
+        # Qt's per-user settings on Windows: %APPDATA%, under the Unix user's name.
+        self.settings_home = os.path.join(prefix, "drive_c", "users", pwd.getpwuid(os.getuid()).pw_name,
+                                          "AppData", "Roaming")
 
     def __enter__(self):
         super().__enter__()
@@ -68,6 +73,7 @@ class WineSession(Session):
         return sim
 
     def start_program(self, wait=True):
+        self._place_window()
         self.app = self.spawn("vireon2", [WINE, os.path.join(self.progdir, "vireon2.exe")],
                               cwd=self.progdir)
         return self.wait_main_window() if wait else None
@@ -127,6 +133,14 @@ def test_wine(s, log_rewrite):
     rows = mine.partition(b"EndHeader\r\n")[2].count(b"\r\n") - 1  # below the column titles
     expect(rows >= 5, f"a log of {rows} rows")
     expect(mine == theirs, f"the Linux writer writes {linux}/survey.csv otherwise")
+
+    # The report for batch use: the installed folder holds its PDF writer and window-less
+    # platform, and the Windows command line reaches it.
+    pdf = os.path.join(s.logs, "survey.pdf")
+    s.run([WINE, installed[0], "--report", "Z:" + saved.replace("/", "\\"),
+           "Z:" + pdf.replace("/", "\\")], timeout=120)
+    text = s.run(["pdftotext", "-layout", pdf, "-"], timeout=30).stdout.decode()
+    expect(re.search(rf"Samples\s+{rows:,}\b", text), f"the report of {rows} rows says:\n{text}")
 
     exit_switching_laser_off(s, sim)
     expect(os.stat(s.config_path()).st_mtime_ns > written, "the settings were not saved")
